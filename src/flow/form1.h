@@ -1,0 +1,126 @@
+#pragma once
+// Form1: the game window's procedures and the one object that holds the
+// game's state. The procedures carry the game's own names; they are defined
+// in the folder of their subsystem (rules/, display/, computer/, history/,
+// settings/, sound/, flow/). Everything the desktop does goes through the
+// Platform seam, every sound through the sound library.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "rules/game_state.h"
+#include "sound/ds_library.h"
+#include "sound/module1.h"
+
+namespace korvalo {
+
+class Form1 {
+public:
+    // library may be null (no sound library): the game then plays silently.
+    Form1(Platform& ui, DsLibrary* library);
+
+    GameState s;  // board, codes, counters and history
+
+    // Sound buffer handles, 0 meaning no buffer.
+    int32_t soundOther = 0;      // その他.wav: the about box
+    int32_t soundForbidden = 0;  // 禁止.wav: refusals
+    int32_t soundStone = 0;      // 石打音.wav: every stone set down or turned
+    int32_t soundBgm = 0;        // BGM.wav: looping music
+
+    Module1 module1;
+
+    // ---- Events of the window (flow/). After the program has ended they do nothing.
+    void Form_Load();
+    void Form_MouseDown(int button, int shift, double X, double Y);
+    void Form_MouseUp(int button, int shift, double X, double Y);
+    void Form_KeyPress(int keyAscii);
+    void Form_Unload();
+    void JYUNBAN_1_Click();
+    void JYUNBAN_2_Click();
+    void JYUNBAN_3_Click();
+    void JYUNBAN_4_Click();
+    void PLAY_TOIMEN_Click();
+    void PLAY_TONARI_Click();
+    void PLAY_4_Click();
+    void EXIT_Click();
+    void SAISYO_Click();   // history/navigation.cpp
+    void MODORU_Click();   // history/navigation.cpp
+    void SUSUMU_Click();   // history/navigation.cpp
+    void TEJYUN_Click();   // settings/options.cpp
+    void AICON_Click();    // settings/options.cpp
+    void BGM_Click();      // settings/options.cpp
+    void SONOTA_Click();   // settings/options.cpp
+
+    bool programEnded() const { return programEnded_; }
+
+    // ---- Game flow (flow/)
+    void 初期設定();   // reset to the no-game state with the starting position
+    void 終了処理();   // free the sounds and close the sound library
+    void 終了();       // the end of a game: count-out, ranking, play on or quit
+    // One computer turn for colour c (taken by reference: callers pass
+    // turnColour). Returns the seat kind of the colour now to move, or 0 when
+    // the game ended during the call.
+    int com_ban(int& c);
+    // Runs the computer seats from colour c (turnColour) on until a person's
+    // colour is to move or the game has ended.
+    void 対局_回転(int& c);
+
+    // ---- Rules with effects (flow/form1.cpp)
+    void 待ち時間(double seconds);
+    // Turns the enclosed stones with a pause, a click and an animation each.
+    void 反転(int x, int y, int c);
+
+    // ---- Computer (computer/)
+    void COM置場所取得(int c, int& column, int& row);
+
+    // ---- Board drawing (display/)
+    void 描画_桝(double x, double y);
+    void 描画_駒(double x, double y, int colour);
+    void 描画_オセロ盤();
+    void 描画_四角形(double u, double v, double width, double height, int colour);
+    void 描画_文字列(double u, double v, const std::string& text, int size, int colour);
+    void 描画_文字列(double u, double v, int number, int size, int colour);
+    void 描画_座標と題字();  // column letters, row numbers and title picture
+    void 描画_駒回転(int x, int y, int c);
+    void 描画_手番(int c);
+    void 描画_打手(int c);
+    void 消去_全手番アイコン();
+    void 描画_パスメッセージ(int c);
+    void 描画_駒点滅(int x, int y, int c, int n);
+    void 描画_措可桝(int c);
+    void 描画_判定(int nBlack, int nBlue, int nWhite, int nRed);
+    void 取得_色座標(int c, int& column, int& row);
+    void 描画_全手順番号();
+    void 描画_手順番号(int x, int y, int n, int colour);
+
+    // ---- Settings file (settings/)
+    void 書込_環境設定ファイル();
+    void 読込_環境設定ファイル();
+    void 読込_環境設定データ();
+
+    // ---- The sound library as the game calls it; each call does nothing
+    // when no library was loaded.
+    void dsPlay(int32_t buffer);
+    void dsPlayLooping(int32_t buffer);
+    void dsStop(int32_t buffer);
+    void dsFree(int32_t buffer);
+
+    Platform& ui() { return ui_; }
+
+private:
+    // Plays a stone for turnColour on (column, row): counts and records the
+    // move, clicks, blinks, turns the enclosed stones, stores the position.
+    void playMove(int column, int row);  // flow/person_move.cpp
+    // Shutdown followed by the end of the program.
+    void endTheProgram();
+
+    Platform& ui_;
+    bool programEnded_ = false;
+    bool shutDown_ = false;
+    // Contents of the settings file between 読込_環境設定ファイル and
+    // 読込_環境設定データ; empty when nothing could be opened.
+    std::optional<std::string> openSettings_;
+};
+
+}  // namespace korvalo
