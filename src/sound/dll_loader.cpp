@@ -1,0 +1,93 @@
+#include "sound/dll_loader.h"
+
+#include <dlfcn.h>
+
+namespace korvalo {
+
+namespace {
+
+// The library's exported functions: every argument and result a 32-bit
+// integer, except the address of the wave image.
+using InitFn = int32_t (*)(int32_t);
+using CreateFn = int32_t (*)(int32_t, const void*, int32_t);
+using HandleFn = int32_t (*)(int32_t);
+
+class LoadedLibrary : public DsLibrary {
+public:
+    explicit LoadedLibrary(void* handle) : handle_(handle) {}
+    ~LoadedLibrary() override { dlclose(handle_); }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    bool resolve(std::string* missing)
+    {
+        return bind(initialize_, "dsInitialize", missing) && bind(create_, "dsCreateDSB", missing) &&
+               bind(play_, "dsPlay", missing) && bind(playLooping_, "dsPlayLooping", missing) &&
+               bind(stop_, "dsStop", missing) && bind(free_, "dsFree", missing) &&
+               bind(terminate_, "dsTerminate", missing);
+    }
+
+    int32_t dsInitialize(int32_t window) override { return initialize_(window); }
+    int32_t dsCreateDSB(int32_t library, const void* image, int32_t flags, const std::string&) override
+    {
+        return create_(library, image, flags);
+    }
+    int32_t dsPlay(int32_t buffer) override { return play_(buffer); }
+    int32_t dsPlayLooping(int32_t buffer) override { return playLooping_(buffer); }
+    int32_t dsStop(int32_t buffer) override { return stop_(buffer); }
+    int32_t dsFree(int32_t buffer) override { return free_(buffer); }
+    int32_t dsTerminate(int32_t library) override { return terminate_(library); }
+
+private:
+    template <typename Fn>
+    bool bind(Fn& fn, const char* name, std::string* missing)
+    {
+        fn = reinterpret_cast<Fn>(dlsym(handle_, name));
+        if (!fn && missing)
+            *missing = name;
+        return fn != nullptr;
+    }
+
+    void* handle_;
+    InitFn initialize_ = nullptr;
+    CreateFn create_ = nullptr;
+    HandleFn play_ = nullptr;
+    HandleFn playLooping_ = nullptr;
+    HandleFn stop_ = nullptr;
+    HandleFn free_ = nullptr;
+    HandleFn terminate_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<DsLibrary> loadSoundLibrary(const std::string& directory, std::string* error)
+{
+    // An absolute path: dlopen then never searches the working folder or the
+    // library path.
+    std::string path = directory.empty() ? std::string(".") : directory;
+    if (path.front() != '/') {
+        if (error)
+            *error = "the program's folder is not an absolute path: " + path;
+        return nullptr;
+    }
+    path += "/";
+    path += soundLibraryFileName;
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        if (error) {
+            const char* why = dlerror();
+            *error = why ? why : ("cannot load " + path);
+        }
+        return nullptr;
+    }
+    auto library = std::make_unique<LoadedLibrary>(handle);
+    std::string missing;
+    if (!library->resolve(&missing)) {
+        if (error)
+            *error = path + " lacks the function " + missing;
+        return nullptr;
+    }
+    return library;
+}
+
+}  // namespace korvalo
