@@ -63,7 +63,9 @@ void Form1::描画_文字列(double u, double v, const std::string& text, int si
 void Form1::描画_文字列(double u, double v, int number, int size, int colour)
 {
     // A number is printed with the place of its sign: a blank when it is not negative.
-    const std::string text = number < 0 ? std::to_string(number) : " " + std::to_string(number);
+    std::string text = std::to_string(number);
+    if (number >= 0)
+        text.insert(text.begin(), ' ');
     描画_文字列(u, v, text, size, colour);
 }
 
