@@ -47,8 +47,17 @@ TEST(ScriptDriver, PrintsTheStartUpThenEachCommandsEventsAndTheState)
                                             "checks=TEJYUN:0,AICON:0,BGM:1");
     ASSERT_LT(state, run.lines.size());
     ASSERT_EQ(run.lines.size(), state + 10);
-    EXPECT_EQ(run.lines[state + 3].substr(0, 6), "row 3 ");
-    EXPECT_EQ(run.lines[state + 3][6 + 3], '1');  // black on d3
+    int stones = 0;
+    for (int row = 1; row <= 9; ++row) {
+        const std::string& line = run.lines[state + row];
+        ASSERT_EQ(line.size(), 15u) << line;
+        EXPECT_EQ(line.substr(0, 6), "row " + std::to_string(row) + " ");
+        for (char ch : line.substr(6)) {
+            EXPECT_TRUE(ch >= '0' && ch <= '4') << line;
+            stones += ch != '0';
+        }
+    }
+    EXPECT_EQ(stones, 16 + 4);
     // No drawing primitives without --draw.
     for (const std::string& line : run.lines)
         EXPECT_FALSE(RecordingPlatform::isDrawingLine(line)) << line;

@@ -50,7 +50,7 @@ TEST(PersonMove, EveryButtonPlaysAlike)
     for (int button : {1, 2, 4}) {
         BlackToMove t;
         clickSquare(t.game.form, 4, 3, button);
-        EXPECT_EQ(t.game.s.board[4][3], black);
+        EXPECT_EQ(t.game.s.history[1][4][3], black);
         if (!previous.empty()) {
             EXPECT_EQ(t.game.lines(true), previous) << "button " << button;
         }
