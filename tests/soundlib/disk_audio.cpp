@@ -18,9 +18,11 @@ void useAudioDriver(const std::string& driver, const std::string& outputFile)
     setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
     if (!outputFile.empty())
         setenv("SDL_DISKAUDIOFILE", outputFile.c_str(), 1);
-    // The disk driver normally paces itself like a sound card; a pause of one
-    // millisecond per period makes it run about twenty times faster.
-    setenv("SDL_DISKAUDIODELAY", "1", 1);
+    // The disk driver normally paces itself like a sound card, pausing a
+    // whole period (about 23 ms) after each; 5 ms makes it run some four times
+    // faster, which keeps the tests short while a test thread held up for a
+    // moment still falls well inside the sounds it plays.
+    setenv("SDL_DISKAUDIODELAY", "5", 1);
 }
 
 TemporaryFolder::TemporaryFolder()
@@ -82,6 +84,15 @@ bool DiskAudio::waitUntil(int64_t frames) const
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+DiskAudio::Window DiskAudio::call(const std::function<void()>& action)
+{
+    Window window;
+    window.from = framesWritten();
+    action();
+    window.to = framesWritten() + latency();
+    return window;
 }
 
 int32_t DiskAudio::makeBuffer(const std::vector<int16_t>& samples, int32_t flags)

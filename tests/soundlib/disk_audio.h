@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,17 @@ public:
     // How late after a call its effect may first be heard: a couple of the
     // mixer's periods.
     int64_t latency() const { return 4096; }
+
+    // The output frames within which the effect of a call begins: from what
+    // was written before the call to a latency after what was written when
+    // it returned. Measured on both sides, so a test thread that is held up
+    // does not make the window wrong, only wider.
+    struct Window {
+        int64_t from = 0;
+        int64_t to = 0;
+        bool holds(int64_t frame) const { return frame >= from && frame <= to; }
+    };
+    Window call(const std::function<void()>& action);
 
     // Makes a buffer from 16-bit mono samples at the device's own rate, so
     // the output carries them unchanged.

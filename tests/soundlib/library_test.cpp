@@ -59,15 +59,14 @@ TEST_F(SoundLibrary, AClickSoundsOnceForItsOwnLength)
     const int32_t click = audio.makeBuffer(tone(length, 8000), effect);
     ASSERT_NE(click, 0);
     ASSERT_TRUE(audio.waitFor(0.05));
-    const int64_t calledAt = audio.framesWritten();
-    EXPECT_EQ(audio.lib().dsPlay(click), 1);
-    ASSERT_TRUE(audio.waitFor(0.4));
+    const auto played = audio.call([&] { EXPECT_EQ(audio.lib().dsPlay(click), 1); });
+    ASSERT_TRUE(audio.waitFor(0.3));
     const std::vector<int16_t> out = audio.finish();
 
     const auto [begin, end] = soundingSpan(out);
     ASSERT_LT(begin, out.size()) << "nothing was heard";
-    EXPECT_GE(static_cast<int64_t>(begin), calledAt);
-    EXPECT_LE(static_cast<int64_t>(begin), calledAt + audio.latency());
+    EXPECT_TRUE(played.holds(static_cast<int64_t>(begin)))
+        << begin << " outside " << played.from << ".." << played.to;
     EXPECT_EQ(static_cast<int64_t>(end - begin), length);
     EXPECT_EQ(silentSamples(out, begin, end), 0u);
     // Effects play at full volume.
@@ -76,23 +75,23 @@ TEST_F(SoundLibrary, AClickSoundsOnceForItsOwnLength)
 
 TEST_F(SoundLibrary, PlayingASoundingBufferStartsItAgainOnTheSameVoice)
 {
-    const int64_t length = audio.framesOf(0.2);
+    const int64_t length = audio.framesOf(1.0);
     const int32_t click = audio.makeBuffer(tone(length, 8000), effect);
     ASSERT_NE(click, 0);
-    audio.lib().dsPlay(click);
+    const auto first = audio.call([&] { audio.lib().dsPlay(click); });
     ASSERT_TRUE(audio.waitFor(0.1));
-    const int64_t againAt = audio.framesWritten();
-    audio.lib().dsPlay(click);
-    ASSERT_TRUE(audio.waitFor(0.5));
+    const auto second = audio.call([&] { audio.lib().dsPlay(click); });
+    ASSERT_LT(second.to, first.from + length) << "the test fell behind the output; the first play had ended";
+    ASSERT_TRUE(audio.waitUntil(second.to + length + audio.framesOf(0.1)));
     const std::vector<int16_t> out = audio.finish();
 
     const auto [begin, end] = soundingSpan(out);
     ASSERT_LT(begin, out.size());
-    const int64_t heard = static_cast<int64_t>(end - begin);
-    // It sounded from the first start until a whole length after the second.
-    const int64_t secondStart = static_cast<int64_t>(begin) + heard - length;
-    EXPECT_GE(secondStart, againAt);
-    EXPECT_LE(secondStart, againAt + audio.latency());
+    EXPECT_TRUE(first.holds(static_cast<int64_t>(begin)));
+    // It sounded without a break from the first start until a whole length
+    // after the second.
+    EXPECT_TRUE(second.holds(static_cast<int64_t>(end) - length))
+        << end - length << " outside " << second.from << ".." << second.to;
     EXPECT_EQ(silentSamples(out, begin, end), 0u);
     // Two voices of the same buffer would have added up somewhere.
     EXPECT_EQ(*std::max_element(out.begin(), out.end()), 8000);
@@ -104,22 +103,22 @@ TEST_F(SoundLibrary, ALoopKeepsSoundingPastItsLengthUntilStopped)
     const int64_t length = audio.framesOf(0.05);
     const int32_t loop = audio.makeBuffer(tone(length, 6000), effect);
     ASSERT_NE(loop, 0);
-    EXPECT_EQ(audio.lib().dsPlayLooping(loop), 1);
+    const auto started = audio.call([&] { EXPECT_EQ(audio.lib().dsPlayLooping(loop), 1); });
     ASSERT_TRUE(audio.waitFor(0.5));
-    const int64_t stoppedAt = audio.framesWritten();
-    EXPECT_EQ(audio.lib().dsStop(loop), 1);
+    const auto stopped = audio.call([&] { EXPECT_EQ(audio.lib().dsStop(loop), 1); });
     ASSERT_TRUE(audio.waitFor(0.3));
     const std::vector<int16_t> out = audio.finish();
 
     const auto [begin, end] = soundingSpan(out);
     ASSERT_LT(begin, out.size());
-    // Without a break for many times its own length ...
+    EXPECT_TRUE(started.holds(static_cast<int64_t>(begin)));
+    // Without a break for many times its own length, until the stop ...
     EXPECT_EQ(silentSamples(out, begin, end), 0u);
-    EXPECT_GE(static_cast<int64_t>(end), stoppedAt);
     EXPECT_GT(static_cast<int64_t>(end - begin), 8 * length);
-    // ... and silent soon after the stop, to the end.
-    EXPECT_LE(static_cast<int64_t>(end), stoppedAt + audio.latency());
-    EXPECT_GT(out.size() - end, static_cast<std::size_t>(audio.framesOf(0.15)));
+    EXPECT_TRUE(stopped.holds(static_cast<int64_t>(end)))
+        << end << " outside " << stopped.from << ".." << stopped.to;
+    // ... and silent from then on.
+    EXPECT_GE(out.size() - end, static_cast<std::size_t>(audio.framesOf(0.3) - audio.latency()));
 }
 
 TEST_F(SoundLibrary, LoopingTheMusicAgainNeitherDoublesNorRestartsIt)
