@@ -165,7 +165,8 @@ TEST_F(SoundLibrary, AClickMixesOverTheMusic)
     ASSERT_LT(begin, out.size());
     ASSERT_GT(static_cast<int64_t>(end - begin), 4 * musicLength);
     // The first round of the music, before the click, is the reference.
-    const auto musicAt = [&](std::size_t i) { return out[begin + (i - begin) % musicLength]; };
+    const std::size_t start = begin;
+    const auto musicAt = [&](std::size_t i) { return out[start + (i - start) % musicLength]; };
     std::vector<std::size_t> differing;
     for (std::size_t i = begin; i < end; ++i) {
         if (out[i] == musicAt(i))
@@ -272,24 +273,6 @@ TEST_F(SoundLibrary, StartingTwiceGivesTheSameHandleAndTerminateEndsEverything)
     const int32_t again = lib.dsInitialize(0);
     EXPECT_NE(again, 0);
     EXPECT_EQ(lib.dsTerminate(again), 1);
-}
-
-TEST(SoundLibraryWithoutDevice, StartsAsNoSoundAndAcceptsEveryCall)
-{
-    useAudioDriver("korvalo-no-such-driver");
-    std::string error;
-    auto lib = loadSoundLibrary(programDirectory(), &error);
-    ASSERT_NE(lib, nullptr) << error;
-    EXPECT_EQ(lib->dsInitialize(0), 0);
-    const std::string image = pcmWave({1, 2, 3});
-    EXPECT_EQ(lib->dsCreateDSB(0, image.data(), 3, "test"), 0);
-    EXPECT_EQ(lib->dsCreateDSB(1, image.data(), 3, "test"), 0);
-    EXPECT_EQ(lib->dsPlay(0), 0);
-    EXPECT_EQ(lib->dsPlayLooping(0), 0);
-    EXPECT_EQ(lib->dsStop(0), 0);
-    EXPECT_EQ(lib->dsFree(0), 0);
-    EXPECT_EQ(lib->dsTerminate(0), 0);
-    EXPECT_EQ(lib->dsTerminate(1), 0);
 }
 
 }  // namespace

@@ -38,13 +38,6 @@ bool isMapped(const std::string& path)
     return handle != nullptr;
 }
 
-TEST(SoundLibraryLoader, ProgramDirectoryIsTheFolderOfTheTestProgram)
-{
-    EXPECT_EQ(std::filesystem::path(programDirectory()), std::filesystem::canonical(KORVALO_BUILD_DIR));
-    InFolder elsewhere(strangerFolder);
-    EXPECT_EQ(std::filesystem::path(programDirectory()), std::filesystem::canonical(KORVALO_BUILD_DIR));
-}
-
 TEST(SoundLibraryLoader, TheStrangerIsALoadableLibrary)
 {
     // Without this, the tests below could pass just because the stand-in
@@ -60,6 +53,7 @@ TEST(SoundLibraryLoader, FindsTheLibraryBesideTheProgramNotInTheWorkingFolder)
     useAudioDriver("korvalo-no-such-driver");
     InFolder elsewhere(strangerFolder);
     ASSERT_TRUE(std::filesystem::exists("Korvalo.dll"));
+    EXPECT_EQ(std::filesystem::path(programDirectory()), std::filesystem::canonical(KORVALO_BUILD_DIR));
     std::string error;
     auto lib = loadSoundLibrary(programDirectory(), &error);
     ASSERT_NE(lib, nullptr) << error;
