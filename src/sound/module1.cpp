@@ -11,8 +11,8 @@ namespace korvalo {
 
 void Module1::soundInit(int32_t window)
 {
-    // Without a loaded library there is nothing to start; the program has
-    // already said why on its error output, and start-up goes on silently.
+    // Without a loaded library there is nothing to start and nothing to warn
+    // about here: the game plays silently and no box holds up start-up.
     if (!lib_)
         return;
     soundLibHandle_ = lib_->dsInitialize(window);

@@ -13,7 +13,7 @@ namespace korvalo {
 // megabytes; a header claiming more than this is taken as damaged.
 inline constexpr std::size_t maxWaveImageBytes = std::size_t{64} << 20;
 
-// Where the parts the library relies on lie inside an image.
+// Where the chunks the library relies on lie inside an image.
 struct WaveLayout {
     std::size_t imageSize = 0;  // RIFF size + 8: the bytes the image occupies
     std::size_t fmtOffset = 0;  // body of the first "fmt " chunk

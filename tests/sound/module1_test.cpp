@@ -7,6 +7,7 @@
 #include "platform/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
 #include "sound/module1.h"
+#include "sound/wave_image.h"
 #include "sound/wave_builder.h"
 #include "support/test_game.h"
 
@@ -171,6 +172,25 @@ TEST_F(SoundModule, EachBadFileGetsOneWarningNamingItAndNoBuffer)
     }
 }
 
+TEST_F(SoundModule, AFileLargerThanAnyWaveImageIsNotRead)
+{
+    {
+        QFile file("BGM.wav");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(static_cast<qint64>(maxWaveImageBytes) + 1));  // sparse: no real bytes written
+    }
+    RecordingDsLibrary lib([this](const std::string& line) { ui.record(line); });
+    Module1 module(ui, &lib);
+    module.soundInit(1);
+    EXPECT_EQ(module.soundLoad("BGM.wav", 1), 0);
+    EXPECT_EQ(ui.lines, (std::vector<std::string>{
+                            "sound dsInitialize",
+                            "msgbox " +
+                                quoted("サウンドファイル「BGM.wav」を読み込めません。\nファイルが大きすぎます（" +
+                                       std::to_string(maxWaveImageBytes + 1) + " バイト）。") +
+                                " \"Korvalo.dll\" OK exclamation -> OK"}));
+}
+
 TEST_F(SoundModule, AFileThatCannotBeOpenedIsWarnedAbout)
 {
     // A folder carrying the wave file's name exists but cannot be read.
@@ -209,13 +229,6 @@ TEST_F(SoundModule, TermClosesAStartedLibraryOnce)
     module.soundTerm();
     EXPECT_EQ(ui.lines, (std::vector<std::string>{"sound dsInitialize", "sound dsTerminate"}));
     EXPECT_TRUE(lib.terminated);
-}
-
-TEST_F(SoundModule, WarningBoxIsCaptionedWithTheLibraryName)
-{
-    Module1 module(ui, nullptr);
-    module.soundWarn("テスト");
-    EXPECT_EQ(ui.lines, std::vector<std::string>{"msgbox \"テスト\" \"Korvalo.dll\" OK exclamation -> OK"});
 }
 
 }  // namespace

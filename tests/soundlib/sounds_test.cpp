@@ -1,0 +1,194 @@
+// The game's four generated sounds, and the sound module with the real
+// library: start-up as the game does it, in the folder the game runs in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/recording/recording_platform.h"
+#include "sound/dll_loader.h"
+#include "sound/module1.h"
+#include "sound/wave_image.h"
+#include "soundlib/disk_audio.h"
+
+namespace korvalo {
+namespace {
+
+using namespace korvalo::testing;
+
+const std::filesystem::path playFolder = KORVALO_PLAY_DIR;
+
+struct Sound {
+    int rate = 0;
+    std::vector<double> samples;  // -1 .. 1
+
+    double seconds() const { return static_cast<double>(samples.size()) / rate; }
+    double peak() const
+    {
+        double most = 0;
+        for (double v : samples)
+            most = std::max(most, std::abs(v));
+        return most;
+    }
+    double energy(std::size_t begin, std::size_t end) const
+    {
+        double sum = 0;
+        for (std::size_t i = begin; i < end && i < samples.size(); ++i)
+            sum += samples[i] * samples[i];
+        return sum;
+    }
+    // Sign changes per second: about twice the frequency of a plain tone.
+    double crossingsPerSecond() const
+    {
+        int crossings = 0;
+        for (std::size_t i = 1; i < samples.size(); ++i)
+            crossings += (samples[i - 1] < 0) != (samples[i] < 0);
+        return crossings / seconds();
+    }
+};
+
+// Reads a generated file: it must be a whole 16-bit mono PCM wave image.
+Sound readSound(const std::string& name)
+{
+    std::ifstream in(playFolder / name, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    WaveLayout layout;
+    std::string why;
+    Sound sound;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    EXPECT_TRUE(checkWaveImage(data, bytes.size(), &why, &layout)) << name << ": " << why;
+    EXPECT_EQ(layout.imageSize, bytes.size()) << name;
+    EXPECT_EQ(layout.formatTag, 1) << name;
+    EXPECT_EQ(layout.channels, 1) << name;
+    EXPECT_EQ(layout.bitsPerSample, 16) << name;
+    sound.rate = static_cast<int>(layout.sampleRate);
+    for (std::size_t i = 0; i + 1 < layout.dataSize; i += 2) {
+        const auto lo = data[layout.dataOffset + i];
+        const auto hi = data[layout.dataOffset + i + 1];
+        sound.samples.push_back(static_cast<int16_t>(lo | hi << 8) / 32768.0);
+    }
+    return sound;
+}
+
+TEST(GameSounds, EachIsAWholeWaveThatNeitherClipsNorStartsOrEndsWithAStep)
+{
+    for (const char* name : {"その他.wav", "禁止.wav", "石打音.wav", "BGM.wav"}) {
+        SCOPED_TRACE(name);
+        const Sound s = readSound(name);
+        ASSERT_GT(s.samples.size(), 100u);
+        EXPECT_GT(s.peak(), 0.3);
+        EXPECT_LT(s.peak(), 0.99);
+        if (std::string(name) != "BGM.wav") {
+            EXPECT_LT(std::abs(s.samples.front()), 0.01);
+            EXPECT_LT(std::abs(s.samples.back()), 0.01);
+        }
+    }
+}
+
+TEST(GameSounds, EffectsAreShortAndOfTheirKind)
+{
+    const Sound chime = readSound("その他.wav");
+    const Sound buzz = readSound("禁止.wav");
+    const Sound click = readSound("石打音.wav");
+    EXPECT_GE(chime.seconds(), 0.3);
+    EXPECT_LE(chime.seconds(), 1.5);
+    EXPECT_GE(buzz.seconds(), 0.1);
+    EXPECT_LE(buzz.seconds(), 0.6);
+    EXPECT_LE(click.seconds(), 0.15);
+    // The chime is bright, the buzz low.
+    EXPECT_GT(chime.crossingsPerSecond(), 1600);
+    EXPECT_LT(buzz.crossingsPerSecond(), 500);
+    // The click is crisp: nearly all of it in the first 30 ms.
+    EXPECT_GT(click.energy(0, click.rate * 3 / 100), 0.9 * click.energy(0, click.samples.size()));
+}
+
+TEST(GameSounds, TheMusicLoopsWithoutAClickAtTheSeam)
+{
+    const Sound bgm = readSound("BGM.wav");
+    EXPECT_GE(bgm.seconds(), 4);
+    EXPECT_LE(bgm.seconds(), 40);
+    // Across the seam the wave moves no more than it does from one sample to
+    // the next anywhere inside, in value and in slope.
+    const auto& s = bgm.samples;
+    const std::size_t n = s.size();
+    double largestStep = 0;
+    double largestBend = 0;
+    for (std::size_t i = 2; i < n; ++i) {
+        largestStep = std::max(largestStep, std::abs(s[i] - s[i - 1]));
+        largestBend = std::max(largestBend, std::abs(s[i] - 2 * s[i - 1] + s[i - 2]));
+    }
+    EXPECT_LE(std::abs(s[0] - s[n - 1]), largestStep);
+    EXPECT_LE(std::abs(s[0] - 2 * s[n - 1] + s[n - 2]), largestBend);
+    EXPECT_LE(std::abs(s[1] - 2 * s[0] + s[n - 1]), largestBend);
+    // The music is not silent at the seam either: it runs on through it.
+    EXPECT_GT(bgm.energy(0, bgm.rate / 2), 0.01 * bgm.energy(0, n) / bgm.seconds());
+}
+
+// Start-up of the sounds as the game does it, with the real library on the
+// disk driver and the generated files in the working folder.
+TEST(GameSounds, StartUpMakesFourBuffersAndTheMusicPlays)
+{
+    TemporaryFolder folder;
+    const std::string output = (folder.path() / "output.raw").string();
+    useAudioDriver("disk", output);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(playFolder);
+
+    std::string error;
+    auto lib = loadSoundLibrary(programDirectory(), &error);
+    ASSERT_NE(lib, nullptr) << error;
+    RecordingPlatform ui;
+    Module1 module(ui, lib.get());
+    module.soundInit(0);
+    const int32_t other = module.soundLoad("その他.wav", 3);
+    const int32_t forbidden = module.soundLoad("禁止.wav", 3);
+    const int32_t stone = module.soundLoad("石打音.wav", 3);
+    const int32_t bgm = module.soundLoad("BGM.wav", 1);
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(ui.lines.empty()) << ui.lines.front();
+    ASSERT_NE(module.soundLibHandle(), 0);
+    const std::vector<int32_t> handles = {other, forbidden, stone, bgm};
+    for (int32_t h : handles)
+        EXPECT_NE(h, 0);
+    EXPECT_EQ(std::set<int32_t>(handles.begin(), handles.end()).size(), 4u);
+
+    EXPECT_EQ(lib->dsPlayLooping(bgm), 1);
+    // Half a second of music at 16-bit stereo is some 88 000 bytes.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::filesystem::file_size(output) < 200000 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int32_t h : handles)
+        EXPECT_EQ(lib->dsFree(h), 1);
+    module.soundTerm();
+    EXPECT_EQ(module.soundLibHandle(), 0);
+
+    std::ifstream in(output, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GE(bytes.size(), 200000u);
+    EXPECT_NE(bytes.find_first_not_of('\0'), std::string::npos) << "the music was not heard";
+}
+
+TEST(GameSounds, WithoutADeviceStartUpWarnsOnceAndEveryHandleIsZero)
+{
+    useAudioDriver("korvalo-no-such-driver");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(playFolder);
+    std::string error;
+    auto lib = loadSoundLibrary(programDirectory(), &error);
+    ASSERT_NE(lib, nullptr) << error;
+    RecordingPlatform ui;
+    Module1 module(ui, lib.get());
+    module.soundInit(0);
+    const std::vector<int32_t> handles = {module.soundLoad("その他.wav", 3), module.soundLoad("禁止.wav", 3),
+                                          module.soundLoad("石打音.wav", 3), module.soundLoad("BGM.wav", 1)};
+    module.soundTerm();
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(handles, (std::vector<int32_t>{0, 0, 0, 0}));
+    EXPECT_EQ(ui.lines, std::vector<std::string>{
+                            "msgbox \"Direct Soundインターフェースが作成できません。\" \"Korvalo.dll\" OK exclamation -> OK"});
+}
+
+}  // namespace
+}  // namespace korvalo
