@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Korvalo and runs every test.
+# Installs what is missing, builds Korvalo and runs every test: first the
+# whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the release build, whose CTest summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
+
+jobs=$(nproc)
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVALO_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j "$jobs")
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build
+cmake --build build -j "$jobs"
 cd build
-ctest --output-on-failure -j2
+ctest --output-on-failure -j "$jobs"

@@ -109,9 +109,17 @@ public:
     Platform& ui() { return ui_; }
 
 private:
-    // Plays a stone for turnColour on (column, row): counts and records the
-    // move, clicks, blinks, turns the enclosed stones, stores the position.
-    void playMove(int column, int row);  // flow/person_move.cpp
+    // Plays colour c's stone on (column, row): counts and records the move,
+    // clicks, blinks, turns the enclosed stones and stores the position.
+    void playMove(int column, int row, int c);  // flow/person_move.cpp
+    // After turnColour has moved: ends the game when no colour can play,
+    // otherwise hands the turn to the next colour that can, announcing every
+    // pass. Returns the seat kind now to move, or 0 when the game ended.
+    int passTurnOn();
+    // Calls com_ban for turnColour while a computer seat is to move.
+    void runComputerSeats();
+    void seatColours(int mode, int kindBlack, int kindBlue, int kindWhite, int kindRed);
+    void greet(const char* text, const char* title);
     // Shutdown followed by the end of the program.
     void endTheProgram();
 

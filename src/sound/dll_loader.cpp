@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace korvalo {
 
 namespace {
@@ -88,6 +91,15 @@ std::unique_ptr<DsLibrary> loadSoundLibrary(const std::string& directory, std::s
         return nullptr;
     }
     return library;
+}
+
+std::string programDirectory()
+{
+    std::error_code failed;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failed);
+    if (failed || !self.is_absolute())
+        return {};
+    return self.parent_path().string();
 }
 
 }  // namespace korvalo

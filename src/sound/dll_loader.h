@@ -16,4 +16,8 @@ inline constexpr const char* soundLibraryFileName = "Korvalo.dll";
 // calls.
 std::unique_ptr<DsLibrary> loadSoundLibrary(const std::string& directory, std::string* error);
 
+// The absolute folder of the running program's own file, whatever the working
+// folder is; empty when it cannot be determined.
+std::string programDirectory();
+
 }  // namespace korvalo

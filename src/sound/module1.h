@@ -25,6 +25,9 @@ public:
     int32_t soundLibHandle() const { return soundLibHandle_; }
 
 private:
+    // The warning for a wave file that exists but cannot be used.
+    void warnUnreadable(const std::string& fileName, const std::string& why);
+
     Platform& ui_;
     DsLibrary* lib_;
     int32_t soundLibHandle_ = 0;

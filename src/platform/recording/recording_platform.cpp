@@ -137,13 +137,19 @@ void RecordingPlatform::setChecked(CheckItem item, bool checked)
 Answer RecordingPlatform::messageBox(const std::string& text, const std::string& title, Buttons buttons,
                                      BoxIcon icon)
 {
+    // A box that offers only OK takes a queued OK and leaves a queued Yes or
+    // No for the question it belongs to; a Yes/No box takes the next answer,
+    // a queued OK counting as its default, Yes.
     Answer answer = buttons == Buttons::YesNo ? Answer::Yes : Answer::OK;
     if (!answers.empty()) {
-        Answer queued = answers.front();
-        answers.pop_front();
-        // An answer that the box does not offer falls back to the box's default.
-        if (buttons == Buttons::YesNo ? queued != Answer::OK : queued == Answer::OK)
-            answer = queued;
+        const Answer queued = answers.front();
+        if (buttons == Buttons::YesNo) {
+            answers.pop_front();
+            if (queued != Answer::OK)
+                answer = queued;
+        } else if (queued == Answer::OK) {
+            answers.pop_front();
+        }
     }
     static const char* const answerNames[] = {"OK", "Yes", "No"};
     record("msgbox " + quoted(text) + " " + quoted(title) + (buttons == Buttons::OK ? " OK" : " YesNo") +

@@ -1,0 +1,51 @@
+#include "computer/move_choice.h"
+
+#include <cstdlib>
+
+#include "flow/form1.h"
+#include "rules/legality.h"
+
+namespace korvalo {
+
+int 取得_評価値(int column, int row)
+{
+    const bool edgeColumn = column == 1 || column == 9;
+    const bool edgeRow = row == 1 || row == 9;
+    const bool nextToEdgeColumn = column == 2 || column == 8;
+    const bool nextToEdgeRow = row == 2 || row == 8;
+    // Only the left and right edge columns earn the edge bonus; the top and
+    // bottom rows do not.
+    int base = 0;
+    if (edgeColumn)
+        base = edgeRow ? 200 : 100;
+    else if (nextToEdgeColumn && nextToEdgeRow)
+        base = -100;
+    return base + std::abs(5 - column) + std::abs(5 - row);
+}
+
+void Form1::COM置場所取得(int c, int& column, int& row)
+{
+    // The hand of colour c visits each legal square in scan order (columns
+    // left to right, rows top to bottom) for 0.3 s; it steps 700 twips a
+    // square. Only a strictly better value replaces the choice, so among
+    // equal values the first square scanned wins.
+    ui_.setIconVisible(IconPicture::TE, c, true);
+    int best = -99990;
+    for (int x = 1; x <= 9; ++x) {
+        for (int y = 1; y <= 9; ++y) {
+            if (置けるか(s, x, y, c) != trueValue)
+                continue;
+            ui_.moveIcon(IconPicture::TE, c, boardLeft + 700 * x - 380, boardTop + 700 * y - 250);
+            待ち時間(0.3);
+            const int value = 取得_評価値(x, y);
+            if (value > best) {
+                best = value;
+                column = x;
+                row = y;
+            }
+        }
+    }
+    ui_.setIconVisible(IconPicture::TE, c, false);
+}
+
+}  // namespace korvalo

@@ -1,0 +1,140 @@
+// The seven seatings: who plays each colour, starting or continuing a game.
+#include "flow/form1.h"
+
+namespace korvalo {
+
+void Form1::seatColours(int mode, int kindBlack, int kindBlue, int kindWhite, int kindRed)
+{
+    s.playerKind = {0, kindBlack, kindBlue, kindWhite, kindRed};
+    s.gameMode = mode;
+}
+
+void Form1::対局_回転(int& c)
+{
+    if (programEnded_ || c < black || c > red || s.playerKind[c] == humanValue)
+        return;
+    int kind = 0;
+    do {
+        描画_打手(c);
+        kind = com_ban(c);
+        if (programEnded_)
+            return;
+        描画_打手(c);
+    } while (kind == computerValue);
+}
+
+void Form1::greet(const char* text, const char* title)
+{
+    ui_.messageBox(text, title, Buttons::OK, BoxIcon::None);
+}
+
+void Form1::JYUNBAN_1_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeBlack, humanValue, computerValue, computerValue, computerValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        描画_打手(s.turnColour);
+        描画_手番(s.turnColour);
+        greet("下の番です", "");
+    } else {
+        描画_打手(s.turnColour);
+        対局_回転(s.turnColour);
+    }
+}
+
+void Form1::JYUNBAN_2_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeBlue, computerValue, humanValue, computerValue, computerValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        描画_打手(s.turnColour);
+        int first = black;
+        com_ban(first);
+    } else if (s.turnColour == blue) {
+        描画_打手(s.turnColour);
+        greet("左の番です", " ");
+    }
+    対局_回転(s.turnColour);
+}
+
+void Form1::JYUNBAN_3_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeWhite, computerValue, computerValue, humanValue, computerValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        int first = black;
+        com_ban(first);
+    } else if (s.turnColour == white) {
+        描画_打手(s.turnColour);
+        greet("上の番です", " ");
+    }
+    対局_回転(s.turnColour);
+}
+
+void Form1::JYUNBAN_4_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeRed, computerValue, computerValue, computerValue, humanValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        描画_打手(s.turnColour);
+        int first = black;
+        com_ban(first);
+    } else if (s.turnColour == red) {
+        描画_打手(s.turnColour);
+        greet("右の番です", " ");
+    }
+    対局_回転(s.turnColour);
+}
+
+void Form1::PLAY_TOIMEN_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeFacing, humanValue, computerValue, humanValue, computerValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        描画_打手(s.turnColour);
+        greet("下の番です", " ");
+    } else {
+        対局_回転(s.turnColour);
+    }
+}
+
+void Form1::PLAY_TONARI_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeSideBySide, computerValue, humanValue, computerValue, humanValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        描画_打手(s.turnColour);
+        com_ban(s.turnColour);
+    } else {
+        描画_打手(s.turnColour);
+    }
+    対局_回転(s.turnColour);
+}
+
+void Form1::PLAY_4_Click()
+{
+    if (programEnded_)
+        return;
+    seatColours(modeFour, humanValue, humanValue, humanValue, humanValue);
+    if (s.turnColour == noneValue) {
+        s.turnColour = black;
+        描画_打手(s.turnColour);
+        greet("下の番です", "");
+    } else {
+        描画_打手(s.turnColour);
+    }
+}
+
+}  // namespace korvalo

@@ -1,0 +1,55 @@
+// korvalo-script: plays the game from a script of window events on Qt's
+// offscreen platform and prints every observable event, one line each.
+//
+//   korvalo-script [--dir DIR] [--draw] [--no-sound-device] [--no-sound-library] [SCRIPT]
+#include <QDir>
+#include <QGuiApplication>
+
+#include <fstream>
+#include <iostream>
+
+#include "app/qt_surface.h"
+#include "app/surface_platform.h"
+#include "script/script_runner.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: korvalo-script [--dir DIR] [--draw] [--no-sound-device] [--no-sound-library] [SCRIPT]\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace korvalo;
+    ScriptOptions options;
+    std::string dir, scriptFile, error;
+    if (!parseScriptArguments(argc, argv, &options, &dir, &scriptFile, &error)) {
+        std::cerr << "korvalo-script: " << error << '\n' << usage;
+        return 2;
+    }
+    // The script is named relative to where the driver was started.
+    std::ifstream file;
+    if (!scriptFile.empty() && scriptFile != "-") {
+        file.open(scriptFile, std::ios::binary);
+        if (!file) {
+            std::cerr << "korvalo-script: cannot read " << scriptFile << '\n';
+            return 2;
+        }
+    }
+    if (!dir.empty() && !QDir::setCurrent(QString::fromStdString(dir))) {
+        std::cerr << "korvalo-script: cannot change to " << dir << '\n';
+        return 2;
+    }
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+
+    QtSurface surface;
+    SurfacePlatform surfacePlatform(surface);
+    ScriptRunner runner(options, std::cout, &surfacePlatform, [&surface](const std::string& png) {
+        return surface.render().save(QString::fromStdString(png), "PNG");
+    });
+    return runner.run(file.is_open() ? static_cast<std::istream&>(file) : std::cin, std::cerr);
+}

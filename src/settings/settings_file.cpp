@@ -1,0 +1,140 @@
+#include "settings/settings_file.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace korvalo::settings {
+
+namespace {
+
+constexpr char encodingName[] = "Shift_JIS";
+
+struct Key {
+    const char* text;  // UTF-8
+    CheckItem item;
+};
+constexpr Key keys[] = {
+    {"手順番号表示", CheckItem::TEJYUN},
+    {"ｱｲｺﾝ表示", CheckItem::AICON},
+    {"BGM", CheckItem::BGM},
+};
+
+constexpr char valueOn[] = "OK";
+constexpr char valueOff[] = "NG";
+
+QString name() { return QString::fromLatin1(fileName); }
+
+std::string line(const char* key, bool on) { return std::string(key) + "=" + (on ? valueOn : valueOff) + "\r\n"; }
+
+}  // namespace
+
+std::string fileText(bool moveNumbers, bool icons, bool music)
+{
+    return line(keys[0].text, moveNumbers) + line(keys[1].text, icons) + line(keys[2].text, music);
+}
+
+std::vector<Setting> parse(std::string_view bytes)
+{
+    std::vector<Setting> out;
+    QString key;  // in force for lines without a key of their own; empty: none
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        std::string_view raw = bytes.substr(start, end - start);
+        start = next;
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+
+        // Each line is decoded on its own, by a fresh decoder: LF and CR never
+        // occur inside a Shift_JIS character, and a broken character must not
+        // spill into the next line. Bytes that are not Shift_JIS decode to
+        // substitutes, except at the end of the line where they vanish; so a
+        // line with any of them gives no value at all.
+        QStringDecoder decoder(encodingName, QStringDecoder::Flag::Stateless);
+        if (!decoder.isValid())
+            return out;
+        const QString text = decoder.decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
+        const bool clean = !decoder.hasError();
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals >= 1)
+            key = text.left(equals);
+        if (!clean)
+            continue;
+        const QString value = equals >= 0 ? text.mid(equals + 1) : text;
+
+        for (const Key& k : keys) {
+            if (key != QString::fromUtf8(k.text))
+                continue;
+            if (value == QLatin1String(valueOn))
+                out.push_back({k.item, true});
+            else if (value == QLatin1String(valueOff))
+                out.push_back({k.item, false});
+        }
+    }
+    return out;
+}
+
+bool fileIsMissing()
+{
+    const QFileInfo info(name());
+    return !info.exists() && !info.isSymLink();
+}
+
+std::optional<std::string> readFile()
+{
+    // Only a regular file is opened: a folder cannot be read, and a pipe or a
+    // device under this name could block or never end.
+    if (!QFileInfo(name()).isFile())
+        return std::nullopt;
+    QFile file(name());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(static_cast<qint64>(readLimit) + 1);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    if (static_cast<std::size_t>(bytes.size()) > readLimit) {
+        // Keep the whole lines within the limit; the line the limit cuts
+        // through is not known and so is not applied.
+        bytes.truncate(static_cast<qsizetype>(readLimit));
+        bytes.truncate(bytes.lastIndexOf('\n') + 1);
+    }
+    return bytes.toStdString();
+}
+
+bool writeFile(const std::string& utf8Text)
+{
+    QStringEncoder encoder(encodingName, QStringEncoder::Flag::Stateless);
+    if (!encoder.isValid())
+        return false;
+    const QByteArray bytes = encoder.encode(QString::fromUtf8(utf8Text));
+    if (encoder.hasError())
+        return false;
+
+    // QSaveFile would write to the target of a link, which may be any file
+    // anywhere, or create one for a dangling link; only Korvalo.ini itself
+    // is ever written.
+    if (QFileInfo(name()).isSymLink())
+        return false;
+    QSaveFile file(name());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Without commit() the new content is thrown away and the old file stays.
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
+bool save(bool moveNumbers, bool icons, bool music, const std::function<bool(const std::string&)>& write)
+{
+    return write(fileText(moveNumbers, icons, music)) || write(fileText(false, true, false));
+}
+
+}  // namespace korvalo::settings

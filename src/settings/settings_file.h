@@ -1,0 +1,65 @@
+#pragma once
+// The settings file Korvalo.ini: its text, how it is read and written, and
+// what its lines mean. The file is Shift_JIS text with CR LF line ends in the
+// working folder, one "key=value" line per option:
+//
+//   手順番号表示=OK|NG   move numbers on the stones (TEJYUN)
+//   ｱｲｺﾝ表示=OK|NG      seat icon of the colour to move (AICON), half-width katakana
+//   BGM=OK|NG           looping background music (BGM)
+//
+// Nothing here touches the game: Form1's settings procedures apply the result.
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace korvalo::settings {
+
+inline constexpr char fileName[] = "Korvalo.ini";
+
+// The file holds three short lines; anything read past this many bytes is not
+// a settings file of ours and is left unread, so a huge file costs no time.
+inline constexpr std::size_t readLimit = 64 * 1024;
+
+// One line that switches an option: the menu item and whether it gets its mark.
+struct Setting {
+    CheckItem item;
+    bool on;
+    bool operator==(const Setting&) const = default;
+};
+
+// The file's text in UTF-8: the three lines in their fixed order, each ended
+// by CR LF.
+std::string fileText(bool moveNumbers, bool icons, bool music);
+
+// The settings that the file's bytes ask for, in file order. Lines end in LF,
+// CR LF or at the end of the data. The key is the text before the first "=";
+// a line whose "=" is missing or first keeps the key of the line before and
+// has the text after the "=" (or the whole line) as its value. Keys and
+// values must match exactly; bytes that are not Shift_JIS match nothing.
+std::vector<Setting> parse(std::string_view bytes);
+
+// True when there is nothing at all under the file's name in the working folder.
+bool fileIsMissing();
+
+// The file's bytes, at most readLimit of them and only whole lines when the
+// file is longer; nothing when it is not a regular file or cannot be read.
+std::optional<std::string> readFile();
+
+// Replaces the file with the UTF-8 text in Shift_JIS. The new content is
+// written beside it and renamed over it, so a failure at any point leaves the
+// old file whole. A symbolic link under the file's name is never written
+// through. Returns false when nothing was written.
+bool writeFile(const std::string& utf8Text);
+
+// Writes the text for the three check marks with write. When that fails, it
+// tries once more with a fixed content (no move numbers, icons, no music).
+// Returns whether either attempt wrote the file.
+bool save(bool moveNumbers, bool icons, bool music,
+          const std::function<bool(const std::string&)>& write = writeFile);
+
+}  // namespace korvalo::settings

@@ -1,0 +1,225 @@
+// Korvalo.dll: the game's sound library. It makes sound buffers from
+// wave-file images and plays, loops and stops them, mixing through SDL2_mixer.
+//
+// Every exported function takes and returns 32-bit integers, except the
+// address of the wave image. Handles are small integers: the library handle
+// is 1 while the audio device is open, and a buffer handle is its slot in the
+// buffer table plus one. Handle 0, and any handle not currently in use, is
+// accepted by every function and does nothing.
+//
+// Each buffer sounds on one voice at most: buffer k always plays on mixer
+// channel k - 1, so playing a buffer that is still sounding starts it again
+// rather than adding a second voice, and several buffers mix freely.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "sound/wave_image.h"
+
+#define KORVALO_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+constexpr int32_t libraryHandle = 1;
+constexpr int maxBuffers = 64;
+
+// Flag word of dsCreateDSB: bit 1 marks a short effect (the game passes 3),
+// played at full volume. A buffer without it is background music (the game
+// passes 1), played at three quarters so the effects stand out over it.
+constexpr int32_t effectFlag = 2;
+constexpr int musicVolume = MIX_MAX_VOLUME * 3 / 4;
+
+// Output format: CD rate, 16-bit stereo, 1024 frames per period (about 23 ms,
+// short enough for a click to follow the stone it belongs to).
+constexpr int outputRate = 44100;
+constexpr int outputChannels = 2;
+constexpr int periodFrames = 1024;
+
+struct Buffer {
+    Mix_Chunk* chunk = nullptr;
+    bool looping = false;  // last started with dsPlayLooping, not since stopped
+};
+
+struct Library {
+    bool open = false;
+    Buffer buffers[maxBuffers];
+};
+
+Library library;
+
+Buffer* bufferOf(int32_t handle)
+{
+    if (!library.open || handle < 1 || handle > maxBuffers)
+        return nullptr;
+    Buffer& buffer = library.buffers[handle - 1];
+    return buffer.chunk ? &buffer : nullptr;
+}
+
+int channelOf(int32_t handle) { return handle - 1; }
+
+void release(int32_t handle)
+{
+    Buffer& buffer = library.buffers[handle - 1];
+    // Halting first: the mixer must be done with the samples before they go.
+    Mix_HaltChannel(channelOf(handle));
+    Mix_FreeChunk(buffer.chunk);
+    buffer = Buffer{};
+}
+
+void closeLibrary()
+{
+    for (int32_t handle = 1; handle <= maxBuffers; ++handle)
+        if (library.buffers[handle - 1].chunk)
+            release(handle);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    library.open = false;
+}
+
+// Unloading the library with the device still open would leave the mixer
+// playing buffers nobody can free; close it on the way out.
+__attribute__((destructor)) void closeOnUnload()
+{
+    if (library.open)
+        closeLibrary();
+}
+
+}  // namespace
+
+// Opens the audio device. Returns the library handle, or 0 when there is no
+// usable device. Called again while open, it answers the same handle. The
+// window handle is not needed.
+KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
+{
+    if (library.open)
+        return libraryHandle;
+    // SDL would otherwise turn Ctrl+C and SIGTERM into events that nobody in
+    // the game reads, and the program could no longer be interrupted.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "Korvalo.dll: no audio: %s\n", SDL_GetError());
+        return 0;
+    }
+    if (Mix_OpenAudio(outputRate, AUDIO_S16SYS, outputChannels, periodFrames) != 0) {
+        std::fprintf(stderr, "Korvalo.dll: cannot open the audio device: %s\n", Mix_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return 0;
+    }
+    Mix_AllocateChannels(maxBuffers);
+    // No channel is ever picked automatically: each belongs to its buffer.
+    Mix_ReserveChannels(maxBuffers);
+    library.open = true;
+    return libraryHandle;
+}
+
+// Makes a buffer from the wave-file image at `image`. The image's length is
+// taken from its RIFF header; the caller guarantees that many bytes are
+// readable. The samples are decoded into the library's own memory, so the
+// image may be released as soon as this returns. Returns the buffer handle,
+// or 0 when the image is refused or no slot is free.
+KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags)
+{
+    if (!library.open || lib != libraryHandle || image == nullptr)
+        return 0;
+    const auto* bytes = static_cast<const unsigned char*>(image);
+    // The size field is read only after "RIFF" matched, and nothing beyond
+    // the claimed size is read. A claim over the limit is refused before
+    // anything past the header is touched.
+    if (std::memcmp(bytes, "RIFF", 4) != 0)
+        return 0;
+    const uint64_t claimed = (uint64_t{bytes[4]} | uint64_t{bytes[5]} << 8 | uint64_t{bytes[6]} << 16 |
+                              uint64_t{bytes[7]} << 24) + 8;
+    if (claimed > korvalo::maxWaveImageBytes)
+        return 0;
+    korvalo::WaveLayout layout;
+    if (!korvalo::checkWaveImage(bytes, static_cast<std::size_t>(claimed), nullptr, &layout))
+        return 0;
+
+    int32_t handle = 0;
+    for (int32_t k = 1; k <= maxBuffers && handle == 0; ++k)
+        if (!library.buffers[k - 1].chunk)
+            handle = k;
+    if (handle == 0)
+        return 0;
+
+    SDL_RWops* source = SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize));
+    if (!source)
+        return 0;
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);
+    if (!chunk)
+        return 0;
+    // A buffer without a single frame cannot be played, and looping it would
+    // keep the mixer going round an empty loop.
+    if (chunk->alen == 0) {
+        Mix_FreeChunk(chunk);
+        return 0;
+    }
+    Mix_VolumeChunk(chunk, (flags & effectFlag) ? MIX_MAX_VOLUME : musicVolume);
+    library.buffers[handle - 1].chunk = chunk;
+    return handle;
+}
+
+// Plays the buffer once from its start and returns at once. A buffer still
+// sounding starts again from the beginning.
+KORVALO_EXPORT int32_t dsPlay(int32_t handle)
+{
+    Buffer* buffer = bufferOf(handle);
+    if (!buffer)
+        return 0;
+    buffer->looping = false;
+    return Mix_PlayChannel(channelOf(handle), buffer->chunk, 0) >= 0 ? 1 : 0;
+}
+
+// Repeats the buffer endlessly and returns at once. A buffer that is already
+// looping goes on undisturbed: no second voice, no jump back to the start.
+KORVALO_EXPORT int32_t dsPlayLooping(int32_t handle)
+{
+    Buffer* buffer = bufferOf(handle);
+    if (!buffer)
+        return 0;
+    if (buffer->looping && Mix_Playing(channelOf(handle)))
+        return 1;
+    buffer->looping = true;
+    return Mix_PlayChannel(channelOf(handle), buffer->chunk, -1) >= 0 ? 1 : 0;
+}
+
+KORVALO_EXPORT int32_t dsStop(int32_t handle)
+{
+    Buffer* buffer = bufferOf(handle);
+    if (!buffer)
+        return 0;
+    buffer->looping = false;
+    Mix_HaltChannel(channelOf(handle));
+    return 1;
+}
+
+KORVALO_EXPORT int32_t dsFree(int32_t handle)
+{
+    if (!bufferOf(handle))
+        return 0;
+    release(handle);
+    return 1;
+}
+
+// Frees every buffer and closes the audio device.
+KORVALO_EXPORT int32_t dsTerminate(int32_t lib)
+{
+    if (!library.open || lib != libraryHandle)
+        return 0;
+    closeLibrary();
+    return 1;
+}
+
+// Part of the library's interface but not used by the game: they accept any
+// arguments and change nothing.
+KORVALO_EXPORT int32_t dsCreateResDSB(int32_t /*lib*/, int32_t /*resource*/, int32_t /*flags*/) { return 0; }
+KORVALO_EXPORT int32_t dsPlayPan(int32_t /*buffer*/, int32_t /*pan*/) { return 0; }
+KORVALO_EXPORT int32_t dsPlayEx(int32_t /*buffer*/, int32_t /*flags*/) { return 0; }
+KORVALO_EXPORT int32_t dsPlayLoopingEx(int32_t /*buffer*/, int32_t /*flags*/) { return 0; }
+KORVALO_EXPORT int32_t dsSetVolume(int32_t /*buffer*/, int32_t /*volume*/) { return 0; }
+KORVALO_EXPORT int32_t dsSetPan(int32_t /*buffer*/, int32_t /*pan*/) { return 0; }
+KORVALO_EXPORT int32_t dsSetFrequency(int32_t /*buffer*/, int32_t /*frequency*/) { return 0; }

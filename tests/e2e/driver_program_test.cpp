@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result runDriver(const QStringList& args, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(KORVALO_SCRIPT, args);
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+TEST(DriverProgram, ReadsStandardInputInItsFolderAndSavesSnapshots)
+{
+    QTemporaryDir dir;
+    const Result r = runDriver({"--dir", dir.path()},
+                               "menu AICON\nmenu JYUNBAN_1\nsnapshot start.png\nclick 4 3\nsnapshot after.png\nstate\n");
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("msgbox \"下の番です\" \"\" OK none -> OK"));
+    EXPECT_TRUE(r.out.contains("icon ICO_MAN 1 shown 3600 6300"));
+    EXPECT_TRUE(r.out.contains("state turn=1 mode=1 move=4 last=4"));
+    // The settings file is written in the driver's folder.
+    EXPECT_TRUE(QFile::exists(dir.filePath("Korvalo.ini")));
+
+    const QImage start(dir.filePath("start.png"));
+    const QImage after(dir.filePath("after.png"));
+    ASSERT_FALSE(start.isNull());
+    ASSERT_FALSE(after.isNull());
+    // d3, empty at the start, holds a stone afterwards: the pixel at the
+    // centre of the square leaves the square's green.
+    const int x = (400 + 630 * 4 + 315) / 15, y = (100 + 630 * 3 + 315) / 15;
+    EXPECT_EQ(start.pixelColor(x, y), QColor(0, 255, 0));
+    EXPECT_NE(after.pixelColor(x, y), QColor(0, 255, 0));
+    // The background around the board is the window's green.
+    EXPECT_EQ(start.pixelColor(2, start.height() - 2), QColor(0, 128, 0));
+}
+
+TEST(DriverProgram, ScriptFileDrawingAndErrors)
+{
+    QTemporaryDir dir;
+    QFile script(dir.filePath("game.txt"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("menu SONOTA\nbogus\nmenu EXIT\n");
+    script.close();
+    const Result bad = runDriver({"--draw", "--no-sound-library", "--dir", dir.path(), script.fileName()});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.err.contains("line 2"));
+    EXPECT_TRUE(bad.out.contains("picture RABERU 0 7100 250"));
+    EXPECT_TRUE(bad.out.contains("msgbox \"Korvalo  Ver 1.0\\r\\rHome page"));
+    EXPECT_FALSE(bad.out.contains("sound "));
+
+    EXPECT_EQ(runDriver({"--speed"}).code, 2);
+    EXPECT_EQ(runDriver({"--dir", dir.filePath("missing")}).code, 2);
+    EXPECT_EQ(runDriver({dir.filePath("missing.txt")}).code, 2);
+
+    const Result quit = runDriver({"--dir", dir.path(), "--no-sound-device"}, "close\nmenu JYUNBAN_1\n");
+    EXPECT_EQ(quit.code, 0);
+    EXPECT_TRUE(quit.out.endsWith("sound dsFree 0\nsound dsFree 0\nsound dsFree 0\nsound dsFree 0\nexit\n"))
+        << quit.out.toStdString();
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "script/script_runner.h"
+#include "support/game_driver.h"
+
+namespace korvalo::testing {
+namespace {
+
+struct ScriptResult {
+    int code = -1;
+    std::vector<std::string> lines;
+    std::string errors;
+};
+
+ScriptResult runScript(const std::string& script, ScriptOptions options = {})
+{
+    std::ostringstream out, err;
+    ScriptRunner runner(options, out, nullptr, [](const std::string&) { return false; });
+    std::istringstream in(script);
+    ScriptResult run;
+    run.code = runner.run(in, err);
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);)
+        run.lines.push_back(line);
+    run.errors = err.str();
+    return run;
+}
+
+size_t indexOf(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) - lines.begin();
+}
+
+TEST(ScriptDriver, PrintsTheStartUpThenEachCommandsEventsAndTheState)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    const ScriptResult run = runScript("# one person on black\n\nmenu JYUNBAN_1\nclick 4 3\nstate\n");
+    EXPECT_EQ(run.code, 0) << run.errors;
+    ASSERT_GE(run.lines.size(), 10u);
+    EXPECT_EQ(run.lines[0], "sound dsInitialize");
+    EXPECT_EQ(run.lines[1], "sound dsCreateDSB その他.wav 3");
+    EXPECT_LT(indexOf(run.lines, "check BGM 1"), indexOf(run.lines, "msgbox \"下の番です\" \"\" OK none -> OK"));
+    const size_t state = indexOf(run.lines, "state turn=1 mode=1 move=4 last=4 kinds=1,-1,-1,-1 "
+                                            "checks=TEJYUN:0,AICON:0,BGM:1");
+    ASSERT_LT(state, run.lines.size());
+    ASSERT_EQ(run.lines.size(), state + 10);
+    int stones = 0;
+    for (int row = 1; row <= 9; ++row) {
+        const std::string& line = run.lines[state + row];
+        ASSERT_EQ(line.size(), 15u) << line;
+        EXPECT_EQ(line.substr(0, 6), "row " + std::to_string(row) + " ");
+        for (char ch : line.substr(6)) {
+            EXPECT_TRUE(ch >= '0' && ch <= '4') << line;
+            stones += ch != '0';
+        }
+    }
+    EXPECT_EQ(stones, 16 + 4);
+    // No drawing primitives without --draw.
+    for (const std::string& line : run.lines)
+        EXPECT_FALSE(RecordingPlatform::isDrawingLine(line)) << line;
+}
+
+TEST(ScriptDriver, DrawPrintsThePrimitivesAndAnswersAreQueued)
+{
+    TemporaryWorkingFolder folder;
+    ScriptOptions options;
+    options.draw = true;
+    const ScriptResult run = runScript("answer No\nmenu JYUNBAN_1\nrelease 0 0\npress 1100 2300 right\n", options);
+    EXPECT_EQ(run.code, 0);
+    EXPECT_LT(indexOf(run.lines, "picture RABERU 0 7100 250"), run.lines.size());
+    EXPECT_LT(indexOf(run.lines, "refresh"), run.lines.size());
+    // An OK box leaves a queued No for a Yes/No question.
+    EXPECT_LT(indexOf(run.lines, "msgbox \"下の番です\" \"\" OK none -> OK"), run.lines.size());
+    // A right-button press on a3 is refused like a left one.
+    EXPECT_EQ(run.lines.back().substr(0, 19), "picture KOMA_SIDOU ");
+}
+
+TEST(ScriptDriver, StopsReadingWhenTheProgramEnds)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    const ScriptResult run = runScript("key 13\nkey 27\nmenu JYUNBAN_1\nnot a command\n");
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.lines.back(), "exit");
+    EXPECT_EQ(run.lines[run.lines.size() - 2], "sound dsTerminate");
+    EXPECT_TRUE(run.errors.empty());
+}
+
+TEST(ScriptDriver, MalformedCommandsExitWithTwo)
+{
+    TemporaryWorkingFolder folder;
+    for (const char* bad : {"menu NOTHING\n", "menu\n", "press 1\n", "press 1 2 middle\n", "click a 3\n",
+                            "key\n", "answer Maybe\n", "answer\n", "state now\n", "jump 3\n", "close 1\n",
+                            "release 1 2 3\n", "press inf 2\n"}) {
+        const ScriptResult run = runScript(std::string("state\n") + bad + "state\n");
+        EXPECT_EQ(run.code, 2) << bad;
+        EXPECT_NE(run.errors.find("line 2"), std::string::npos) << bad;
+        // The state after the bad line is never printed.
+        size_t states = 0;
+        for (const std::string& line : run.lines)
+            states += line.rfind("state ", 0) == 0;
+        EXPECT_EQ(states, 1u) << bad;
+    }
+}
+
+TEST(ScriptDriver, SoundOptions)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    ScriptOptions silent;
+    silent.soundLibrary = false;
+    for (const std::string& line : runScript("menu SONOTA\n", silent).lines)
+        EXPECT_NE(line.rfind("sound", 0), 0u) << line;
+
+    ScriptOptions noDevice;
+    noDevice.soundDevice = false;
+    const ScriptResult run = runScript("", noDevice);
+    EXPECT_EQ(run.lines[0], "sound dsInitialize");
+    EXPECT_EQ(run.lines[1], "msgbox \"Direct Soundインターフェースが作成できません。\" \"Korvalo.dll\" OK exclamation -> OK");
+    EXPECT_EQ(indexOf(run.lines, "sound dsCreateDSB その他.wav 3"), run.lines.size());
+}
+
+TEST(ScriptDriver, ParsesItsCommandLine)
+{
+    ScriptOptions options;
+    std::string dir, script, error;
+    const char* args[] = {"korvalo-script", "--dir", "/tmp/x", "--draw", "--no-sound-device", "--no-sound-library",
+                          "game.txt"};
+    ASSERT_TRUE(parseScriptArguments(7, const_cast<char**>(args), &options, &dir, &script, &error));
+    EXPECT_EQ(dir, "/tmp/x");
+    EXPECT_EQ(script, "game.txt");
+    EXPECT_TRUE(options.draw);
+    EXPECT_FALSE(options.soundDevice);
+    EXPECT_FALSE(options.soundLibrary);
+    const char* bad[] = {"korvalo-script", "--fast"};
+    EXPECT_FALSE(parseScriptArguments(2, const_cast<char**>(bad), &options, &dir, &script, &error));
+    const char* noDir[] = {"korvalo-script", "--dir"};
+    EXPECT_FALSE(parseScriptArguments(2, const_cast<char**>(noDir), &options, &dir, &script, &error));
+}
+
+}  // namespace
+}  // namespace korvalo::testing
