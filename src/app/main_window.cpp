@@ -286,9 +286,6 @@ void MainWindow::placeWindow(int left, int top, int width, int height)
 void MainWindow::setBackColour(int rgb)
 {
     surface_.setBackColour(rgb);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QtSurface::colour(rgb));
-    setPalette(palette);
     area_->update();
 }
 

@@ -37,14 +37,6 @@ QRect changedArea(const QImage& before, const QImage& after)
     return area;
 }
 
-TEST(Surface, StartsAsTheGreenClientArea)
-{
-    QtSurface surface;
-    EXPECT_EQ(surface.image().size(), QSize(653, 533));
-    EXPECT_EQ(at(surface.image(), 0, 0), background);
-    EXPECT_EQ(at(surface.image(), 652, 532), background);
-}
-
 TEST(Surface, SquaresLeaveAOnePixelGridLineBetweenThem)
 {
     QtSurface surface;
@@ -188,22 +180,6 @@ TEST(Surface, ColumnLettersStandOverTheirColumns)
         EXPECT_NEAR(letters[column - 1], 69 + 42 * (column - 1) + 20, 5) << "column " << column;
 }
 
-TEST(Surface, TextOverTextLeavesBothVisible)
-{
-    QtSurface surface;
-    const QRect first = printOnRed(surface, 1500, 1500, "の番です", 12);
-    const QImage once = surface.image();
-    surface.printText(1500, 1500, "黒", 12, 0);
-    const QImage& twice = surface.image();
-    // Some white of the first text survives inside the second text's area.
-    int white = 0;
-    for (int y = first.top(); y <= first.bottom(); ++y)
-        for (int x = first.left(); x <= first.right(); ++x)
-            white += at(once, x, y) == qRgb(255, 255, 255) && at(twice, x, y) == qRgb(255, 255, 255);
-    EXPECT_GT(white, 20);
-    EXPECT_NE(once, twice);
-}
-
 TEST(Surface, TextUsesABoldProportionalMinchoSizedFor96Dpi)
 {
     const QFont font = QtSurface::textFont(15);
@@ -247,15 +223,6 @@ TEST(Surface, IconsFloatAboveTheDrawingWithTheirTransparentParts)
     EXPECT_EQ(surface.render(), drawing);
     EXPECT_FALSE(surface.icon(IconPicture::ICO_MAN, 2).visible);
     EXPECT_EQ(surface.icon(IconPicture::ICO_MAN, 2).left, 650);
-}
-
-TEST(Surface, NewBackColourErasesTheDrawing)
-{
-    QtSurface surface;
-    surface.copyPicture(Picture::RABERU, 0, 7100, 250);
-    surface.setBackColour(red);
-    EXPECT_EQ(at(surface.image(), 480, 20), qRgb(255, 0, 0));
-    EXPECT_EQ(surface.backColour(), red);
 }
 
 }  // namespace

@@ -144,12 +144,6 @@ TEST_F(WindowTest, KeysArriveAsCharacterCodes)
     EXPECT_EQ(events.log, (Log{"key 27", "key 97", "key 13"}));
 }
 
-TEST_F(WindowTest, ClosingTheWindowAsksTheUnloadHandler)
-{
-    EXPECT_FALSE(closeWindow(&window));  // the handler did not end the program
-    EXPECT_EQ(events.log, (Log{"unload"}));
-}
-
 TEST_F(WindowTest, EventsDuringAHandlerRunAfterItInOrderAndACloseOnlyOnce)
 {
     events.during = [&](const std::string&) {
@@ -188,13 +182,6 @@ TEST_F(WindowTest, EndingInsideAHandlerDropsWhatWaitedForIt)
     };
     key(area, Qt::Key_Escape, QStringLiteral("\x1b"));
     EXPECT_EQ(events.log, (Log{"begin key 27", "key 27"}));
-}
-
-TEST_F(WindowTest, LoadRunsOnce)
-{
-    window.load();
-    window.load();
-    EXPECT_EQ(events.log, (Log{"load"}));
 }
 
 TEST_F(WindowTest, EventsPostedDuringAWaitRunAfterTheHandler)
