@@ -6,10 +6,10 @@
 
 namespace korvalo {
 
-const std::vector<MenuItemSpec>& gameMenu()
+const std::vector<MenuEntry>& gameMenu()
 {
-    using K = MenuItemSpec::Kind;
-    static const std::vector<MenuItemSpec> items = {
+    using K = MenuEntry::Kind;
+    static const std::vector<MenuEntry> items = {
         {"TAIKYOKU", "対局", nullptr, K::Menu},
         {"TAIKYOKU_SYURUI", "対局", "TAIKYOKU", K::Menu},
         {"PLAY_1", "1_PLAY", "TAIKYOKU_SYURUI", K::Menu},
@@ -39,19 +39,19 @@ QHash<QString, QAction*> buildGameMenu(QMenuBar* bar)
 {
     QHash<QString, QMenu*> menus;
     QHash<QString, QAction*> actions;
-    for (const MenuItemSpec& item : gameMenu()) {
+    for (const MenuEntry& item : gameMenu()) {
         const QString name = QString::fromLatin1(item.name);
         const QString caption = QString::fromUtf8(item.caption);
         QMenu* holder = item.under ? menus.value(QString::fromLatin1(item.under)) : nullptr;
         QAction* action = nullptr;
-        if (item.kind == MenuItemSpec::Kind::Menu) {
+        if (item.kind == MenuEntry::Kind::Menu) {
             QMenu* menu = holder ? holder->addMenu(caption) : bar->addMenu(caption);
             menu->setObjectName(name);
             menus.insert(name, menu);
             action = menu->menuAction();
         } else {
             action = holder ? holder->addAction(caption) : bar->addAction(caption);
-            action->setCheckable(item.kind == MenuItemSpec::Kind::Check);
+            action->setCheckable(item.kind == MenuEntry::Kind::Check);
         }
         action->setObjectName(name);
         actions.insert(name, action);

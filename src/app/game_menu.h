@@ -9,7 +9,7 @@ class QMenuBar;
 
 namespace korvalo {
 
-struct MenuItemSpec {
+struct MenuEntry {
     enum class Kind {
         Menu,     // opens a menu of the items under it
         Command,  // runs the handler of the same name
@@ -22,7 +22,7 @@ struct MenuItemSpec {
 };
 
 // The items in menu-bar order, each menu before the items under it.
-const std::vector<MenuItemSpec>& gameMenu();
+const std::vector<MenuEntry>& gameMenu();
 
 // Builds the items into bar. Returns every item's action by name; a menu is
 // found by its menuAction(), and the QMenu itself carries the same name.

@@ -92,8 +92,8 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events)
     setBackColour(greenBackground);
 
     items_ = buildGameMenu(menuBar());
-    for (const MenuItemSpec& item : gameMenu()) {
-        if (item.kind == MenuItemSpec::Kind::Menu)
+    for (const MenuEntry& item : gameMenu()) {
+        if (item.kind == MenuEntry::Kind::Menu)
             continue;
         QAction* action = items_.value(QString::fromLatin1(item.name));
         const QString name = action->objectName();

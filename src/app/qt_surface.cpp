@@ -22,7 +22,7 @@ QImage loadPicture(const QString& name)
     return *it;
 }
 
-const QString designedFamily = QString::fromUtf8("ＭＳ Ｐ明朝");
+const QString gameFamily = QString::fromUtf8("ＭＳ Ｐ明朝");
 
 bool isIndexedSet(Picture picture)
 {
@@ -49,11 +49,11 @@ QColor QtSurface::colour(int rgb)
 
 QFont QtSurface::textFont(int points)
 {
-    // The designed proportional Mincho first, then the proportional Mincho
+    // The game's own proportional Mincho first, then the proportional Mincho
     // that Debian ships, then the CJK serif. Fonts are looked up only when a
     // text is first drawn.
     QFont font;
-    font.setFamilies({designedFamily, QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")});
+    font.setFamilies({gameFamily, QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")});
     font.setStyleHint(QFont::Serif);
     font.setWeight(QFont::Bold);
     // Points as a 96 dpi screen shows them, whatever this screen's density.
@@ -103,9 +103,9 @@ void QtSurface::fillRect(double x, double y, double w, double h, int rgb)
 double QtSurface::blankWidth(const QFont& font)
 {
     // The column letters are set apart by runs of blanks measured for the
-    // designed font, whose blank is wider than its substitutes' by about a
+    // game's own font, whose blank is wider than its substitutes' by about a
     // twentieth of the size; without that the letters drift off their columns.
-    static const bool substituted = QFontInfo(font).family() != designedFamily;
+    static const bool substituted = QFontInfo(font).family() != gameFamily;
     const double blank = QFontMetricsF(font).horizontalAdvance(QLatin1Char(' '));
     return substituted ? blank + font.pixelSize() / 20.0 : blank;
 }
