@@ -1,0 +1,28 @@
+// The Korvalo program: the game window on the desktop.
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "sound/dll_loader.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvalo"));
+
+    // Without the sound library the game plays silently.
+    std::string error;
+    std::unique_ptr<korvalo::DsLibrary> library =
+        korvalo::loadSoundLibrary(QCoreApplication::applicationDirPath().toStdString(), &error);
+    if (!library)
+        std::fprintf(stderr, "korvalo: no sound: %s\n", error.c_str());
+
+    korvalo::MainWindow window(std::move(library));
+    window.load();
+    if (window.ended())
+        return 0;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,307 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QThread>
+#include <QWindow>
+
+#include "app/game_menu.h"
+#include "app/pause.h"
+#include "flow/form1.h"
+#include "sound/ds_library.h"
+
+namespace korvalo {
+
+namespace {
+
+// Everything the game draws lies within this many pixels of the drawing
+// area's top-left corner: the turn line ends at 7015 + 2200 twips, the seat
+// icon at the bottom starts at 6300 twips and is 32 pixels high.
+constexpr QSize drawingExtent{(7015 + 2200) / twipsPerPixel + 1, 6300 / twipsPerPixel + 32 + 1};
+
+int keyAscii(const QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        return 27;
+    const QString text = event->text();
+    return text.isEmpty() ? 0 : text.at(0).unicode();
+}
+
+// Message box texts break lines at carriage returns.
+QString boxText(const std::string& text)
+{
+    QString out = QString::fromStdString(text);
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+}  // namespace
+
+// The client area below the menu bar: shows the surface and its icons, and
+// hands mouse presses and releases to the window.
+class DrawingArea : public QWidget {
+public:
+    DrawingArea(MainWindow& window, QtSurface& surface) : QWidget(&window), window_(window), surface_(surface)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMinimumSize(drawingExtent);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        surface_.paint(painter, event->rect());
+    }
+    void mousePressEvent(QMouseEvent* event) override { window_.mouseEvent(event, true); }
+    // A second press soon after the first is still a press to the game.
+    void mouseDoubleClickEvent(QMouseEvent* event) override { window_.mouseEvent(event, true); }
+    void mouseReleaseEvent(QMouseEvent* event) override { window_.mouseEvent(event, false); }
+
+private:
+    MainWindow& window_;
+    QtSurface& surface_;
+};
+
+MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events)
+    : library_(std::move(library)),
+      form_(std::make_unique<Form1>(*this, library_.get())),
+      formEvents_(std::make_unique<FormEvents>(*form_)),
+      events_(events ? events : formEvents_.get())
+{
+    setWindowTitle(QStringLiteral("Korvalo"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/pictures/korvalo_32.png"));
+    icon.addFile(QStringLiteral(":/pictures/korvalo_256.png"));
+    setWindowIcon(icon);
+
+    area_ = new DrawingArea(*this, surface_);
+    setCentralWidget(area_);
+    area_->setFocus();
+    setBackColour(greenBackground);
+
+    items_ = buildGameMenu(menuBar());
+    for (const MenuEntry& item : gameMenu()) {
+        if (item.kind == MenuEntry::Kind::Menu)
+            continue;
+        QAction* action = items_.value(QString::fromLatin1(item.name));
+        const QString name = action->objectName();
+        connect(action, &QAction::triggered, this, [this, action, name] { command(action, name); });
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::load()
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    gate_.run([this] { events_->load(); });
+}
+
+QAction* MainWindow::menuItem(const QString& name) const
+{
+    return items_.value(name);
+}
+
+QWidget* MainWindow::drawingArea() const
+{
+    return area_;
+}
+
+int MainWindow::buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+int MainWindow::shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+QPointF MainWindow::toTwips(QPointF pixels)
+{
+    return pixels * twipsPerPixel;
+}
+
+void MainWindow::mouseEvent(QMouseEvent* event, bool press)
+{
+    const int button = buttonCode(event->button());
+    if (button == 0)
+        return;
+    const int shift = shiftCode(event->modifiers());
+    const QPointF at = toTwips(event->position());
+    gate_.run([this, press, button, shift, at] {
+        if (press)
+            events_->mouseDown(button, shift, at.x(), at.y());
+        else
+            events_->mouseUp(button, shift, at.x(), at.y());
+    });
+}
+
+void MainWindow::command(QAction* action, const QString& name)
+{
+    // A checkable action has already flipped its own mark; the handler flips
+    // it, so take that back first.
+    if (action->isCheckable())
+        action->setChecked(!action->isChecked());
+    gate_.run([this, name] { events_->command(name); });
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    const int code = keyAscii(event);
+    if (code == 0) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    gate_.run([this, code] { events_->keyPress(code); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (gate_.ended()) {
+        event->accept();
+        return;
+    }
+    // The unload handler decides; it ends the program when it agrees. A
+    // close asked for while a handler runs is handled once, after it.
+    event->ignore();
+    if (closeQueued_)
+        return;
+    closeQueued_ = true;
+    gate_.run([this] {
+        closeQueued_ = false;
+        events_->unload();
+    });
+}
+
+void MainWindow::copyPicture(Picture picture, int element, double x, double y)
+{
+    surface_.copyPicture(picture, element, x, y);
+    area_->update();
+}
+
+void MainWindow::fillRect(double x, double y, double w, double h, int rgb)
+{
+    surface_.fillRect(x, y, w, h, rgb);
+    area_->update();
+}
+
+void MainWindow::printText(double x, double y, const std::string& text, int points, int rgb)
+{
+    surface_.printText(x, y, text, points, rgb);
+    area_->update();
+}
+
+void MainWindow::refresh()
+{
+    area_->repaint();
+}
+
+void MainWindow::moveIcon(IconPicture icon, int element, int left, int top)
+{
+    surface_.moveIcon(icon, element, left, top);
+    area_->update();
+}
+
+void MainWindow::setIconVisible(IconPicture icon, int element, bool visible)
+{
+    surface_.setIconVisible(icon, element, visible);
+    area_->update();
+}
+
+bool MainWindow::isChecked(CheckItem item) const
+{
+    const QAction* action = items_.value(QString::fromLatin1(checkItemName(item)));
+    return action && action->isChecked();
+}
+
+void MainWindow::setChecked(CheckItem item, bool checked)
+{
+    if (QAction* action = items_.value(QString::fromLatin1(checkItemName(item))))
+        action->setChecked(checked);
+}
+
+Answer MainWindow::messageBox(const std::string& text, const std::string& title, Buttons buttons, BoxIcon icon)
+{
+    QMessageBox box(icon == BoxIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    QString::fromStdString(title), boxText(text), QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == Buttons::YesNo) {
+        QPushButton* yes = box.addButton(QMessageBox::Yes);
+        QPushButton* no = box.addButton(QMessageBox::No);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+    }
+    box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    box.exec();
+    return Answer::OK;
+}
+
+double MainWindow::clock()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void MainWindow::wait(double seconds)
+{
+    pauseWithoutInput(seconds);
+}
+
+void MainWindow::placeWindow(int left, int top, int width, int height)
+{
+    // The size is the outer size, frame included; the frame's width is known
+    // only once the window is on the screen. The drawing area never becomes
+    // smaller than what the game draws.
+    QMargins frame;
+    if (QWindow* native = QWidget::windowHandle(); native && native->isVisible())
+        frame = native->frameMargins();
+    const QSize outer(QtSurface::toPixels(width), QtSurface::toPixels(height));
+    const QSize client(outer.width() - frame.left() - frame.right(), outer.height() - frame.top() - frame.bottom());
+    resize(client.expandedTo(minimumSizeHint()));
+    move(QtSurface::toPixels(left), QtSurface::toPixels(top));
+}
+
+void MainWindow::setBackColour(int rgb)
+{
+    surface_.setBackColour(rgb);
+    area_->update();
+}
+
+int MainWindow::windowHandle()
+{
+    return static_cast<int>(winId());
+}
+
+void MainWindow::endProgram()
+{
+    gate_.end();
+    hide();
+    // Leaves the running event loop. Before the loop has started, the
+    // program's main function sees ended() and does not start it.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+}  // namespace korvalo

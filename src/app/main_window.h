@@ -1,0 +1,91 @@
+#pragma once
+// The game window: the desktop side of the platform seam. It owns the game
+// object and the sound library, draws into a retained surface that it
+// repaints from, turns mouse, key, menu and close events into the game's
+// handlers one at a time, and pauses without spinning.
+#include <QHash>
+#include <QMainWindow>
+#include <QPointF>
+#include <chrono>
+#include <memory>
+
+#include "app/event_gate.h"
+#include "app/qt_surface.h"
+#include "app/window_events.h"
+#include "platform/platform.h"
+#include "sound/ds_library.h"
+
+class QAction;
+
+namespace korvalo {
+
+class Form1;
+class DrawingArea;
+
+class MainWindow : public QMainWindow, public Platform {
+    Q_OBJECT
+public:
+    // library may be null: the game then plays silently. events, when given,
+    // receives the window's events instead of the game (for testing the
+    // window); it must outlive the window.
+    explicit MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events = nullptr);
+    ~MainWindow() override;
+
+    // Runs the load event once; drawing goes into the surface, so it may run
+    // before the window is shown.
+    void load();
+
+    // A menu item by name (a menu by its menuAction()); null for unknown names.
+    QAction* menuItem(const QString& name) const;
+    QWidget* drawingArea() const;
+    QtSurface& surface() { return surface_; }
+    Form1& form() { return *form_; }
+    bool ended() const { return gate_.ended(); }
+
+    // Event values as the game's handlers take them.
+    static int buttonCode(Qt::MouseButton button);
+    static int shiftCode(Qt::KeyboardModifiers modifiers);
+    static QPointF toTwips(QPointF pixels);
+
+    // ---- Platform
+    void copyPicture(Picture picture, int element, double x, double y) override;
+    void fillRect(double x, double y, double w, double h, int rgb) override;
+    void printText(double x, double y, const std::string& text, int points, int rgb) override;
+    // Repaints the window from the surface before returning.
+    void refresh() override;
+    void moveIcon(IconPicture icon, int element, int left, int top) override;
+    void setIconVisible(IconPicture icon, int element, bool visible) override;
+    bool isChecked(CheckItem item) const override;
+    void setChecked(CheckItem item, bool checked) override;
+    Answer messageBox(const std::string& text, const std::string& title, Buttons buttons,
+                      BoxIcon icon) override;
+    double clock() override;
+    void wait(double seconds) override;
+    void placeWindow(int left, int top, int width, int height) override;
+    void setBackColour(int rgb) override;
+    int windowHandle() override;
+    void endProgram() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class DrawingArea;
+    void mouseEvent(QMouseEvent* event, bool press);
+    void command(QAction* action, const QString& name);
+
+    std::unique_ptr<DsLibrary> library_;
+    QtSurface surface_;
+    std::unique_ptr<Form1> form_;
+    std::unique_ptr<FormEvents> formEvents_;
+    WindowEvents* events_;
+    EventGate gate_;
+    DrawingArea* area_ = nullptr;
+    QHash<QString, QAction*> items_;
+    bool loaded_ = false;
+    bool closeQueued_ = false;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace korvalo

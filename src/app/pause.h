@@ -1,0 +1,13 @@
+#pragma once
+// The game's pause, without burning a processor: the window keeps repainting
+// itself and answering the desktop, but no input is handled meanwhile; input
+// stays queued until the running handler has returned.
+
+namespace korvalo {
+
+// Returns after at least the given seconds (at once for 0 or less). Runs the
+// event loop without user input until shortly before the end, then sleeps the
+// rest, so the pause ends within a few milliseconds of its length.
+void pauseWithoutInput(double seconds);
+
+}  // namespace korvalo

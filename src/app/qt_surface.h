@@ -1,0 +1,82 @@
+#pragma once
+// The retained drawing surface of the game window: an image of the client
+// area into which the game draws in twips, and the small icon pictures that
+// float above it. It needs a QGuiApplication (for fonts) but no window, so it
+// also serves for pictures of the game taken without a screen.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <array>
+#include <string>
+
+#include "platform/platform.h"
+
+class QPainter;
+
+namespace korvalo {
+
+inline constexpr int twipsPerPixel = 15;
+// The background of the window, RGB(0, 128, 0) with red in the low byte.
+inline constexpr int greenBackground = 32768;
+
+class QtSurface {
+public:
+    // The window is 9800 x 8000 twips from frame to frame, so its client
+    // area never exceeds that.
+    static constexpr QSize defaultPixels{9800 / twipsPerPixel, 8000 / twipsPerPixel};
+
+    explicit QtSurface(QSize pixels = defaultPixels);
+
+    // Drawing, positions and sizes in twips from the top-left corner.
+    void copyPicture(Picture picture, int element, double x, double y);
+    // Fills between (x, y) and (x + w, y + h), both corner pixels included.
+    void fillRect(double x, double y, double w, double h, int rgb);
+    // Only the glyphs are painted; the line's top-left corner is at (x, y).
+    void printText(double x, double y, const std::string& text, int points, int rgb);
+    // A new background colour erases the whole surface, as it does on a form.
+    void setBackColour(int rgb);
+    int backColour() const { return backColour_; }
+
+    // Icon pictures, element 1..4, positions in twips; hidden until shown.
+    struct IconState {
+        bool visible = false;
+        int left = 0;
+        int top = 0;
+    };
+    void moveIcon(IconPicture icon, int element, int left, int top);
+    void setIconVisible(IconPicture icon, int element, bool visible);
+    IconState icon(IconPicture icon, int element) const;
+
+    // The drawing without the icons.
+    const QImage& image() const { return image_; }
+    // The drawing with the visible icons on top, as the window shows it.
+    QImage render() const;
+    // Paints the drawing and the visible icons; beyond the drawing the
+    // background colour.
+    void paint(QPainter& painter, const QRect& area) const;
+
+    static int toPixels(double twips);
+    // A colour in the game's format: red in the low byte, then green, blue.
+    static QColor colour(int rgb);
+    // The window's font at a size in points, measured as on a 96 dpi screen.
+    static QFont textFont(int points);
+    // The advance of one blank in that font.
+    static double blankWidth(const QFont& font);
+    // The stored pictures; a null image for an element that does not exist.
+    static QImage picture(Picture picture, int element);
+    static QImage iconPicture(IconPicture icon, int element);
+
+private:
+    static constexpr int iconKinds = 3;
+    static constexpr int iconsPerKind = 4;
+    static bool isIcon(IconPicture icon, int element);
+    IconState* iconSlot(IconPicture icon, int element);
+
+    QImage image_;
+    int backColour_ = greenBackground;
+    std::array<std::array<IconState, iconsPerKind>, iconKinds> icons_{};
+};
+
+}  // namespace korvalo

@@ -1,0 +1,73 @@
+#include "app/surface_platform.h"
+
+#include <thread>
+
+namespace korvalo {
+
+SurfacePlatform::SurfacePlatform(QtSurface& surface) : surface_(surface) {}
+
+void SurfacePlatform::copyPicture(Picture picture, int element, double x, double y)
+{
+    surface_.copyPicture(picture, element, x, y);
+}
+
+void SurfacePlatform::fillRect(double x, double y, double w, double h, int rgb)
+{
+    surface_.fillRect(x, y, w, h, rgb);
+}
+
+void SurfacePlatform::printText(double x, double y, const std::string& text, int points, int rgb)
+{
+    surface_.printText(x, y, text, points, rgb);
+}
+
+void SurfacePlatform::refresh()
+{
+    if (onRefresh)
+        onRefresh();
+}
+
+void SurfacePlatform::moveIcon(IconPicture icon, int element, int left, int top)
+{
+    surface_.moveIcon(icon, element, left, top);
+}
+
+void SurfacePlatform::setIconVisible(IconPicture icon, int element, bool visible)
+{
+    surface_.setIconVisible(icon, element, visible);
+}
+
+bool SurfacePlatform::isChecked(CheckItem item) const
+{
+    return checks_[static_cast<size_t>(item)];
+}
+
+void SurfacePlatform::setChecked(CheckItem item, bool checked)
+{
+    checks_[static_cast<size_t>(item)] = checked;
+}
+
+Answer SurfacePlatform::messageBox(const std::string&, const std::string&, Buttons buttons, BoxIcon)
+{
+    return buttons == Buttons::YesNo ? Answer::Yes : Answer::OK;
+}
+
+double SurfacePlatform::clock()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void SurfacePlatform::wait(double seconds)
+{
+    if (seconds > 0)
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void SurfacePlatform::placeWindow(int, int, int, int) {}
+
+void SurfacePlatform::setBackColour(int rgb)
+{
+    surface_.setBackColour(rgb);
+}
+
+}  // namespace korvalo

@@ -1,0 +1,229 @@
+// The drawing surface: where squares, pieces, rectangles, texts and icons
+// land in pixels for positions in twips.
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <vector>
+#include <QImage>
+
+#include "app/qt_surface.h"
+
+namespace korvalo {
+namespace {
+
+// Cell points of the board, in twips.
+double cellX(double u) { return 400 + 630 * u; }
+double cellY(double v) { return 100 + 630 * v; }
+
+const QRgb background = qRgb(0, 128, 0);
+const QRgb squareGreen = qRgb(0, 255, 0);
+const int red = 255;  // RGB(255, 0, 0) in the game's colour format
+const int white = 16777215;
+
+QRgb at(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) | 0xff000000u;
+}
+
+// The smallest rectangle holding every pixel that differs between the images.
+QRect changedArea(const QImage& before, const QImage& after)
+{
+    QRect area;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y))
+                area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+TEST(Surface, SquaresLeaveAOnePixelGridLineBetweenThem)
+{
+    QtSurface surface;
+    for (int x = 1; x <= 9; ++x)
+        for (int y = 1; y <= 9; ++y)
+            surface.copyPicture(Picture::MASU, 0, cellX(x), cellY(y));
+    const QImage& image = surface.image();
+    // Square (1, 1) starts at 1030 x 730 twips: pixel (69, 49).
+    EXPECT_EQ(at(image, 68, 49), background);
+    EXPECT_EQ(at(image, 69, 48), background);
+    for (int x = 1; x <= 9; ++x) {
+        for (int y = 1; y <= 9; ++y) {
+            const int left = 69 + 42 * (x - 1);
+            const int top = 49 + 42 * (y - 1);
+            SCOPED_TRACE(testing::Message() << "square " << x << "," << y);
+            EXPECT_EQ(at(image, left, top), squareGreen);
+            EXPECT_EQ(at(image, left + 40, top + 40), squareGreen);
+            EXPECT_EQ(at(image, left + 41, top + 20), background);  // line to the right
+            EXPECT_EQ(at(image, left + 20, top + 41), background);  // line below
+        }
+    }
+    EXPECT_EQ(at(image, 69 + 42 * 8 + 41, 49), background);
+}
+
+TEST(Surface, PieceReplacesTheSquareEntirely)
+{
+    QtSurface surface;
+    surface.copyPicture(Picture::MASU, 0, cellX(3), cellY(3));
+    surface.copyPicture(Picture::KOMA_SIDOU, 0, cellX(3), cellY(3));
+    surface.copyPicture(Picture::AKA, 3, cellX(3), cellY(3));
+    const QImage drawn = surface.image().copy(69 + 42 * 2, 49 + 42 * 2, 41, 41);
+    EXPECT_EQ(drawn, QtSurface::picture(Picture::AKA, 3).convertToFormat(drawn.format()));
+    EXPECT_EQ(at(surface.image(), 69 + 42 * 2 - 1, 49 + 42 * 2), background);
+    EXPECT_EQ(at(surface.image(), 69 + 42 * 2 + 41, 49 + 42 * 2), background);
+}
+
+TEST(Surface, ElementsThatDoNotExistDrawNothing)
+{
+    QtSurface surface;
+    const QImage before = surface.image();
+    surface.copyPicture(Picture::KURO, 0, cellX(1), cellY(1));
+    surface.copyPicture(Picture::AO, 6, cellX(1), cellY(1));
+    EXPECT_EQ(surface.image(), before);
+}
+
+TEST(Surface, FillIncludesBothCorners)
+{
+    QtSurface surface;
+    surface.fillRect(150, 300, 150, 75, red);  // pixels (10, 20) to (20, 25)
+    const QImage& image = surface.image();
+    EXPECT_EQ(changedArea(QtSurface().image(), image), QRect(QPoint(10, 20), QPoint(20, 25)));
+    EXPECT_EQ(at(image, 10, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(at(image, 20, 25), qRgb(255, 0, 0));
+
+    // The turn line's erase at cell point (10.5, 5), 2200 x 300 twips.
+    QtSurface turnLine;
+    turnLine.fillRect(cellX(10.5), cellY(5), 2200, 300, red);
+    EXPECT_EQ(changedArea(QtSurface().image(), turnLine.image()), QRect(QPoint(468, 217), QPoint(614, 237)));
+}
+
+// Prints white text on a red patch and returns the area it changed.
+QRect printOnRed(QtSurface& surface, double x, double y, const std::string& text, int points)
+{
+    surface.fillRect(x - 300, y - 300, 6000, 1200, red);
+    const QImage before = surface.image();
+    surface.printText(x, y, text, points, white);
+    return changedArea(before, surface.image());
+}
+
+// Every changed pixel is red or white or between them: only glyphs were
+// painted, and some red is left between them.
+void expectOnlyGlyphs(const QImage& image, const QRect& area)
+{
+    int untouched = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = at(image, x, y);
+            ASSERT_EQ(qRed(p), 255) << x << "," << y;
+            ASSERT_EQ(qGreen(p), qBlue(p)) << x << "," << y;
+            untouched += p == qRgb(255, 0, 0);
+        }
+    }
+    EXPECT_GT(untouched, area.width() * area.height() / 4);
+}
+
+TEST(Surface, TextStandsWithItsTopLeftCornerAtTheCellPoint)
+{
+    QtSurface surface;
+    // A row number at cell point (0.3, 1.3): 589 x 919 twips, pixel (39, 61).
+    EXPECT_EQ(cellX(0.3), 589);
+    EXPECT_EQ(cellY(1.3), 919);
+    const QRect digit = printOnRed(surface, cellX(0.3), cellY(1.3), "8", 15);
+    ASSERT_FALSE(digit.isEmpty());
+    EXPECT_GE(digit.left(), 39);
+    EXPECT_LE(digit.left(), 39 + 4);
+    EXPECT_GE(digit.top(), 61);
+    EXPECT_LE(digit.bottom(), 61 + 20);  // 15 points are 20 pixels at 96 dpi
+    EXPECT_GE(digit.height(), 11);
+    expectOnlyGlyphs(surface.image(), digit);
+
+    // The column letters at cell point (1.4, 0.4): 1282 x 352 twips, pixel (85, 23).
+    EXPECT_EQ(cellX(1.4), 1282);
+    EXPECT_EQ(cellY(0.4), 352);
+    QtSurface letters;
+    const QRect line = printOnRed(letters, cellX(1.4), cellY(0.4), "a    b     c    d     e     f     g    h     i", 15);
+    EXPECT_GE(line.left(), 85);
+    EXPECT_LE(line.left(), 85 + 4);
+    EXPECT_GE(line.top(), 23);
+    EXPECT_LE(line.bottom(), 23 + QFontMetrics(QtSurface::textFont(15)).height());
+    expectOnlyGlyphs(letters.image(), line);
+}
+
+// Centres of the runs of columns holding ink in the given rows.
+std::vector<double> inkRuns(const QImage& image, const QRect& rows, QRgb ground)
+{
+    std::vector<double> centres;
+    int start = -1;
+    for (int x = rows.left(); x <= rows.right() + 1; ++x) {
+        bool ink = false;
+        for (int y = rows.top(); x <= rows.right() && y <= rows.bottom() && !ink; ++y)
+            ink = at(image, x, y) != ground;
+        if (ink && start < 0)
+            start = x;
+        if (!ink && start >= 0) {
+            centres.push_back((start + x - 1) / 2.0);
+            start = -1;
+        }
+    }
+    return centres;
+}
+
+TEST(Surface, ColumnLettersStandOverTheirColumns)
+{
+    QtSurface surface;
+    for (int x = 1; x <= 9; ++x)
+        surface.copyPicture(Picture::MASU, 0, cellX(x), cellY(1));
+    surface.printText(cellX(1.4), cellY(0.4), "a    b     c    d     e     f     g    h     i", 15, white);
+    const std::vector<double> letters = inkRuns(surface.image(), QRect(0, 23, 653, 22), qRgb(0, 128, 0));
+    ASSERT_EQ(letters.size(), 9u);
+    for (int column = 1; column <= 9; ++column)
+        EXPECT_NEAR(letters[column - 1], 69 + 42 * (column - 1) + 20, 5) << "column " << column;
+}
+
+TEST(Surface, TextUsesABoldProportionalMinchoSizedFor96Dpi)
+{
+    const QFont font = QtSurface::textFont(15);
+    const QFontInfo info(font);
+    EXPECT_TRUE(info.family() == QString::fromUtf8("ＭＳ Ｐ明朝") || info.family() == "IPAPMincho" ||
+                info.family() == "Noto Serif CJK JP")
+        << info.family().toStdString();
+    EXPECT_TRUE(info.bold());
+    EXPECT_EQ(info.pixelSize(), 20);
+    EXPECT_EQ(QtSurface::textFont(12).pixelSize(), 16);
+}
+
+TEST(Surface, IconsFloatAboveTheDrawingWithTheirTransparentParts)
+{
+    QtSurface surface;
+    surface.copyPicture(Picture::MASU, 0, cellX(5), cellY(5));
+    const QImage drawing = surface.image();
+    EXPECT_EQ(surface.render(), drawing);  // nothing shown yet
+
+    surface.moveIcon(IconPicture::ICO_MAN, 2, 3600, 3300);  // pixel (240, 220)
+    EXPECT_EQ(surface.render(), drawing);  // moved but hidden
+    surface.setIconVisible(IconPicture::ICO_MAN, 2, true);
+    const QImage shown = surface.render();
+    EXPECT_EQ(surface.image(), drawing);  // the icon is not drawn into the surface
+    EXPECT_TRUE(QRect(240, 220, 32, 32).contains(changedArea(drawing, shown)));
+    const QImage person = QtSurface::iconPicture(IconPicture::ICO_MAN, 2);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const QRgb icon = person.pixel(x, y);
+            if (qAlpha(icon) == 0) {
+                EXPECT_EQ(shown.pixel(240 + x, 220 + y), drawing.pixel(240 + x, 220 + y));
+            } else if (qAlpha(icon) == 255) {
+                EXPECT_EQ(at(shown, 240 + x, 220 + y), qRgb(0, 255, 255));
+            }
+        }
+    }
+
+    surface.moveIcon(IconPicture::ICO_MAN, 2, 650, 3200);
+    EXPECT_TRUE(QRect(43, 213, 32, 32).contains(changedArea(drawing, surface.render())));
+    surface.setIconVisible(IconPicture::ICO_MAN, 2, false);
+    EXPECT_EQ(surface.render(), drawing);
+    EXPECT_FALSE(surface.icon(IconPicture::ICO_MAN, 2).visible);
+    EXPECT_EQ(surface.icon(IconPicture::ICO_MAN, 2).left, 650);
+}
+
+}  // namespace
+}  // namespace korvalo

@@ -1,0 +1,301 @@
+// The game window: its menu bar, and how mouse, keys, menu commands and
+// closing reach the game's handlers, one at a time.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/main_window.h"
+#include "fake_events.h"
+
+namespace korvalo {
+namespace {
+
+using testing::FakeEvents;
+using Log = std::vector<std::string>;
+
+std::string describe(const QList<QAction*>& actions)
+{
+    std::string out;
+    for (QAction* action : actions) {
+        if (!out.empty())
+            out += ", ";
+        out += action->objectName().toStdString() + " " + action->text().toStdString();
+        if (action->isCheckable())
+            out += " (check)";
+        if (QMenu* menu = action->menu())
+            out += " [" + describe(menu->actions()) + "]";
+    }
+    return out;
+}
+
+void press(QWidget* area, QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {})
+{
+    QMouseEvent event(QEvent::MouseButtonPress, at, area->mapToGlobal(at), button, button, modifiers);
+    QCoreApplication::sendEvent(area, &event);
+}
+
+void release(QWidget* area, QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {})
+{
+    QMouseEvent event(QEvent::MouseButtonRelease, at, area->mapToGlobal(at), button, Qt::NoButton, modifiers);
+    QCoreApplication::sendEvent(area, &event);
+}
+
+void key(QWidget* target, int qtKey, const QString& text, Qt::KeyboardModifiers modifiers = {})
+{
+    QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, text);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+bool closeWindow(QWidget* window)
+{
+    QCloseEvent event;
+    QCoreApplication::sendEvent(window, &event);
+    return event.isAccepted();
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    FakeEvents events;
+    MainWindow window{nullptr, &events};
+    QWidget* area = window.drawingArea();
+};
+
+TEST_F(WindowTest, MenuBarHoldsTheGameMenuItemForItem)
+{
+    EXPECT_EQ(describe(window.menuBar()->actions()),
+              "TAIKYOKU 対局 [TAIKYOKU_SYURUI 対局 [PLAY_1 1_PLAY [JYUNBAN_1 黒, JYUNBAN_2 青, JYUNBAN_3 白, "
+              "JYUNBAN_4 赤], PLAY_2 2_PLAY [PLAY_TOIMEN 黒　×　白, PLAY_TONARI 青　×　赤], PLAY_4 4_PLAY], "
+              "EXIT 終了], KYOKUMEN 局面 [SAISYO 最初], MODORU 戻, SUSUMU 進, "
+              "OPTION ｵﾌﾟｼｮﾝ [TEJYUN 手順番号表示 (check), AICON ｱｲｺﾝ表示 (check), BGM BGM (check)], "
+              "SONOTA その他");
+}
+
+TEST_F(WindowTest, EveryItemIsFoundByItsName)
+{
+    for (const char* name : {"TAIKYOKU", "TAIKYOKU_SYURUI", "PLAY_1", "JYUNBAN_1", "JYUNBAN_2", "JYUNBAN_3",
+                             "JYUNBAN_4", "PLAY_2", "PLAY_TOIMEN", "PLAY_TONARI", "PLAY_4", "EXIT", "KYOKUMEN",
+                             "SAISYO", "MODORU", "SUSUMU", "OPTION", "TEJYUN", "AICON", "BGM", "SONOTA"}) {
+        QAction* item = window.menuItem(name);
+        ASSERT_NE(item, nullptr) << name;
+        EXPECT_EQ(window.findChild<QAction*>(name), item) << name;
+    }
+    EXPECT_NE(window.findChild<QMenu*>("PLAY_1"), nullptr);
+    EXPECT_EQ(window.menuItem("NOTHING"), nullptr);
+}
+
+TEST_F(WindowTest, CommandsReachTheHandlerOfTheSameName)
+{
+    const char* commands[] = {"JYUNBAN_1", "JYUNBAN_2", "JYUNBAN_3", "JYUNBAN_4", "PLAY_TOIMEN",
+                              "PLAY_TONARI", "PLAY_4", "EXIT", "SAISYO", "MODORU",
+                              "SUSUMU", "TEJYUN", "AICON", "BGM", "SONOTA"};
+    Log expected;
+    for (const char* name : commands) {
+        window.menuItem(name)->trigger();
+        expected.push_back(std::string("command ") + name);
+    }
+    EXPECT_EQ(events.log, expected);
+}
+
+TEST_F(WindowTest, CheckMarkIsTheOptionsOnlyStateAndTheHandlerFlipsIt)
+{
+    window.setChecked(CheckItem::BGM, true);
+    EXPECT_TRUE(window.menuItem("BGM")->isChecked());
+    EXPECT_TRUE(window.isChecked(CheckItem::BGM));
+    EXPECT_FALSE(window.isChecked(CheckItem::TEJYUN));
+    window.menuItem("TEJYUN")->setChecked(true);
+    EXPECT_TRUE(window.isChecked(CheckItem::TEJYUN));
+
+    // Choosing the item hands the handler the mark as it was; the menu does
+    // not flip it on its own.
+    bool seen = false;
+    events.during = [&](const std::string&) { seen = window.isChecked(CheckItem::AICON); };
+    window.menuItem("AICON")->trigger();
+    EXPECT_FALSE(seen);
+    EXPECT_FALSE(window.isChecked(CheckItem::AICON));
+    window.setChecked(CheckItem::AICON, true);
+    window.menuItem("AICON")->trigger();
+    EXPECT_TRUE(window.isChecked(CheckItem::AICON));
+}
+
+TEST_F(WindowTest, MousePressesAndReleasesArriveInTwipsWithButtonAndShiftCodes)
+{
+    press(area, QPointF(100, 50), Qt::LeftButton);
+    release(area, QPointF(100, 50), Qt::LeftButton);
+    press(area, QPointF(69, 49), Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier);
+    release(area, QPointF(0, 0), Qt::MiddleButton, Qt::AltModifier);
+    EXPECT_EQ(events.log, (Log{"down 1 0 1500 750", "up 1 0 1500 750", "down 2 3 1035 735", "up 4 4 0 0"}));
+}
+
+TEST_F(WindowTest, KeysArriveAsCharacterCodes)
+{
+    key(area, Qt::Key_Escape, QStringLiteral("\x1b"));
+    key(area, Qt::Key_A, QStringLiteral("a"));
+    key(area, Qt::Key_Shift, QString(), Qt::ShiftModifier);  // no character: nothing
+    key(&window, Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_EQ(events.log, (Log{"key 27", "key 97", "key 13"}));
+}
+
+TEST_F(WindowTest, EventsDuringAHandlerRunAfterItInOrderAndACloseOnlyOnce)
+{
+    events.during = [&](const std::string&) {
+        press(area, QPointF(30, 30), Qt::LeftButton);
+        key(area, Qt::Key_Escape, QStringLiteral("\x1b"));
+        window.menuItem("SUSUMU")->trigger();
+        EXPECT_FALSE(closeWindow(&window));
+        EXPECT_FALSE(closeWindow(&window));
+    };
+    press(area, QPointF(10, 10), Qt::LeftButton);
+    EXPECT_EQ(events.log, (Log{"begin down 1 0 150 150", "down 1 0 150 150", "down 1 0 450 450", "key 27",
+                               "command SUSUMU", "unload"}));
+}
+
+TEST_F(WindowTest, AfterTheProgramEndsNoEventIsHandled)
+{
+    window.show();
+    events.during = [&](const std::string&) { window.endProgram(); };
+    EXPECT_FALSE(closeWindow(&window));
+    EXPECT_TRUE(window.ended());
+    EXPECT_FALSE(window.isVisible());
+
+    press(area, QPointF(10, 10), Qt::LeftButton);
+    key(area, Qt::Key_Escape, QStringLiteral("\x1b"));
+    window.menuItem("EXIT")->trigger();
+    EXPECT_TRUE(closeWindow(&window));  // the window may go; Form_Unload does not run again
+    EXPECT_EQ(events.log, (Log{"begin unload", "unload"}));
+}
+
+TEST_F(WindowTest, EndingInsideAHandlerDropsWhatWaitedForIt)
+{
+    events.during = [&](const std::string&) {
+        press(area, QPointF(30, 30), Qt::LeftButton);
+        closeWindow(&window);
+        window.endProgram();
+    };
+    key(area, Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ(events.log, (Log{"begin key 27", "key 27"}));
+}
+
+TEST_F(WindowTest, EventsPostedDuringAWaitRunAfterTheHandler)
+{
+    events.during = [&](const std::string&) {
+        QCoreApplication::postEvent(area, new QMouseEvent(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2),
+                                                          Qt::LeftButton, Qt::LeftButton, {}));
+        QCoreApplication::postEvent(&window, new QCloseEvent);
+        window.wait(0.05);
+        events.log.push_back("waited");
+    };
+    press(area, QPointF(1, 1), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events.log, (Log{"begin down 1 0 15 15", "waited", "down 1 0 15 15", "down 1 0 30 30", "unload"}));
+}
+
+TEST_F(WindowTest, WindowHasItsCaptionIconAndGreenBackground)
+{
+    EXPECT_EQ(window.windowTitle(), "Korvalo");
+    EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
+    EXPECT_EQ(window.surface().image().pixel(0, 0) | 0xff000000u, qRgb(0, 128, 0));
+}
+
+TEST_F(WindowTest, PlacementGivesTheOuterSizeAndRoomForEverythingDrawn)
+{
+    window.placeWindow(-60, -60, 9800, 8000);
+    EXPECT_EQ(window.pos(), QPoint(-4, -4));
+    // Without a frame (not yet on the screen) the outer size is the window's.
+    EXPECT_EQ(window.size(), QSize(653, 533));
+    window.show();
+    QCoreApplication::processEvents();
+    // The turn line ends at 9215 twips, the bottom seat icon at 6300 twips + 32 pixels.
+    EXPECT_GE(area->width(), 9215 / 15 + 1);
+    EXPECT_GE(area->height(), 6300 / 15 + 32 + 1);
+}
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(WindowTest, RefreshRepaintsBeforeReturningAndWaitsKeepRepainting)
+{
+    window.show();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    area->installEventFilter(&counter);
+    window.fillRect(0, 0, 600, 600, 255);
+    EXPECT_EQ(counter.paints, 0);  // drawing alone waits for the next repaint
+    window.refresh();
+    EXPECT_EQ(counter.paints, 1);
+
+    window.copyPicture(Picture::MASU, 0, 1030, 730);
+    window.wait(0.05);
+    EXPECT_EQ(counter.paints, 2);
+}
+
+// Answers the message box that the window opens with the given button, after
+// letting inspect look at it.
+Answer answerBox(MainWindow& window, const std::string& text, const std::string& title, Buttons buttons,
+                 BoxIcon icon, QMessageBox::StandardButton press, const std::function<void(QMessageBox&)>& inspect)
+{
+    bool found = false;
+    std::function<void()> look = [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible()) {
+                found = true;
+                inspect(*box);
+                box->button(press)->click();
+                return;
+            }
+        }
+        QTimer::singleShot(10, look);
+    };
+    QTimer::singleShot(0, look);
+    const Answer answer = window.messageBox(text, title, buttons, icon);
+    EXPECT_TRUE(found);
+    return answer;
+}
+
+TEST_F(WindowTest, MessageBoxesShowTheirExactTextTitleButtonsAndIcon)
+{
+    EXPECT_EQ(answerBox(window, "下の番です", "", Buttons::OK, BoxIcon::None, QMessageBox::Ok,
+                        [](QMessageBox& box) {
+                            EXPECT_EQ(box.text(), "下の番です");
+                            EXPECT_EQ(box.windowTitle(), "");
+                            EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+                            EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
+                        }),
+              Answer::OK);
+    EXPECT_EQ(answerBox(window, "右の番です", " ", Buttons::OK, BoxIcon::None, QMessageBox::Ok,
+                        [](QMessageBox& box) { EXPECT_EQ(box.windowTitle(), " "); }),
+              Answer::OK);
+    EXPECT_EQ(answerBox(window, "一\r二\r\r三", "　　黒の手番", Buttons::YesNo, BoxIcon::Exclamation,
+                        QMessageBox::No,
+                        [](QMessageBox& box) {
+                            EXPECT_EQ(box.text(), "一\n二\n\n三");
+                            EXPECT_EQ(box.windowTitle(), "　　黒の手番");
+                            EXPECT_EQ(box.icon(), QMessageBox::Warning);
+                            EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
+                            EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::Yes));
+                        }),
+              Answer::No);
+    EXPECT_EQ(answerBox(window, "?", "", Buttons::YesNo, BoxIcon::None, QMessageBox::Yes, [](QMessageBox&) {}),
+              Answer::Yes);
+    EXPECT_TRUE(events.log.empty());
+}
+
+}  // namespace
+}  // namespace korvalo

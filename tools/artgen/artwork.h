@@ -1,0 +1,33 @@
+#pragma once
+// The game's pictures, drawn with QPainter. Every function returns a finished
+// image at its final size; the generator writes them out as PNG files that
+// the window embeds as resources.
+#include <QColor>
+#include <QImage>
+
+namespace artgen {
+
+// Squares and pieces: 41 x 41 pixels on the square's green ground.
+inline constexpr int cellPixels = 41;
+inline const QColor groundGreen{0, 255, 0};
+inline const QColor contactGreen{0, 255, 128};   // where a piece meets the ground
+inline const QColor shadowGreen{0, 183, 0};      // shadow of a lifted piece
+inline const QColor deepShadowGreen{0, 176, 0};  // the core of an edge-on piece's shadow
+inline const QColor rimYellow{255, 255, 128};    // the side of a piece
+
+QImage emptySquare();
+// Frame 1..5 of a piece with the given face colour and rim colour.
+QImage pieceFrame(int frame, const QColor& face, const QColor& rim = rimYellow);
+
+// The title picture, 124 x 56.
+QImage titlePicture();
+
+// 32 x 32 pictures with transparent parts.
+QImage computerIcon(const QColor& body, const QColor& screen);
+QImage personIcon(const QColor& colour);
+QImage handIcon(const QColor& fill);
+
+// The program's own icon at any size (32 and 256 are used).
+QImage windowIcon(int size);
+
+}  // namespace artgen
