@@ -5,12 +5,21 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/user_folder.h"
 #include "sound/dll_loader.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalo"));
+
+    // From a terminal the game plays in the working folder; the desktop entry
+    // asks for the user's own folder.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--user-folder"))) {
+        QString error;
+        if (!korvalo::enterUserFolder(&error))
+            std::fprintf(stderr, "korvalo: %s\n", error.toLocal8Bit().constData());
+    }
 
     // Without the sound library the game plays silently.
     std::string error;

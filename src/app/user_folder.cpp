@@ -1,0 +1,38 @@
+#include "app/user_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace korvalo {
+
+bool enterUserFolder(QString* error)
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty()) {
+        *error = QStringLiteral("no data folder for this user");
+        return false;
+    }
+    const QString folder = dataHome + QStringLiteral("/korvalo");
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot make ") + folder;
+        return false;
+    }
+    // Sounds missing from the user's folder come from the installation; the
+    // user's own copies are never replaced.
+    const QDir installed(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/korvalo"));
+    for (const char* name : {"その他.wav", "禁止.wav", "石打音.wav", "BGM.wav"}) {
+        const QString file = QString::fromUtf8(name);
+        const QString target = folder + QLatin1Char('/') + file;
+        if (!QFile::exists(target) && installed.exists(file))
+            QFile::copy(installed.filePath(file), target);
+    }
+    if (!QDir::setCurrent(folder)) {
+        *error = QStringLiteral("cannot enter ") + folder;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace korvalo
