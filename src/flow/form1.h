@@ -120,6 +120,10 @@ private:
     void runComputerSeats();
     void seatColours(int mode, int kindBlack, int kindBlue, int kindWhite, int kindRed);
     void greet(const char* text, const char* title);
+    // The seatings of one person on blue, white or red against three computer
+    // seats: a new game starts with black's opening move; during a game the
+    // person is greeted when their colour is already to move.
+    void seatOnePersonAfterBlack(int mode, int person, const char* greeting, bool iconBeforeOpening);
     // Shutdown followed by the end of the program.
     void endTheProgram();
 

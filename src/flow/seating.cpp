@@ -44,54 +44,40 @@ void Form1::JYUNBAN_1_Click()
     }
 }
 
-void Form1::JYUNBAN_2_Click()
+void Form1::seatOnePersonAfterBlack(int mode, int person, const char* greeting, bool iconBeforeOpening)
 {
     if (programEnded_)
         return;
-    seatColours(modeBlue, computerValue, humanValue, computerValue, computerValue);
+    std::array<int, 5> kinds = {0, computerValue, computerValue, computerValue, computerValue};
+    kinds[person] = humanValue;
+    seatColours(mode, kinds[black], kinds[blue], kinds[white], kinds[red]);
     if (s.turnColour == noneValue) {
+        // Black is the computer's: it opens at once.
         s.turnColour = black;
-        描画_打手(s.turnColour);
+        if (iconBeforeOpening)
+            描画_打手(s.turnColour);
         int first = black;
         com_ban(first);
-    } else if (s.turnColour == blue) {
+    } else if (s.turnColour == person) {
         描画_打手(s.turnColour);
-        greet("左の番です", " ");
+        greet(greeting, " ");
     }
     対局_回転(s.turnColour);
+}
+
+void Form1::JYUNBAN_2_Click()
+{
+    seatOnePersonAfterBlack(modeBlue, blue, "左の番です", true);
 }
 
 void Form1::JYUNBAN_3_Click()
 {
-    if (programEnded_)
-        return;
-    seatColours(modeWhite, computerValue, computerValue, humanValue, computerValue);
-    if (s.turnColour == noneValue) {
-        s.turnColour = black;
-        int first = black;
-        com_ban(first);
-    } else if (s.turnColour == white) {
-        描画_打手(s.turnColour);
-        greet("上の番です", " ");
-    }
-    対局_回転(s.turnColour);
+    seatOnePersonAfterBlack(modeWhite, white, "上の番です", false);
 }
 
 void Form1::JYUNBAN_4_Click()
 {
-    if (programEnded_)
-        return;
-    seatColours(modeRed, computerValue, computerValue, computerValue, humanValue);
-    if (s.turnColour == noneValue) {
-        s.turnColour = black;
-        描画_打手(s.turnColour);
-        int first = black;
-        com_ban(first);
-    } else if (s.turnColour == red) {
-        描画_打手(s.turnColour);
-        greet("右の番です", " ");
-    }
-    対局_回転(s.turnColour);
+    seatOnePersonAfterBlack(modeRed, red, "右の番です", true);
 }
 
 void Form1::PLAY_TOIMEN_Click()
