@@ -112,6 +112,19 @@ Seeds waveSeeds()
     notWave.replace(8, 4, "AVI ");
     seeds.emplace_back("riff_avi.wav", notWave);
     seeds.emplace_back("empty.wav", "");
+
+    // 8-bit mono at 1 Hz. Played at 44100 Hz stereo, every byte becomes about
+    // 700 KB while the sound is converted: these sizes overflow 32 bits
+    // (6087 bytes: to a small positive size, 4000: to a negative one) or ask
+    // for more than a gigabyte (20000).
+    for (const auto& [name, length] : {std::pair{"rate1_conversion_wraps_small.wav", 6087},
+                                       std::pair{"rate1_conversion_wraps_negative.wav", 4000},
+                                       std::pair{"rate1_conversion_over_1gb.wav", 20000}}) {
+        std::string samples;
+        for (int i = 0; i < length; ++i)
+            samples += static_cast<char>(0x80 + (i % 64) - 32);
+        seeds.emplace_back(name, riffWave(chunk("fmt ", fmtBody(1, 1, 8)) + chunk("data", samples)));
+    }
     return seeds;
 }
 

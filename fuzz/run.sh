@@ -10,8 +10,9 @@
 #
 # The targets run side by side, FUZZ_JOBS at a time (default: all of them), so
 # the whole run takes about SECONDS per round. One summary line is printed per
-# target. The exit status is non-zero when any target crashes, leaks, hangs,
-# runs out of memory or gets any sanitizer report; the input that did it is
+# target. The exit status is non-zero when any target crashes, leaks, hangs
+# (10 s on one input), runs out of memory (2 GB in all, or 512 MB in a single
+# allocation) or gets any sanitizer report; the input that did it is
 # kept under build-fuzz/artifacts/<target>/ and the end of the target's log
 # is printed (all logs: build-fuzz/logs/). To replay an input:
 #   build-fuzz/fuzz_<target> FILE
@@ -64,7 +65,7 @@ run_target() {
   # Paths are absolute: the settings target works in a folder of its own.
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$build/fuzz_$t" "$build/corpus/$t" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
     -dict="$(dictionary "$t")" -artifact_prefix="$build/artifacts/$t/" \
     -print_final_stats=1 >"$build/logs/$t.log" 2>&1 || rc=$?
   echo "$rc" >"$build/logs/$t.status"
