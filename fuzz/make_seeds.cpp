@@ -1,0 +1,158 @@
+// Writes the seed corpus of the fuzz targets into the folder given on the
+// command line (fuzz/corpus): settings files in Shift_JIS, and small wave
+// images, sound and damaged, for both the wave check and the sound library.
+// Every byte is built here, so the seeds are the same on every run.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sound/wave_builder.h"
+
+namespace fs = std::filesystem;
+using namespace korvalo::testing;
+using namespace std::string_literals;
+
+namespace {
+
+// The three keys in Shift_JIS. 表 is 0x95 0x5C: its second byte is "\".
+const std::string tejyun = "\x8E\xE8\x8F\x87\x94\xD4\x8D\x86\x95\x5C\x8E\xA6";  // 手順番号表示
+const std::string aicon = "\xB1\xB2\xBA\xDD\x95\x5C\x8E\xA6";                    // ｱｲｺﾝ表示 (half-width)
+const std::string bgm = "BGM";
+
+const std::string fullWidthBgm = "\x82\x61\x82\x66\x82\x6C";                          // ＢＧＭ
+const std::string fullWidthAicon = "\x83\x41\x83\x43\x83\x52\x83\x93\x95\x5C\x8E\xA6";  // アイコン表示
+
+std::string crlf(const std::vector<std::string>& lines)
+{
+    std::string out;
+    for (const std::string& line : lines)
+        out += line + "\r\n";
+    return out;
+}
+
+using Seeds = std::vector<std::pair<std::string, std::string>>;
+
+Seeds settingsSeeds()
+{
+    return {
+        {"first_start.ini", crlf({tejyun + "=NG", aicon + "=NG", bgm + "=OK"})},
+        {"all_ok.ini", crlf({tejyun + "=OK", aicon + "=OK", bgm + "=OK"})},
+        {"all_ng.ini", crlf({tejyun + "=NG", aicon + "=NG", bgm + "=NG"})},
+        {"fallback.ini", crlf({tejyun + "=NG", aicon + "=OK", bgm + "=NG"})},
+        {"lf_no_last_newline.ini", tejyun + "=OK\n" + aicon + "=NG\n" + bgm + "=NG"},
+        {"reordered_with_others.ini",
+         crlf({"[Korvalo]", bgm + "=NG", "Volume=80", "", tejyun + "=OK", "; " + aicon + "=NG"})},
+        {"key_carried_on.ini", crlf({bgm + "=NG", "=OK", "NG", "OK", aicon + "=", "=NG"})},
+        {"key_twice.ini", crlf({bgm + "=OK", bgm + "=NG", tejyun + "=NG", tejyun + "=OK"})},
+        {"case_width_blanks.ini",
+         crlf({fullWidthBgm + "=OK", "bgm=NG", bgm + "=ok", bgm + " =NG", bgm + "= NG", fullWidthAicon + "=NG",
+               tejyun + "=OK=OK"})},
+        {"broken_shift_jis.ini", crlf({bgm + "=NG\x81", tejyun + "=OK\x80", aicon + "=N\xFDG", "\x95=OK", bgm + "=OK"})},
+        {"bare_cr.ini", bgm + "=NG\r" + aicon + "=NG\r\n\r\n\r\r\n" + tejyun + "=OK\r"},
+        {"empty.ini", ""},
+    };
+}
+
+Seeds waveSeeds()
+{
+    const std::vector<int16_t> ramp{0, 1000, 2000, 3000, -3000, -2000, -1000, 0,
+                                    500, 1500, 2500, 3500, -3500, -2500, -1500, -500};
+    const std::string fmt16 = chunk("fmt ", fmtBody(1, 22050, 16));
+    const std::string data16 = chunk("data", pcmBody(ramp));
+    const std::string sound = pcmWave(ramp);
+
+    std::string bytes8;  // three 8-bit samples: an odd body with its pad byte
+    bytes8 += '\x80';
+    bytes8 += '\xC0';
+    bytes8 += '\x40';
+
+    Seeds seeds{
+        {"pcm16_mono.wav", sound},
+        {"pcm16_stereo_44100.wav", pcmWave(ramp, 44100, 2)},
+        {"pcm8_mono_odd_data.wav", riffWave(chunk("fmt ", fmtBody(1, 11025, 8)) + chunk("data", bytes8))},
+        {"list_before_fmt.wav", riffWave(chunk("LIST", "INFOISFT\x05\0\0\0Korva"s) + fmt16 + data16)},
+        {"data_before_fmt.wav", riffWave(data16 + fmt16)},
+        {"float32.wav", riffWave(chunk("fmt ", fmtBody(1, 8000, 32, 3)) + chunk("data", std::string(16, '\0')))},
+        {"mulaw.wav", riffWave(chunk("fmt ", fmtBody(1, 8000, 8, 7)) + chunk("data", "\xFF\x7F\x00\x80"s))},
+        {"fmt_extended.wav",
+         riffWave(chunk("fmt ", fmtBody(1, 22050, 16) + std::string("\x00\x00", 2)) + data16)},
+    };
+
+    // The last pad byte left out, as many writers do: the RIFF size ends at
+    // the odd data body.
+    std::string noPad = riffWave(chunk("fmt ", fmtBody(1, 11025, 8)) + chunk("data", bytes8));
+    noPad.pop_back();
+    set32(noPad, 4, static_cast<uint32_t>(noPad.size() - 8));
+    seeds.emplace_back("no_last_pad.wav", noPad);
+
+    // Damaged images.
+    seeds.emplace_back("cut_in_data.wav", sound.substr(0, sound.size() - 9));
+    seeds.emplace_back("cut_in_header.wav", sound.substr(0, 10));
+    std::string huge = sound;
+    set32(huge, 4, 0xFFFFFFFFu);
+    seeds.emplace_back("riff_size_max.wav", huge);
+    std::string tiny = sound;
+    set32(tiny, 4, 4);
+    seeds.emplace_back("riff_size_header_only.wav", tiny);
+    std::string overlong = sound;
+    set32(overlong, 40, 0x7FFFFFF0u);  // the data chunk's length
+    seeds.emplace_back("data_past_end.wav", overlong);
+    seeds.emplace_back("fmt_short.wav", riffWave(chunk("fmt ", fmtBody(1, 22050, 16).substr(0, 14)) + data16));
+    seeds.emplace_back("no_data.wav", riffWave(fmt16 + chunk("fact", std::string(4, '\0'))));
+    seeds.emplace_back("no_fmt.wav", riffWave(data16));
+    seeds.emplace_back("no_channels.wav", riffWave(chunk("fmt ", fmtBody(0, 22050, 16)) + data16));
+    seeds.emplace_back("rate_zero.wav", riffWave(chunk("fmt ", fmtBody(1, 0, 16)) + data16));
+    std::string rifx = sound;
+    rifx[3] = 'X';
+    seeds.emplace_back("rifx.wav", rifx);
+    std::string notWave = sound;
+    notWave.replace(8, 4, "AVI ");
+    seeds.emplace_back("riff_avi.wav", notWave);
+    seeds.emplace_back("empty.wav", "");
+
+    // 8-bit mono at 1 Hz. Played at 44100 Hz stereo, every byte becomes about
+    // 700 KB while the sound is converted: these sizes overflow 32 bits
+    // (6087 bytes: to a small positive size, 4000: to a negative one) or ask
+    // for more than a gigabyte (20000).
+    for (const auto& [name, length] : {std::pair{"rate1_conversion_wraps_small.wav", 6087},
+                                       std::pair{"rate1_conversion_wraps_negative.wav", 4000},
+                                       std::pair{"rate1_conversion_over_1gb.wav", 20000}}) {
+        std::string samples;
+        for (int i = 0; i < length; ++i)
+            samples += static_cast<char>(0x80 + (i % 64) - 32);
+        seeds.emplace_back(name, riffWave(chunk("fmt ", fmtBody(1, 1, 8)) + chunk("data", samples)));
+    }
+    return seeds;
+}
+
+bool writeSeeds(const fs::path& folder, const Seeds& seeds)
+{
+    fs::create_directories(folder);
+    for (const auto& [name, bytes] : seeds) {
+        std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            std::fprintf(stderr, "cannot write %s\n", (folder / name).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s CORPUS_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const fs::path corpus = argv[1];
+    const Seeds waves = waveSeeds();
+    const bool ok = writeSeeds(corpus / "settings", settingsSeeds()) && writeSeeds(corpus / "wave_image", waves) &&
+                    writeSeeds(corpus / "sound_library", waves);
+    return ok ? 0 : 1;
+}
