@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Korvalo and runs every test: first the
-# whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
-# then the release build, whose CTest summary ends the output.
+# Installs what is missing, builds Korvalo and runs every test: the whole
+# suite built with AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
+# targets for a bounded time (fuzz/run.sh SECONDS runs them longer), then the
+# release build, whose CTest summary ends the output.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
@@ -12,6 +13,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVALO_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs")
+
+fuzz/run.sh 30
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"

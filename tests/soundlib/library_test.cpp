@@ -255,6 +255,14 @@ TEST_F(SoundLibrary, RefusesImagesItCannotUse)
     EXPECT_EQ(create(riffWave(chunk("fmt ", fmtBody(1, rate, 16)) + chunk("data", ""))), 0);
     // A format the mixer cannot decode.
     EXPECT_EQ(create(riffWave(chunk("fmt ", fmtBody(1, rate, 16, 0x1234)) + chunk("data", pcmBody({1, 2})))), 0);
+    // A sample rate so low that converting it to the output rate would need
+    // more memory than a 32-bit size can say: refused, never converted. (A
+    // few kilobytes at 1 Hz once made the mixer write past its buffer.)
+    for (std::size_t bytes : {std::size_t{4000}, std::size_t{6087}, std::size_t{20000}})
+        EXPECT_EQ(create(riffWave(chunk("fmt ", fmtBody(1, 1, 8)) + chunk("data", std::string(bytes, '\x80')))), 0)
+            << bytes;
+    // A low but ordinary rate is still converted.
+    EXPECT_NE(create(riffWave(chunk("fmt ", fmtBody(1, 8000, 8)) + chunk("data", std::string(800, '\x80')))), 0);
 }
 
 TEST_F(SoundLibrary, StartingTwiceGivesTheSameHandleAndTerminateEndsEverything)

@@ -115,6 +115,37 @@ KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
     return libraryHandle;
 }
 
+// SDL_mixer converts a sound to the output format in one buffer whose size it
+// computes as the decoded length times the conversion's growth factor in a
+// 32-bit int. For a low sample rate that product wraps, and the conversion
+// then writes past its buffer. So the product is computed here in 64 bits
+// first, and a sound whose conversion would need more than this is refused.
+namespace {
+
+constexpr uint64_t maxConversionBytes = uint64_t{256} << 20;
+
+bool conversionFits(const unsigned char* bytes, std::size_t size)
+{
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(size)), 1, &spec, &samples, &length))
+        return false;
+    SDL_FreeWAV(samples);
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (!Mix_QuerySpec(&rate, &format, &channels))
+        return false;
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, format, static_cast<Uint8>(channels),
+                          rate) < 0)
+        return false;
+    return uint64_t{length} * static_cast<uint64_t>(cvt.len_mult) <= maxConversionBytes;
+}
+
+}  // namespace
+
 // Makes a buffer from the wave-file image at `image`. The image's length is
 // taken from its RIFF header; the caller guarantees that many bytes are
 // readable. The samples are decoded into the library's own memory, so the
@@ -145,6 +176,8 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     if (handle == 0)
         return 0;
 
+    if (!conversionFits(bytes, layout.imageSize))
+        return 0;
     SDL_RWops* source = SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize));
     if (!source)
         return 0;
