@@ -70,9 +70,6 @@ std::string passBox(int c)
     return "msgbox \"　　PASS\" \"" + std::string(titles[c]) + "\" OK none -> OK";
 }
 
-const std::string forbiddenSound = "sound dsPlay 禁止.wav";
-const std::string stoneSound = "sound dsPlay 石打音.wav";
-
 // Reads a decimal number at pos and moves pos past it; -1 when there is none.
 int readNumber(const std::string& text, std::size_t& pos)
 {
@@ -103,24 +100,30 @@ std::vector<std::string> folderEntries()
     return out;
 }
 
-GameWatch::GameWatch(TestGame& game) : game_(game)
+GameWatch::GameWatch(Form1& form, RecordingPlatform& ui, const RecordingDsLibrary* lib, SettingsFile settingsFile)
+    : form_(form), ui_(ui), lib_(lib), settingsFile_(settingsFile)
 {
-    checked_ = game_.s.history;
-    checkedLast_ = game_.s.lastMoveNumber;
+    checked_ = form_.s.history;
+    checkedLast_ = form_.s.lastMoveNumber;
     before_ = snapshot();
+}
+
+std::string GameWatch::playLine(int32_t buffer) const
+{
+    return lib_ ? "sound dsPlay " + lib_->nameOf(buffer) : std::string();
 }
 
 GameWatch::Snapshot GameWatch::snapshot() const
 {
-    const GameState& s = game_.s;
-    return {s.board, s.turnColour, s.gameMode, s.moveNumber, s.lastMoveNumber, s.playerKind, checkMarks(game_.ui)};
+    const GameState& s = form_.s;
+    return {s.board, s.turnColour, s.gameMode, s.moveNumber, s.lastMoveNumber, s.playerKind, checkMarks(ui_)};
 }
 
 void GameWatch::before()
 {
     before_ = snapshot();
     gameEnded_ = false;
-    game_.clear();
+    ui_.lines.clear();
 }
 
 bool GameWatch::unchanged() const
@@ -133,9 +136,9 @@ bool GameWatch::unchanged() const
 
 std::string GameWatch::after(const Step& step)
 {
-    const GameState& s = game_.s;
-    const std::vector<std::string> lines = game_.lines();
-    if (game_.form.programEnded())
+    const GameState& s = form_.s;
+    const std::vector<std::string> lines = ui_.eventLines();
+    if (form_.programEnded())
         return "the program has ended";
 
     const int endings = countStartingWith(lines, "msgbox \"続けます？\"");
@@ -181,7 +184,7 @@ std::string GameWatch::after(const Step& step)
 
 std::string GameWatch::checkCounters() const
 {
-    const GameState& s = game_.s;
+    const GameState& s = form_.s;
     if (s.moveNumber < 0 || s.moveNumber > s.lastMoveNumber || s.lastMoveNumber > 65)
         return "counters out of range: moveNumber " + std::to_string(s.moveNumber) + ", lastMoveNumber " +
                std::to_string(s.lastMoveNumber);
@@ -190,7 +193,7 @@ std::string GameWatch::checkCounters() const
 
 std::string GameWatch::checkBoard() const
 {
-    const GameState& s = game_.s;
+    const GameState& s = form_.s;
     int stones = 0;
     for (int x = 0; x < 12; ++x)
         for (int y = 0; y < 12; ++y) {
@@ -214,7 +217,7 @@ std::string GameWatch::checkBoard() const
 
 std::string GameWatch::checkHistory(bool reset)
 {
-    const GameState& s = game_.s;
+    const GameState& s = form_.s;
     const int last = s.lastMoveNumber;
     int first = last + 1;  // the first entry that changed since the last check
     for (int k = 0; k <= last; ++k)
@@ -239,7 +242,7 @@ std::string GameWatch::checkHistory(bool reset)
 
 std::string GameWatch::checkMovePair(int k) const
 {
-    const GameState& s = game_.s;
+    const GameState& s = form_.s;
     const Position& prev = s.history[k - 1];
     const Position& cur = s.history[k];
     const std::string which = "stored positions " + std::to_string(k - 1) + " and " + std::to_string(k);
@@ -314,7 +317,7 @@ std::string GameWatch::checkRanking(const std::vector<std::string>& lines) const
     if (sum < 16 || sum > 81)
         return "the counts add up to " + std::to_string(sum) + ": " + *ranking;
     // The final position is the stored position with that many stones.
-    const Position& final = game_.s.history[sum - 16];
+    const Position& final = form_.s.history[sum - 16];
     for (int c = 1; c <= 4; ++c)
         if (stonesOf(final, c) != count[c])
             return "the ranking does not count the final position:\n" + positionText(final) + *ranking;
@@ -326,7 +329,7 @@ std::string GameWatch::checkRanking(const std::vector<std::string>& lines) const
 
 std::string GameWatch::checkTurn() const
 {
-    const GameState& s = game_.s;
+    const GameState& s = form_.s;
     const std::array<int, 5> noSeating{};
     if (s.playerKind != (lastSeating_ ? lastSeating_->kinds : noSeating))
         return "the seat kinds are not those of the last seating command";
@@ -363,7 +366,7 @@ std::string GameWatch::checkTurn() const
 
 std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
 {
-    const Marks now = checkMarks(game_.ui);
+    const Marks now = checkMarks(ui_);
     Marks expected = before_.marks;
     const bool option = step.act == Act::MoveNumbers || step.act == Act::Icons || step.act == Act::Music;
     if (step.act == Act::MoveNumbers)
@@ -374,18 +377,22 @@ std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
         expected[2] = !expected[2];
     if (now != expected)
         return "the marks are " + marksText(now) + ", expected " + marksText(expected);
-    if (option || settingsReread)
+    if ((option || settingsReread) && settingsFile_ == SettingsFile::Kept)
         if (std::string problem = settingsFileProblem(now); !problem.empty())
             return problem;
-    const bool looping = game_.lib.looping.count(game_.form.soundBgm) > 0;
-    if (looping != now[2])
-        return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(now);
+    // Only the music loops, and only while its mark is set and its buffer exists.
+    if (lib_) {
+        const bool looping = lib_->looping.count(form_.soundBgm) > 0 && form_.soundBgm != 0;
+        const bool expected = now[2] && form_.soundBgm != 0;
+        if (looping != expected || lib_->looping.size() > (looping ? 1u : 0u))
+            return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(now);
+    }
     return {};
 }
 
 std::string GameWatch::checkIcons() const
 {
-    const RecordingPlatform& ui = game_.ui;
+    const RecordingPlatform& ui = ui_;
     int shown = 0;
     int shownAt = 0;
     for (int i = 1; i <= 4; ++i) {
@@ -397,7 +404,7 @@ std::string GameWatch::checkIcons() const
                 shownAt = i;
             }
     }
-    const int t = game_.s.turnColour;
+    const int t = form_.s.turnColour;
     if (ui.isChecked(CheckItem::AICON) && t != noneValue) {
         if (shown != 1 || shownAt != t)
             return std::to_string(shown) + " seat icons shown, the last at " + colourName(shownAt) + ", while " +
@@ -410,7 +417,16 @@ std::string GameWatch::checkIcons() const
 
 std::string GameWatch::checkStep(const Step& step, const std::vector<std::string>& lines) const
 {
-    const GameState& s = game_.s;
+    const GameState& s = form_.s;
+    // The refusal sound, when there is a library to record it, then the box.
+    auto refusal = [this](const std::string& box) {
+        std::vector<std::string> out;
+        if (lib_)
+            out.push_back(playLine(form_.soundForbidden));
+        if (!box.empty())
+            out.push_back(box);
+        return out;
+    };
     const int mB = before_.moveNumber;
     const int tB = before_.turnColour;
     switch (step.act) {
@@ -424,14 +440,14 @@ std::string GameWatch::checkStep(const Step& step, const std::vector<std::string
             s.moveRow[mB + 1] != step.row)
             return "the press on " + square(step.column, step.row) + " did not store " + colourName(tB) +
                    "'s move " + std::to_string(mB + 1) + ":\n" + positionText(s.history[mB + 1]);
-        if (lines.empty() || lines.front() != stoneSound)
+        if (lib_ && (lines.empty() || lines.front() != playLine(form_.soundStone)))
             return "the stone was set down without its sound";
         if (s.turnColour != noneValue && s.moveNumber <= mB)
             return "a game runs but the move was not counted";
         return {};
     }
     case Act::IllegalPress:
-        if (!unchanged() || lines != std::vector<std::string>{forbiddenSound})
+        if (!unchanged() || lines != refusal(""))
             return "a press on an illegal square changed the game or was not refused";
         return {};
     case Act::OutsidePress:
@@ -448,14 +464,13 @@ std::string GameWatch::checkStep(const Step& step, const std::vector<std::string
     case Act::ComputerPress:
         return {};
     case Act::NoGamePress:
-        if (!unchanged() || lines != std::vector<std::string>{forbiddenSound,
-                                                              "msgbox \"対局で始めて下さい\" \"開始\" OK none -> OK"})
+        if (!unchanged() || lines != refusal("msgbox \"対局で始めて下さい\" \"開始\" OK none -> OK"))
             return "a press with no game running was not refused";
         return {};
     case Act::Back:
         if (mB == 0) {
             if (!unchanged() ||
-                lines != std::vector<std::string>{forbiddenSound, "msgbox \"戻れません\" \"戻る\" OK none -> OK"})
+                lines != refusal("msgbox \"戻れません\" \"戻る\" OK none -> OK"))
                 return "back from position 0 was not refused";
             return {};
         }
@@ -468,7 +483,7 @@ std::string GameWatch::checkStep(const Step& step, const std::vector<std::string
     case Act::Forward:
         if (mB >= before_.lastMoveNumber) {
             if (!unchanged() ||
-                lines != std::vector<std::string>{forbiddenSound, "msgbox \"進めません\" \"進む\" OK none -> OK"})
+                lines != refusal("msgbox \"進めません\" \"進む\" OK none -> OK"))
                 return "forward from the newest position was not refused";
             return {};
         }

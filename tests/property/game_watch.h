@@ -39,10 +39,20 @@ struct Step {
     std::string text;                  // how the step reads in a failure log
 };
 
+// Whether Korvalo.ini can be kept in the working folder. When it cannot,
+// the file is not compared with the marks.
+enum class SettingsFile { Kept, NotKept };
+
 class GameWatch {
 public:
-    // The game has just been loaded (Form_Load) in its working folder.
-    explicit GameWatch(TestGame& game);
+    // The game has just been loaded (Form_Load) in its working folder. lib
+    // is the library the window plays its sounds through; null for none.
+    GameWatch(Form1& form, RecordingPlatform& ui, const RecordingDsLibrary* lib,
+              SettingsFile settingsFile = SettingsFile::Kept);
+    explicit GameWatch(TestGame& game) : GameWatch(game.form, game.ui, &game.lib) {}
+
+    Form1& form() { return form_; }
+    const GameState& state() const { return form_.s; }
 
     // Right before a step: remembers the state and forgets the recorded lines.
     void before();
@@ -75,7 +85,13 @@ private:
     std::string checkStep(const Step& step, const std::vector<std::string>& lines) const;
     bool unchanged() const;
 
-    TestGame& game_;
+    // The line a dsPlay of buffer records; empty without a library.
+    std::string playLine(int32_t buffer) const;
+
+    Form1& form_;
+    RecordingPlatform& ui_;
+    const RecordingDsLibrary* lib_;
+    SettingsFile settingsFile_;
     Snapshot before_;
     bool gameEnded_ = false;
     const Seating* lastSeating_ = nullptr;
