@@ -375,6 +375,13 @@ std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
         expected[1] = !expected[1];
     if (step.act == Act::Music)
         expected[2] = !expected[2];
+    if (settingsReread && settingsFile_ == SettingsFile::Frozen) {
+        std::string why;
+        const std::optional<Marks> stored = storedMarks(&why);
+        if (!stored)
+            return why;
+        expected = *stored;
+    }
     if (now != expected)
         return "the marks are " + marksText(now) + ", expected " + marksText(expected);
     if ((option || settingsReread) && settingsFile_ == SettingsFile::Kept)

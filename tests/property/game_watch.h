@@ -39,9 +39,12 @@ struct Step {
     std::string text;                  // how the step reads in a failure log
 };
 
-// Whether Korvalo.ini can be kept in the working folder. When it cannot,
-// the file is not compared with the marks.
-enum class SettingsFile { Kept, NotKept };
+// What becomes of Korvalo.ini in the working folder.
+enum class SettingsFile {
+    Kept,    // it follows the marks after every switch
+    Frozen,  // it cannot be written but is read: every reset brings its marks back
+    None,    // there is nothing to read: the marks keep their states through every reset
+};
 
 class GameWatch {
 public:
