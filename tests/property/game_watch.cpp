@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "property/board_oracle.h"
@@ -106,6 +107,8 @@ GameWatch::GameWatch(Form1& form, RecordingPlatform& ui, const RecordingDsLibrar
     checked_ = form_.s.history;
     checkedLast_ = form_.s.lastMoveNumber;
     before_ = snapshot();
+    // The board is taken to be on the screen as the watch begins.
+    screen_ = form_.s.board;
 }
 
 std::string GameWatch::playLine(int32_t buffer) const
@@ -170,6 +173,9 @@ std::string GameWatch::after(const Step& step)
         if (!problem.empty())
             return problem;
     if (std::string problem = checkHistory(!running); !problem.empty())
+        return problem;
+    followDrawing(ui_.lines);
+    if (std::string problem = checkScreen(); !problem.empty())
         return problem;
     const bool settingsReread = step.act == Act::First || gameEnded_;
     for (const std::string& problem : {gameEnded_ ? checkRanking(lines) : std::string(), checkTurn(),
@@ -394,6 +400,74 @@ std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
         if (looping != expected || lib_->looping.size() > (looping ? 1u : 0u))
             return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(now);
     }
+    return {};
+}
+
+void GameWatch::followDrawing(const std::vector<std::string>& lines)
+{
+    constexpr double squareLeft = boardLeft + cellWidth;  // the left edge of column 1
+    constexpr double squareTop = boardTop + cellHeight;
+    // Marks every square that the rectangle [x, x + w] x [y, y + h] touches.
+    auto cover = [this](double x, double y, double w, double h) {
+        for (int c = 1; c <= 9; ++c)
+            for (int r = 1; r <= 9; ++r) {
+                const double left = boardLeft + cellWidth * c;
+                const double top = boardTop + cellHeight * r;
+                if (x < left + cellWidth && x + w >= left && y < top + cellHeight && y + h >= top)
+                    screen_[c][r] = partlyCovered;
+            }
+    };
+    for (const std::string& line : lines) {
+        char name[32] = {};
+        int element = 0;
+        double x = 0;
+        double y = 0;
+        double w = 0;
+        double h = 0;
+        if (std::sscanf(line.c_str(), "picture %31s %d %lf %lf", name, &element, &x, &y) == 4) {
+            const std::string picture = name;
+            if (picture == "RABERU" && x >= squareLeft + 9 * cellWidth)
+                continue;  // the title, right of the board
+            const double cx = (x - boardLeft) / cellWidth;
+            const double cy = (y - boardTop) / cellHeight;
+            const int c = static_cast<int>(cx);
+            const int r = static_cast<int>(cy);
+            if (c != cx || r != cy || !onBoard(c, r)) {
+                cover(x, y, cellWidth - 1, cellHeight - 1);
+                continue;
+            }
+            static const char* const sets[] = {"", "KURO", "AO", "SIRO", "AKA"};
+            int shown = partlyCovered;
+            if (picture == "MASU")
+                shown = emptyValue;
+            else if (picture == "KOMA_SIDOU")
+                shown = markValue;
+            for (int colour = black; colour <= red; ++colour)
+                if (picture == sets[colour])
+                    shown = element == 1 ? colour : turningFrame;
+            screen_[c][r] = shown;
+        } else if (std::sscanf(line.c_str(), "fill %lf %lf %lf %lf", &x, &y, &w, &h) == 4) {
+            if (x < squareLeft + 9 * cellWidth && y < squareTop + 9 * cellHeight)
+                cover(x, y, w, h);
+        }
+    }
+}
+
+std::string GameWatch::checkScreen() const
+{
+    for (int x = 1; x <= 9; ++x)
+        for (int y = 1; y <= 9; ++y) {
+            const int shown = screen_[x][y];
+            if (shown == form_.s.board[x][y])
+                continue;
+            const std::string what = shown == emptyValue      ? "an empty square"
+                                     : shown == markValue     ? "a playable-square mark"
+                                     : shown == turningFrame  ? "a stone half turned"
+                                     : shown == partlyCovered ? "something drawn partly over it"
+                                                              : "a " + colourName(shown) + " stone";
+            return "the screen shows " + what + " on " + square(x, y) + " where the board holds " +
+                   std::to_string(form_.s.board[x][y]) + ":\n" + boardText(form_.s.board);
+        }
     return {};
 }
 

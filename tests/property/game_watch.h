@@ -86,6 +86,9 @@ private:
     std::string checkOptions(const Step& step, bool settingsReread) const;
     std::string checkIcons() const;
     std::string checkStep(const Step& step, const std::vector<std::string>& lines) const;
+    // Follows the drawing lines of a step on screen_.
+    void followDrawing(const std::vector<std::string>& lines);
+    std::string checkScreen() const;
     bool unchanged() const;
 
     // The line a dsPlay of buffer records; empty without a library.
@@ -104,6 +107,11 @@ private:
     // A back or forward was accepted and neither a press nor a seating
     // command has come since: a computer seat may then wait for a press.
     bool computerMayWait_ = false;
+    // What the drawing surface shows on each square: a colour at rest,
+    // emptyValue, markValue, or one of the codes below.
+    static constexpr int turningFrame = -1;
+    static constexpr int partlyCovered = -2;
+    Grid screen_{};
     // The stored positions as last checked, entries 0..checkedLast_.
     std::array<Position, maxMoves + 1> checked_{};
     int checkedLast_ = -1;
