@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -136,7 +137,8 @@ std::string shiftJis(const std::string& utf8)
     return bytes.toStdString();
 }
 
-std::optional<std::string> runAsNobody(const std::function<std::string()>& body)
+std::optional<std::string> runInChild(const std::function<std::string()>& body, bool asNobody,
+                                      unsigned timeoutSeconds)
 {
     constexpr uid_t nobody = 65534;
     constexpr int cannotDrop = 3;
@@ -149,8 +151,10 @@ std::optional<std::string> runAsNobody(const std::function<std::string()>& body)
         return "no fork: " + std::string(std::strerror(errno));
     if (pid == 0) {
         ::close(pipeEnds[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0 || ::geteuid() != nobody)
+        if (asNobody &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0 || ::geteuid() != nobody))
             ::_exit(cannotDrop);
+        ::alarm(timeoutSeconds);  // its signal ends the child
         const std::string report = body();
         for (std::size_t done = 0; done < report.size();) {
             const ssize_t n = ::write(pipeEnds[1], report.data() + done, report.size() - done);
@@ -170,6 +174,8 @@ std::optional<std::string> runAsNobody(const std::function<std::string()>& body)
     ::waitpid(pid, &status, 0);
     if (WIFEXITED(status) && WEXITSTATUS(status) == cannotDrop)
         return std::nullopt;
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+        return "the game did not finish within " + std::to_string(timeoutSeconds) + " s\n" + report;
     if (WIFSIGNALED(status))
         return "the game crashed with signal " + std::to_string(WTERMSIG(status)) + "\n" + report;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)

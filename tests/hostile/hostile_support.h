@@ -71,9 +71,15 @@ bool putFile(const std::string& path, const std::string& bytes);
 // The text in Shift_JIS.
 std::string shiftJis(const std::string& utf8);
 
-// Runs body in a child process under the user and group nobody and returns
-// its report, or nothing when this process cannot drop to that user. A crash
-// of the child is reported as such.
-std::optional<std::string> runAsNobody(const std::function<std::string()>& body);
+// Runs body in a child process and returns its report; a crash, or a child
+// still running after timeoutSeconds, is reported as such. With asNobody the
+// child first drops to the user and group nobody; nothing is returned when
+// this process cannot do that.
+std::optional<std::string> runInChild(const std::function<std::string()>& body, bool asNobody = false,
+                                      unsigned timeoutSeconds = 60);
+inline std::optional<std::string> runAsNobody(const std::function<std::string()>& body)
+{
+    return runInChild(body, true);
+}
 
 }  // namespace korvalo::testing

@@ -5,6 +5,8 @@
 // watch. Nothing in the working folder is written but Korvalo.ini.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <map>
@@ -61,6 +63,31 @@ TEST(HostileSound, WithoutADeviceOneWarningAndEveryBufferIsZero)
     EXPECT_EQ(closeWindow(rig), "");  // frees handle 0 four times, closes nothing
     EXPECT_FALSE(rig.lib.terminated);
     EXPECT_EQ(events.otherNames(), std::set<std::string>{});
+}
+
+TEST(HostileSound, AWaveFileThatIsANamedPipeDoesNotHoldUpStartUp)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    ASSERT_TRUE(QFile::remove("石打音.wav"));
+    ASSERT_EQ(::mkfifo("石打音.wav", 0600), 0);
+    // Nothing ever writes into the pipe: a start-up that opens it waits for ever.
+    const std::optional<std::string> report = runInChild(
+        [] {
+            Rig rig(Library::Present);
+            rig.form.Form_Load();
+            const std::vector<std::string> warnings = boxes(rig.ui);
+            if (warnings.size() != 1 || warnings.front().find("「石打音.wav」") == std::string::npos)
+                return std::string("start-up did not warn once about 石打音.wav");
+            if (rig.form.soundStone != 0)
+                return std::string("a buffer was made from a pipe");
+            if (std::string problem = playToTheRanking(rig, SettingsFile::Kept, 81, 2); !problem.empty())
+                return problem;
+            return closeWindow(rig);
+        },
+        false, 10);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(*report, "");
 }
 
 enum class Defect { Missing, Empty, Truncated, ClaimsTooMuch, ClaimsTooLittle, NotRiff, Folder };
