@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
+#include <string_view>
+#include <functional>
 
 #include "property/board_oracle.h"
 #include "rules/turn_order.h"
@@ -169,18 +171,24 @@ std::string GameWatch::after(const Step& step)
             computerMayWait_ = false;
     }
 
-    for (const std::string& problem : {checkCounters(), checkBoard()})
-        if (!problem.empty())
-            return problem;
-    if (std::string problem = checkHistory(!running); !problem.empty())
-        return problem;
-    followDrawing(ui_.lines);
-    if (std::string problem = checkScreen(); !problem.empty())
-        return problem;
+    // In this order: each check may rely on those before it.
     const bool settingsReread = step.act == Act::First || gameEnded_;
-    for (const std::string& problem : {gameEnded_ ? checkRanking(lines) : std::string(), checkTurn(),
-                                       checkOptions(step, settingsReread), checkIcons(), checkStep(step, lines)})
-        if (!problem.empty())
+    const std::function<std::string()> checks[] = {
+        [this] { return checkCounters(); },
+        [this] { return checkBoard(); },
+        [this, running] { return checkHistory(!running); },
+        [this] {
+            const std::string problem = followDrawing(ui_.lines);
+            return problem.empty() ? checkScreen() : problem;
+        },
+        [this, &lines] { return gameEnded_ ? checkRanking(lines) : std::string(); },
+        [this] { return checkTurn(); },
+        [this, &step, settingsReread] { return checkOptions(step, settingsReread); },
+        [this] { return checkIcons(); },
+        [this, &step, &lines] { return checkStep(step, lines); },
+    };
+    for (const auto& check : checks)
+        if (std::string problem = check(); !problem.empty())
             return problem;
     for (const std::string& line : lines)
         if (line.find(" exclamation ") != std::string::npos)
@@ -403,54 +411,92 @@ std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
     return {};
 }
 
-void GameWatch::followDrawing(const std::vector<std::string>& lines)
+namespace {
+
+// The blank-separated fields of a recorded line after its first word, read
+// as whole numbers where they are numbers.
+struct Fields {
+    std::string_view words[6];
+    int count = 0;
+};
+
+Fields fieldsOf(std::string_view line)
 {
-    constexpr double squareLeft = boardLeft + cellWidth;  // the left edge of column 1
-    constexpr double squareTop = boardTop + cellHeight;
+    Fields f;
+    std::size_t pos = line.find(' ');
+    while (pos != std::string_view::npos && f.count < 6) {
+        const std::size_t next = line.find(' ', pos + 1);
+        f.words[f.count++] = line.substr(pos + 1, next == std::string_view::npos ? next : next - pos - 1);
+        pos = next;
+    }
+    return f;
+}
+
+bool number(std::string_view text, int& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+std::string GameWatch::followDrawing(const std::vector<std::string>& lines)
+{
+    constexpr int boardRight = boardLeft + 10 * cellWidth;  // right of column 9
+    constexpr int boardBottom = boardTop + 10 * cellHeight;
     // Marks every square that the rectangle [x, x + w] x [y, y + h] touches.
-    auto cover = [this](double x, double y, double w, double h) {
+    auto cover = [this](int x, int y, int w, int h) {
         for (int c = 1; c <= 9; ++c)
             for (int r = 1; r <= 9; ++r) {
-                const double left = boardLeft + cellWidth * c;
-                const double top = boardTop + cellHeight * r;
+                const int left = boardLeft + cellWidth * c;
+                const int top = boardTop + cellHeight * r;
                 if (x < left + cellWidth && x + w >= left && y < top + cellHeight && y + h >= top)
                     screen_[c][r] = partlyCovered;
             }
     };
+    static const std::string_view sets[] = {"", "KURO", "AO", "SIRO", "AKA"};
     for (const std::string& line : lines) {
-        char name[32] = {};
-        int element = 0;
-        double x = 0;
-        double y = 0;
-        double w = 0;
-        double h = 0;
-        if (std::sscanf(line.c_str(), "picture %31s %d %lf %lf", name, &element, &x, &y) == 4) {
-            const std::string picture = name;
-            if (picture == "RABERU" && x >= squareLeft + 9 * cellWidth)
-                continue;  // the title, right of the board
-            const double cx = (x - boardLeft) / cellWidth;
-            const double cy = (y - boardTop) / cellHeight;
-            const int c = static_cast<int>(cx);
-            const int r = static_cast<int>(cy);
-            if (c != cx || r != cy || !onBoard(c, r)) {
+        const bool picture = line.rfind("picture ", 0) == 0;
+        if (!picture && line.rfind("fill ", 0) != 0)
+            continue;
+        const Fields f = fieldsOf(line);
+        int x = 0;
+        int y = 0;
+        if (picture) {
+            // picture NAME ELEMENT X Y
+            int element = 0;
+            if (f.count != 4 || !number(f.words[1], element) || !number(f.words[2], x) || !number(f.words[3], y))
+                return "unreadable drawing: " + line;
+            const std::string_view name = f.words[0];
+            if (x >= boardRight || y >= boardBottom || x + cellWidth <= boardLeft + cellWidth ||
+                y + cellHeight <= boardTop + cellHeight)
+                continue;  // beside the squares, as the title is
+            const int c = (x - boardLeft) / cellWidth;
+            const int r = (y - boardTop) / cellHeight;
+            if ((x - boardLeft) % cellWidth != 0 || (y - boardTop) % cellHeight != 0 || !onBoard(c, r)) {
                 cover(x, y, cellWidth - 1, cellHeight - 1);
                 continue;
             }
-            static const char* const sets[] = {"", "KURO", "AO", "SIRO", "AKA"};
             int shown = partlyCovered;
-            if (picture == "MASU")
+            if (name == "MASU")
                 shown = emptyValue;
-            else if (picture == "KOMA_SIDOU")
+            else if (name == "KOMA_SIDOU")
                 shown = markValue;
             for (int colour = black; colour <= red; ++colour)
-                if (picture == sets[colour])
+                if (name == sets[colour])
                     shown = element == 1 ? colour : turningFrame;
             screen_[c][r] = shown;
-        } else if (std::sscanf(line.c_str(), "fill %lf %lf %lf %lf", &x, &y, &w, &h) == 4) {
-            if (x < squareLeft + 9 * cellWidth && y < squareTop + 9 * cellHeight)
-                cover(x, y, w, h);
+        } else {
+            // fill X Y W H COLOUR
+            int w = 0;
+            int h = 0;
+            if (f.count != 5 || !number(f.words[0], x) || !number(f.words[1], y) || !number(f.words[2], w) ||
+                !number(f.words[3], h))
+                return "unreadable drawing: " + line;
+            cover(x, y, w, h);
         }
     }
+    return {};
 }
 
 std::string GameWatch::checkScreen() const

@@ -86,8 +86,8 @@ private:
     std::string checkOptions(const Step& step, bool settingsReread) const;
     std::string checkIcons() const;
     std::string checkStep(const Step& step, const std::vector<std::string>& lines) const;
-    // Follows the drawing lines of a step on screen_.
-    void followDrawing(const std::vector<std::string>& lines);
+    // Follows the drawing lines of a step on screen_; says what it cannot read.
+    std::string followDrawing(const std::vector<std::string>& lines);
     std::string checkScreen() const;
     bool unchanged() const;
 
