@@ -183,4 +183,9 @@ std::optional<std::string> runInChild(const std::function<std::string()>& body, 
     return report;
 }
 
+std::optional<std::string> runAsOrdinaryUser(const std::function<std::string()>& body)
+{
+    return runInChild(body, ::geteuid() == 0);
+}
+
 }  // namespace korvalo::testing

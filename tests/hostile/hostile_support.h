@@ -77,9 +77,8 @@ std::string shiftJis(const std::string& utf8);
 // this process cannot do that.
 std::optional<std::string> runInChild(const std::function<std::string()>& body, bool asNobody = false,
                                       unsigned timeoutSeconds = 60);
-inline std::optional<std::string> runAsNobody(const std::function<std::string()>& body)
-{
-    return runInChild(body, true);
-}
+// Runs body in a child process as a user whom file permissions bind: this
+// process's own user, or nobody when this process runs as root.
+std::optional<std::string> runAsOrdinaryUser(const std::function<std::string()>& body);
 
 }  // namespace korvalo::testing
