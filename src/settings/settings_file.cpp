@@ -121,7 +121,14 @@ bool writeFile(const std::string& utf8Text)
     // QSaveFile would write to the target of a link, which may be any file
     // anywhere, or create one for a dangling link; only Korvalo.ini itself
     // is ever written.
-    if (QFileInfo(name()).isSymLink())
+    const QFileInfo info(name());
+    if (info.isSymLink())
+        return false;
+    // A file without any write permission was made read-only on purpose: it
+    // keeps its content, also for a user such as root whom the system would
+    // let write it anyway.
+    constexpr auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && !(info.permissions() & writable))
         return false;
     QSaveFile file(name());
     if (!file.open(QIODevice::WriteOnly))

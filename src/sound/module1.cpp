@@ -26,8 +26,15 @@ int32_t Module1::soundLoad(const std::string& fileName, int32_t flags)
         return 0;
     // The bare name is looked up in the working folder.
     const QString name = QString::fromStdString(fileName);
-    if (!QFileInfo::exists(name))
+    const QFileInfo info(name);
+    if (!info.exists())
         return 0;
+    // Opening a pipe would wait for a writer, and a device may never end:
+    // only a regular file is read.
+    if (!info.isFile()) {
+        warnUnreadable(fileName, "通常のファイルではありません。");
+        return 0;
+    }
 
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -177,12 +177,10 @@ const std::string readOnlyText = "手順番号表示=OK\r\nｱｲｺﾝ表示=OK
 const Marks readOnlyMarks = {true, true, false};
 
 // A game started beside a read-only Korvalo.ini that turns move numbers and
-// icons on and the music off. The options are read from it. A user who may
-// not write it leaves it as it is; root, who may, keeps it up to date and
-// read-only.
+// icons on and the music off. The options are read from it, and it is left
+// as it is, by root too.
 std::string readOnlySettingsGame()
 {
-    const bool mayWrite = ::access("Korvalo.ini", W_OK) == 0;
     Rig rig(Library::Present);
     rig.form.Form_Load();
     if (!boxes(rig.ui).empty())
@@ -192,7 +190,8 @@ std::string readOnlySettingsGame()
     if (std::string problem = musicProblem(rig); !problem.empty())
         return problem;
     const std::string original = shiftJis(readOnlyText);
-    const auto fileProblem = [&rig, &original, mayWrite]() -> std::string {
+    // Nobody writes a file made read-only, root included.
+    const auto fileProblem = [&original]() -> std::string {
         struct stat info {};
         if (::stat("Korvalo.ini", &info) != 0)
             return "Korvalo.ini is gone";
@@ -201,15 +200,11 @@ std::string readOnlySettingsGame()
             std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(info.st_mode & 07777));
             return std::string("Korvalo.ini is no longer read-only: mode ") + mode;
         }
-        if (mayWrite)
-            return settingsFileProblem(checkMarks(rig.ui));
         return fileContent("Korvalo.ini") == original ? std::string() : "the read-only Korvalo.ini was changed";
     };
     if (std::string problem = switchEachOptionTwice(rig, fileProblem); !problem.empty())
         return problem;
-    if (std::string problem =
-            playToTheRanking(rig, mayWrite ? SettingsFile::Kept : SettingsFile::Frozen, 31, 5);
-        !problem.empty())
+    if (std::string problem = playToTheRanking(rig, SettingsFile::Frozen, 31, 5); !problem.empty())
         return problem;
     if (std::string problem = closeWindow(rig); !problem.empty())
         return problem;
