@@ -5,12 +5,15 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/trace.h"
 #include "app/user_folder.h"
 #include "sound/dll_loader.h"
 
 int main(int argc, char** argv)
 {
+    korvalo::trace::event("main");
     QApplication app(argc, argv);
+    korvalo::trace::event("application");
     QApplication::setApplicationName(QStringLiteral("Korvalo"));
 
     // From a terminal the game plays in the working folder; the desktop entry
@@ -27,11 +30,15 @@ int main(int argc, char** argv)
         korvalo::loadSoundLibrary(QCoreApplication::applicationDirPath().toStdString(), &error);
     if (!library)
         std::fprintf(stderr, "korvalo: no sound: %s\n", error.c_str());
+    korvalo::trace::event("library");
 
     korvalo::MainWindow window(std::move(library));
+    korvalo::trace::event("window");
     window.load();
+    korvalo::trace::event("load");
     if (window.ended())
         return 0;
     window.show();
+    korvalo::trace::event("show");
     return app.exec();
 }
