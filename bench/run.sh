@@ -31,18 +31,6 @@ while (($#)); do
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "bench/run.sh: --runs takes a positive number" >&2; exit 2; }
 
-# ---- Build (Release) when needed, and the launcher.
-build=$root/build
-if ! grep -qs '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt"; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" -j "$(nproc)" >/dev/null
-launcher=$build/bench/launch
-if [[ ! -x $launcher || $launcher -ot $root/bench/launch.cpp ]]; then
-    mkdir -p "$build/bench"
-    c++ -std=c++20 -O2 -Wall -Wextra -o "$launcher" "$root/bench/launch.cpp"
-fi
-
 tmp=$(mktemp -d)
 game= xvfb= tailer=
 stop_game() {
@@ -57,6 +45,25 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "bench/run.sh: $*" >&2; exit 1; }
+
+# ---- Build (Release) when needed, and the launcher.
+build=$root/build
+launcher=$build/bench/launch
+build_all() {
+    # (Run as a condition, so every step's failure is passed on by hand.)
+    if ! grep -qs '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt"; then
+        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release || return 1
+    fi
+    cmake --build "$build" -j "$(nproc)" || return 1
+    if [[ ! -x $launcher || $launcher -ot $root/bench/launch.cpp ]]; then
+        mkdir -p "$build/bench" &&
+            c++ -std=c++20 -O2 -Wall -Wextra -o "$launcher" "$root/bench/launch.cpp" || return 1
+    fi
+}
+if ! build_all >"$tmp/build.log" 2>&1; then
+    cat "$tmp/build.log" >&2
+    fail "the build failed"
+fi
 
 # ---- An X server of our own on a free display.
 n=90
@@ -248,19 +255,20 @@ read -r med lo hi < <(echo "${cost_inside[*]}" | stats)
 row "  the same, by the program's clocks" "$med" "$lo" "$hi" "" "< 0.02" "$(awk -v v="$med" 'BEGIN { print (v < 0.02) }')"
 
 echo
-printf '%-10s %6s %12s %12s %12s  %-26s %s\n' "pause (s)" "count" "median over" "worst over" "least over" "target" "result"
+printf '%-10s %6s %12s %12s %12s %9s  %-26s %s\n' "pause (s)" "count" "median over" "worst over" "least over" "> 5 ms" \
+    "target" "result"
 for kind in 0.050 0.100 0.200 0.300 0.500; do
     awk -v k="$kind" '$1 == k { print ($2 - k) * 1000 }' "$waits" | sort -g >"$tmp/over"
     count=$(wc -l <"$tmp/over")
     if ((count == 0)); then
-        printf '%-10s %6s %12s %12s %12s  %-26s %s\n' "$kind" 0 - - - "<= 5 ms over, never short" "not measured"
+        printf '%-10s %6s %12s %12s %12s %9s  %-26s %s\n' "$kind" 0 - - - - "<= 5 ms over, never short" "not measured"
         continue
     fi
     awk -v k="$kind" -v n="$count" '
-        { v[NR] = $1 }
+        { v[NR] = $1; if ($1 > 5) late++ }
         END {
-            med = v[int((NR + 1) / 2)]; lo = v[1]; hi = v[NR]
-            printf "%-10s %6d %9.2f ms %9.2f ms %9.2f ms  %-26s %s\n", k, n, med, hi, lo,
+            med = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; lo = v[1]; hi = v[NR]
+            printf "%-10s %6d %9.2f ms %9.2f ms %9.2f ms %9d  %-26s %s\n", k, n, med, hi, lo, late,
                 "<= 5 ms over, never short", (hi <= 5 && lo >= 0) ? "PASS" : "MISS"
         }' "$tmp/over"
 done
