@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ void useOneIdeographicFont()
 
 int main(int argc, char** argv)
 {
+    // Timing for the benchmarks, when asked for (bench/run.sh).
+    if (const char* file = std::getenv("KORVALO_TRACE"); file && *file && !korvalo::trace::start(file))
+        std::fprintf(stderr, "korvalo: cannot write the trace %s\n", file);
     korvalo::trace::event("main");
     // Two slow parts of start-up need neither the display nor each other, so
     // a second thread does them while this one connects to the display:

@@ -3,11 +3,14 @@
 #include <time.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace korvalo::trace {
 
 namespace {
+
+// Lines are flushed as they are written, so a reader sees each event at once
+// and nothing is lost when the program ends without returning from main.
+std::FILE* file = nullptr;
 
 long long nanoseconds(clockid_t clock)
 {
@@ -16,23 +19,25 @@ long long nanoseconds(clockid_t clock)
     return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
-// Opened on first use and kept for the whole run; lines are flushed as they
-// are written, so a reader sees each event at once and nothing is lost when
-// the program ends without returning from main.
-std::FILE* traceFile()
+}  // namespace
+
+bool start(const std::string& path)
 {
-    static std::FILE* const file = [] {
-        const char* name = std::getenv("KORVALO_TRACE");
-        return name && *name ? std::fopen(name, "a") : nullptr;
-    }();
-    return file;
+    stop();
+    file = std::fopen(path.c_str(), "a");
+    return file != nullptr;
 }
 
-}  // namespace
+void stop()
+{
+    if (file)
+        std::fclose(file);
+    file = nullptr;
+}
 
 bool enabled()
 {
-    return traceFile() != nullptr;
+    return file != nullptr;
 }
 
 long long monotonicNow()
@@ -47,13 +52,12 @@ long long processCpuNow()
 
 void event(const char* name, const char* details)
 {
-    if (enabled())
+    if (file)
         eventAt(name, monotonicNow(), processCpuNow(), details);
 }
 
 void eventAt(const char* name, long long monotonic, long long cpu, const char* details)
 {
-    std::FILE* file = traceFile();
     if (!file)
         return;
     if (details)
