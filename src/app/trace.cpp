@@ -24,7 +24,8 @@ long long nanoseconds(clockid_t clock)
 bool start(const std::string& path)
 {
     stop();
-    file = std::fopen(path.c_str(), "a");
+    // Not passed on to programs started from this one.
+    file = std::fopen(path.c_str(), "ae");
     return file != nullptr;
 }
 
