@@ -12,10 +12,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
+#include <cstdio>
 
 #include "app/game_menu.h"
 #include "app/pause.h"
+#include "app/trace.h"
 #include "flow/form1.h"
 #include "sound/ds_library.h"
 
@@ -63,6 +66,14 @@ protected:
     {
         QPainter painter(this);
         surface_.paint(painter, event->rect());
+        if (!painted_ && trace::enabled()) {
+            // Where the drawing starts on the screen, for a script that clicks squares.
+            painted_ = true;
+            const QPoint origin = mapToGlobal(QPoint(0, 0));
+            char details[32];
+            std::snprintf(details, sizeof details, "%d %d", origin.x(), origin.y());
+            trace::event("paint", details);
+        }
     }
     void mousePressEvent(QMouseEvent* event) override { window_.mouseEvent(event, true); }
     // A second press soon after the first is still a press to the game.
@@ -72,6 +83,7 @@ protected:
 private:
     MainWindow& window_;
     QtSurface& surface_;
+    bool painted_ = false;
 };
 
 MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events)
@@ -149,7 +161,7 @@ void MainWindow::mouseEvent(QMouseEvent* event, bool press)
         return;
     const int shift = shiftCode(event->modifiers());
     const QPointF at = toTwips(event->position());
-    gate_.run([this, press, button, shift, at] {
+    handle(press ? "press" : "release", [this, press, button, shift, at] {
         if (press)
             events_->mouseDown(button, shift, at.x(), at.y());
         else
@@ -163,7 +175,16 @@ void MainWindow::command(QAction* action, const QString& name)
     // it, so take that back first.
     if (action->isCheckable())
         action->setChecked(!action->isChecked());
-    gate_.run([this, name] { events_->command(name); });
+    handle("command", [this, name] { events_->command(name); }, name.toLatin1().constData());
+}
+
+void MainWindow::handle(const char* event, std::function<void()> handler, const char* details)
+{
+    // The trace tells a driving script when the window takes input again.
+    trace::event(event, details);
+    gate_.run(std::move(handler));
+    if (!gate_.busy())
+        trace::event("idle");
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
@@ -173,7 +194,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         QMainWindow::keyPressEvent(event);
         return;
     }
-    gate_.run([this, code] { events_->keyPress(code); });
+    handle("key", [this, code] { events_->keyPress(code); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -246,6 +267,9 @@ Answer MainWindow::messageBox(const std::string& text, const std::string& title,
     QMessageBox box(icon == BoxIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QString::fromStdString(title), boxText(text), QMessageBox::NoButton, this);
     box.setTextFormat(Qt::PlainText);
+    // Noted from within the box's own loop, once it is on the screen.
+    if (trace::enabled())
+        QTimer::singleShot(0, &box, [] { trace::event("box"); });
     if (buttons == Buttons::YesNo) {
         QPushButton* yes = box.addButton(QMessageBox::Yes);
         QPushButton* no = box.addButton(QMessageBox::No);
@@ -266,7 +290,17 @@ double MainWindow::clock()
 
 void MainWindow::wait(double seconds)
 {
+    if (!trace::enabled()) {
+        pauseWithoutInput(seconds);
+        return;
+    }
+    const long long start = trace::monotonicNow();
+    const long long startCpu = trace::processCpuNow();
     pauseWithoutInput(seconds);
+    const long long end = trace::monotonicNow();
+    char details[64];
+    std::snprintf(details, sizeof details, "%.3f %lld", seconds, end);
+    trace::eventAt("wait", start, startCpu, details);
 }
 
 void MainWindow::placeWindow(int left, int top, int width, int height)

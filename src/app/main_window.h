@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointF>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include "app/event_gate.h"
@@ -74,6 +75,8 @@ private:
     friend class DrawingArea;
     void mouseEvent(QMouseEvent* event, bool press);
     void command(QAction* action, const QString& name);
+    // Runs a handler through the gate; event and details name it in the trace.
+    void handle(const char* event, std::function<void()> handler, const char* details = nullptr);
 
     std::unique_ptr<DsLibrary> library_;
     QtSurface surface_;
