@@ -13,6 +13,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -115,33 +116,75 @@ KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
     return libraryHandle;
 }
 
-// SDL_mixer converts a sound to the output format in one buffer whose size it
-// computes as the decoded length times the conversion's growth factor in a
-// 32-bit int. For a low sample rate that product wraps, and the conversion
-// then writes past its buffer. So the product is computed here in 64 bits
-// first, and a sound whose conversion would need more than this is refused.
 namespace {
 
-constexpr uint64_t maxConversionBytes = uint64_t{256} << 20;
+// The largest sound kept, in bytes of the output format (about 25 minutes).
+constexpr uint64_t maxConvertedBytes = uint64_t{256} << 20;
+// Sample rates accepted. SDL's resampler sizes its work space from the ratio
+// of the rates and fails (or worse) for absurd ones.
+constexpr int minSampleRate = 1000;
+constexpr int maxSampleRate = 384000;
 
-bool conversionFits(const unsigned char* bytes, std::size_t size)
+// Decodes a wave image and converts it to the mixer's output format into a
+// chunk of exactly the size it needs. (SDL_mixer's own loader converts in a
+// buffer several times larger, which it keeps, and computes that buffer's size
+// in a 32-bit int: for a low sample rate the size wraps and the conversion
+// writes past the buffer.) The output size is computed in 64 bits first; a
+// sound larger than maxConvertedBytes, or with a sample rate outside
+// minSampleRate..maxSampleRate, is refused. Returns null when the image
+// cannot be decoded or converted.
+Mix_Chunk* convertedChunk(const unsigned char* bytes, std::size_t size)
 {
-    SDL_AudioSpec spec;
-    Uint8* samples = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(size)), 1, &spec, &samples, &length))
-        return false;
-    SDL_FreeWAV(samples);
     int rate = 0;
     Uint16 format = 0;
     int channels = 0;
     if (!Mix_QuerySpec(&rate, &format, &channels))
-        return false;
-    SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, format, static_cast<Uint8>(channels),
-                          rate) < 0)
-        return false;
-    return uint64_t{length} * static_cast<uint64_t>(cvt.len_mult) <= maxConversionBytes;
+        return nullptr;
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(size)), 1, &spec, &samples, &length))
+        return nullptr;
+    const uint64_t inFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+    const uint64_t outFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format)) / 8 * static_cast<uint64_t>(channels);
+    const uint64_t frames = inFrameBytes ? length / inFrameBytes : 0;
+    const uint64_t outFrames =
+        spec.freq > 0 ? frames * static_cast<uint64_t>(rate) / static_cast<uint64_t>(spec.freq) + 1 : 0;
+    const uint64_t outBytes = outFrames * outFrameBytes;
+    SDL_AudioStream* stream = nullptr;
+    if (frames > 0 && outBytes <= maxConvertedBytes && spec.freq >= minSampleRate && spec.freq <= maxSampleRate)
+        stream = SDL_NewAudioStream(spec.format, spec.channels, spec.freq, format, static_cast<Uint8>(channels),
+                                    rate);
+    bool fed = stream != nullptr;
+    // Fed in pieces, so the stream's own work space stays small.
+    constexpr Uint32 piece = 16384;
+    for (Uint32 at = 0; fed && at < length; at += piece)
+        fed = SDL_AudioStreamPut(stream, samples + at, static_cast<int>(std::min(piece, length - at))) == 0;
+    SDL_FreeWAV(samples);
+    if (fed)
+        fed = SDL_AudioStreamFlush(stream) == 0;
+    const int available = fed ? SDL_AudioStreamAvailable(stream) : 0;
+    Mix_Chunk* chunk = nullptr;
+    if (available > 0 && static_cast<uint64_t>(available) <= outBytes + 4 * outFrameBytes) {
+        auto* converted = static_cast<Uint8*>(SDL_malloc(static_cast<std::size_t>(available)));
+        chunk = converted ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
+        const int got = chunk ? SDL_AudioStreamGet(stream, converted, available) : -1;
+        if (chunk && got > 0) {
+            // allocated = 1: Mix_FreeChunk frees the samples with the chunk.
+            chunk->allocated = 1;
+            chunk->abuf = converted;
+            // Whole frames only.
+            chunk->alen = static_cast<Uint32>(static_cast<uint64_t>(got) / outFrameBytes * outFrameBytes);
+            chunk->volume = MIX_MAX_VOLUME;
+        } else {
+            SDL_free(converted);
+            SDL_free(chunk);
+            chunk = nullptr;
+        }
+    }
+    if (stream)
+        SDL_FreeAudioStream(stream);
+    return chunk;
 }
 
 }  // namespace
@@ -176,12 +219,7 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     if (handle == 0)
         return 0;
 
-    if (!conversionFits(bytes, layout.imageSize))
-        return 0;
-    SDL_RWops* source = SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize));
-    if (!source)
-        return 0;
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);
+    Mix_Chunk* chunk = convertedChunk(bytes, layout.imageSize);
     if (!chunk)
         return 0;
     // A buffer without a single frame cannot be played, and looping it would
