@@ -261,6 +261,8 @@ TEST_F(SoundLibrary, RefusesImagesItCannotUse)
     for (std::size_t bytes : {std::size_t{4000}, std::size_t{6087}, std::size_t{20000}})
         EXPECT_EQ(create(riffWave(chunk("fmt ", fmtBody(1, 1, 8)) + chunk("data", std::string(bytes, '\x80')))), 0)
             << bytes;
+    // Three channels (six-byte frames) and a data chunk ending in half a frame.
+    EXPECT_NE(create(riffWave(chunk("fmt ", fmtBody(3, rate, 16)) + chunk("data", std::string(6 * 5000 + 3, '\x10')))), 0);
     // Absurd rates are refused too, whatever the length.
     EXPECT_EQ(create(riffWave(chunk("fmt ", fmtBody(1, 821315584, 16)) + chunk("data", pcmBody({1, 2, 3})))), 0);
     // A low but ordinary rate is still converted.

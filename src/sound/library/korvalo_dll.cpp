@@ -133,7 +133,23 @@ constexpr int maxSampleRate = 384000;
 // sound larger than maxConvertedBytes, or with a sample rate outside
 // minSampleRate..maxSampleRate, is refused. Returns null when the image
 // cannot be decoded or converted.
-Mix_Chunk* convertedChunk(const unsigned char* bytes, std::size_t size)
+// Plain integer PCM of 8 or 16 bits is read straight from the image's data
+// chunk; other encodings are decoded by SDL first.
+bool plainPcmFormat(const korvalo::WaveLayout& layout, SDL_AudioFormat* format)
+{
+    if (layout.formatTag != 1 || layout.channels == 0 || layout.channels > 8 ||
+        layout.blockAlign != layout.channels * (layout.bitsPerSample / 8))
+        return false;
+    if (layout.bitsPerSample == 8)
+        *format = AUDIO_U8;
+    else if (layout.bitsPerSample == 16)
+        *format = AUDIO_S16LSB;
+    else
+        return false;
+    return true;
+}
+
+Mix_Chunk* convertedChunk(const unsigned char* bytes, const korvalo::WaveLayout& layout)
 {
     int rate = 0;
     Uint16 format = 0;
@@ -141,12 +157,23 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, std::size_t size)
     if (!Mix_QuerySpec(&rate, &format, &channels))
         return nullptr;
     SDL_AudioSpec spec;
-    Uint8* samples = nullptr;
+    const Uint8* samples = nullptr;
+    Uint8* decoded = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(size)), 1, &spec, &samples, &length))
-        return nullptr;
+    if (plainPcmFormat(layout, &spec.format)) {
+        spec.channels = static_cast<Uint8>(layout.channels);
+        spec.freq = static_cast<int>(std::min<uint32_t>(layout.sampleRate, INT32_MAX));
+        samples = bytes + layout.dataOffset;
+        length = static_cast<Uint32>(layout.dataSize);
+    } else {
+        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &spec, &decoded,
+                            &length))
+            return nullptr;
+        samples = decoded;
+    }
     const uint64_t inFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
-    const uint64_t outFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format)) / 8 * static_cast<uint64_t>(channels);
+    const uint64_t outFrameBytes =
+        static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format)) / 8 * static_cast<uint64_t>(channels);
     const uint64_t frames = inFrameBytes ? length / inFrameBytes : 0;
     const uint64_t outFrames =
         spec.freq > 0 ? frames * static_cast<uint64_t>(rate) / static_cast<uint64_t>(spec.freq) + 1 : 0;
@@ -156,11 +183,15 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, std::size_t size)
         stream = SDL_NewAudioStream(spec.format, spec.channels, spec.freq, format, static_cast<Uint8>(channels),
                                     rate);
     bool fed = stream != nullptr;
-    // Fed in pieces, so the stream's own work space stays small.
-    constexpr Uint32 piece = 16384;
-    for (Uint32 at = 0; fed && at < length; at += piece)
-        fed = SDL_AudioStreamPut(stream, samples + at, static_cast<int>(std::min(piece, length - at))) == 0;
-    SDL_FreeWAV(samples);
+    // Fed in pieces of whole frames, so the stream's own work space stays
+    // small; a partial frame at the end is left out.
+    const Uint32 frameBytes = static_cast<Uint32>(inFrameBytes ? inFrameBytes : 1);
+    const Uint32 piece = std::max<Uint32>(1, 16384 / frameBytes) * frameBytes;
+    const Uint32 wholeFrames = static_cast<Uint32>(frames * frameBytes);
+    for (Uint32 at = 0; fed && at < wholeFrames; at += piece)
+        fed = SDL_AudioStreamPut(stream, samples + at, static_cast<int>(std::min(piece, wholeFrames - at))) == 0;
+    if (decoded)
+        SDL_FreeWAV(decoded);
     if (fed)
         fed = SDL_AudioStreamFlush(stream) == 0;
     const int available = fed ? SDL_AudioStreamAvailable(stream) : 0;
@@ -219,7 +250,7 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     if (handle == 0)
         return 0;
 
-    Mix_Chunk* chunk = convertedChunk(bytes, layout.imageSize);
+    Mix_Chunk* chunk = convertedChunk(bytes, layout);
     if (!chunk)
         return 0;
     // A buffer without a single frame cannot be played, and looping it would
