@@ -156,31 +156,31 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const korvalo::WaveLayout&
     int channels = 0;
     if (!Mix_QuerySpec(&rate, &format, &channels))
         return nullptr;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec source;
     const Uint8* samples = nullptr;
     Uint8* decoded = nullptr;
     Uint32 length = 0;
-    if (plainPcmFormat(layout, &spec.format)) {
-        spec.channels = static_cast<Uint8>(layout.channels);
-        spec.freq = static_cast<int>(std::min<uint32_t>(layout.sampleRate, INT32_MAX));
+    if (plainPcmFormat(layout, &source.format)) {
+        source.channels = static_cast<Uint8>(layout.channels);
+        source.freq = static_cast<int>(std::min<uint32_t>(layout.sampleRate, INT32_MAX));
         samples = bytes + layout.dataOffset;
         length = static_cast<Uint32>(layout.dataSize);
     } else {
-        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &spec, &decoded,
+        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &source, &decoded,
                             &length))
             return nullptr;
         samples = decoded;
     }
-    const uint64_t inFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+    const uint64_t inFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(source.format)) / 8 * source.channels;
     const uint64_t outFrameBytes =
         static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format)) / 8 * static_cast<uint64_t>(channels);
     const uint64_t frames = inFrameBytes ? length / inFrameBytes : 0;
     const uint64_t outFrames =
-        spec.freq > 0 ? frames * static_cast<uint64_t>(rate) / static_cast<uint64_t>(spec.freq) + 1 : 0;
+        source.freq > 0 ? frames * static_cast<uint64_t>(rate) / static_cast<uint64_t>(source.freq) + 1 : 0;
     const uint64_t outBytes = outFrames * outFrameBytes;
     SDL_AudioStream* stream = nullptr;
-    if (frames > 0 && outBytes <= maxConvertedBytes && spec.freq >= minSampleRate && spec.freq <= maxSampleRate)
-        stream = SDL_NewAudioStream(spec.format, spec.channels, spec.freq, format, static_cast<Uint8>(channels),
+    if (frames > 0 && outBytes <= maxConvertedBytes && source.freq >= minSampleRate && source.freq <= maxSampleRate)
+        stream = SDL_NewAudioStream(source.format, source.channels, source.freq, format, static_cast<Uint8>(channels),
                                     rate);
     bool fed = stream != nullptr;
     // Fed in pieces of whole frames, so the stream's own work space stays
