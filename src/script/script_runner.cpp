@@ -1,9 +1,10 @@
 #include "script/script_runner.h"
 
+#include "flow/menu_commands.h"
+
 #include <charconv>
 #include <cmath>
 #include <istream>
-#include <map>
 #include <ostream>
 #include <sstream>
 #include <vector>
@@ -34,23 +35,6 @@ bool toInteger(const std::string& text, int* value)
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
     return ec == std::errc() && ptr == end;
-}
-
-using Handler = void (Form1::*)();
-
-const std::map<std::string, Handler>& menuItems()
-{
-    static const std::map<std::string, Handler> items = {
-        {"JYUNBAN_1", &Form1::JYUNBAN_1_Click}, {"JYUNBAN_2", &Form1::JYUNBAN_2_Click},
-        {"JYUNBAN_3", &Form1::JYUNBAN_3_Click}, {"JYUNBAN_4", &Form1::JYUNBAN_4_Click},
-        {"PLAY_TOIMEN", &Form1::PLAY_TOIMEN_Click}, {"PLAY_TONARI", &Form1::PLAY_TONARI_Click},
-        {"PLAY_4", &Form1::PLAY_4_Click},         {"EXIT", &Form1::EXIT_Click},
-        {"SAISYO", &Form1::SAISYO_Click},         {"MODORU", &Form1::MODORU_Click},
-        {"SUSUMU", &Form1::SUSUMU_Click},         {"TEJYUN", &Form1::TEJYUN_Click},
-        {"AICON", &Form1::AICON_Click},           {"BGM", &Form1::BGM_Click},
-        {"SONOTA", &Form1::SONOTA_Click},
-    };
-    return items;
 }
 
 }  // namespace
@@ -101,10 +85,10 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
     if (command == "menu") {
         if (w.size() != 2)
             return fail("menu takes one item name");
-        auto it = menuItems().find(w[1]);
-        if (it == menuItems().end())
+        const MenuHandler handler = menuHandler(w[1]);
+        if (!handler)
             return fail("unknown menu item");
-        (form_.get()->*(it->second))();
+        (form_.get()->*handler)();
     } else if (command == "press" || command == "release") {
         double x = 0, y = 0;
         const bool pressWithButton = command == "press" && w.size() == 4;
