@@ -1,0 +1,44 @@
+#include "app/close_on_signal.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace korvalo {
+
+namespace {
+
+// The handler may only write to a descriptor; the event loop reads the other
+// end and does the closing.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+}  // namespace
+
+void closeOnTerminationSignal(QWidget* window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char byte;
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        window->close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+}  // namespace korvalo
