@@ -1,6 +1,5 @@
 #include "app/close_on_signal.h"
 
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <csignal>
@@ -12,7 +11,8 @@ namespace korvalo {
 namespace {
 
 // The handler may only write to a descriptor; the event loop reads the other
-// end and does the closing.
+// end and does the closing. Neither end blocks: a full buffer already holds a
+// close that is still to come.
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -25,7 +25,7 @@ void onSignal(int)
 
 void closeOnTerminationSignal(QWidget* window)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
