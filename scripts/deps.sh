@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Korvalo needs, and only those that are missing.
-#   scripts/deps.sh        what building and playing need
+#   scripts/deps.sh          what building and playing need
 #   scripts/deps.sh package  also what making the Debian package needs
-#   scripts/deps.sh test   also what the test suite needs (the package included)
+#   scripts/deps.sh test     also what the test suite needs (the package included)
 set -euo pipefail
 
 packages=(
@@ -12,7 +12,7 @@ packages=(
   fonts-ipafont-mincho
 )
 if [[ "${1:-}" == package || "${1:-}" == test ]]; then
-  packages+=(dpkg-dev file fakeroot)
+  packages+=(dpkg-dev file)
 fi
 if [[ "${1:-}" == test ]]; then
   packages+=(libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
