@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The Debian package, made by cpack from the build and unpacked into a
-# temporary root (the machine's own /usr is never touched): its dependencies,
-# lintian, its layout and links, and its desktop entry, metainfo, icons and manual pages
-# as the desktop's validators see them. Then the game is started from the
-# desktop entry's command under Xvfb, with a home of its own: it must open its
-# window in the user's folder, made with the sounds from the package, and end
-# cleanly when asked to.
+# temporary root (the machine's own /usr is never touched): lintian, its
+# dependencies, layout and links, and its desktop entry, metainfo, icons and
+# manual pages as the desktop's validators see them. Then the game is started
+# from the desktop entry's command under Xvfb, with a home of its own: it must
+# open its window in the user's folder, made with the sounds from the package,
+# and end cleanly when asked to.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
