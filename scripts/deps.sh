@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Korvalo needs, and only those that are missing.
-#   scripts/deps.sh        what building and playing need
-#   scripts/deps.sh test   also what the test suite needs
+#   scripts/deps.sh          what building and playing need
+#   scripts/deps.sh package  also what making the Debian package needs
+#   scripts/deps.sh test     also what the test suite needs (the package included)
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev libfontconfig-dev
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-wayland libgl-dev libfontconfig-dev
   libsdl2-mixer-dev
   fonts-ipafont-mincho
 )
+if [[ "${1:-}" == package || "${1:-}" == test ]]; then
+  packages+=(dpkg-dev file)
+fi
 if [[ "${1:-}" == test ]]; then
-  packages+=(libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev)
+  packages+=(libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
+             lintian desktop-file-utils appstream man-db weston librsvg2-bin)
 fi
 
 missing=()

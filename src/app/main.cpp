@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "app/trace.h"
 #include "app/user_folder.h"
@@ -59,6 +60,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     korvalo::trace::event("application");
     QApplication::setApplicationName(QStringLiteral("Korvalo"));
+    // Ties the window to its desktop entry (the Wayland app id), so that the
+    // desktop shows the entry's name and icon for it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.korvalo.Korvalo"));
     useOneIdeographicFont();
 
     // From a terminal the game plays in the working folder; the desktop entry
@@ -83,5 +87,6 @@ int main(int argc, char** argv)
         return 0;
     window.show();
     korvalo::trace::event("show");
+    korvalo::closeOnTerminationSignal(&window);
     return app.exec();
 }

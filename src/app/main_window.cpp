@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -314,7 +315,9 @@ void MainWindow::placeWindow(int left, int top, int width, int height)
     const QSize outer(QtSurface::toPixels(width), QtSurface::toPixels(height));
     const QSize client(outer.width() - frame.left() - frame.right(), outer.height() - frame.top() - frame.bottom());
     resize(client.expandedTo(minimumSizeHint()));
-    move(QtSurface::toPixels(left), QtSurface::toPixels(top));
+    // A Wayland client cannot place its window: the compositor does.
+    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        move(QtSurface::toPixels(left), QtSurface::toPixels(top));
 }
 
 void MainWindow::setBackColour(int rgb)

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QImage>
 
+class QPainter;
+
 namespace artgen {
 
 // Squares and pieces: 41 x 41 pixels on the square's green ground.
@@ -29,5 +31,7 @@ QImage handIcon(const QColor& fill);
 
 // The program's own icon at any size (32 and 256 are used).
 QImage windowIcon(int size);
+// The same icon painted on any device, a square of size units from the origin.
+void paintWindowIcon(QPainter& p, double size);
 
 }  // namespace artgen

@@ -154,6 +154,12 @@ QImage windowIcon(int size)
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    paintWindowIcon(p, size);
+    return image;
+}
+
+void paintWindowIcon(QPainter& p, double size)
+{
     p.scale(size / 32.0, size / 32.0);
 
     // A corner of the board: dark green frame, four bright squares with a
@@ -181,7 +187,6 @@ QImage windowIcon(int size)
             p.drawEllipse(centre + QPointF(0, -0.3), r, r);
         }
     }
-    return image;
 }
 
 }  // namespace artgen

@@ -1,0 +1,14 @@
+#pragma once
+// Ending the game when the session or a user asks the program to end.
+
+namespace korvalo {
+
+class MainWindow;
+
+// SIGTERM and SIGHUP close the window as its close button does, so that the
+// game's own shutdown runs and the program ends normally. While a handler
+// runs (a message box is open, the computer is playing) the window cannot
+// close at once; the signal then ends the program as it would without this.
+void closeOnTerminationSignal(MainWindow* window);
+
+}  // namespace korvalo
