@@ -11,7 +11,7 @@ packages=(
   fonts-ipafont-mincho
 )
 if [[ "${1:-}" == test ]]; then
-  packages+=(libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev)
+  packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils imagemagick openbox clang libclang-rt-14-dev)
 fi
 
 missing=()
