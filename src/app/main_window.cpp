@@ -67,6 +67,10 @@ protected:
         // On a screen of another density the surface follows at the next paint.
         if (event->type() == QEvent::ScreenChangeInternal)
             update();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        if (event->type() == QEvent::DevicePixelRatioChange)
+            update();
+#endif
         return QWidget::event(event);
     }
     void paintEvent(QPaintEvent* event) override
