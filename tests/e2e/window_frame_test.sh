@@ -41,7 +41,16 @@ xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "no window ma
 mkdir "$work/play"
 (cd "$work/play" && exec "$build/korvalo" 2>/dev/null) &
 game=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Korvalo$' | head -1) || fail "no window"
+# (Searched again and again: a search fails when a window it looks at goes
+# away meanwhile, as the window manager's and the toolkit's passing windows do.)
+win=
+for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null | head -1) || true
+    [[ -n $win ]] && break
+    kill -0 "$game" 2>/dev/null || fail "the program ended"
+    sleep 0.2
+done
+[[ -n $win ]] || fail "no window"
 
 # The frame's size: the client's plus the frame extents the window manager
 # publishes (left, right, top, bottom). Wait until both have settled.
