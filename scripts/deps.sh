@@ -15,7 +15,7 @@ if [[ "${1:-}" == package || "${1:-}" == test ]]; then
   packages+=(dpkg-dev file)
 fi
 if [[ "${1:-}" == test ]]; then
-  packages+=(libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
+  packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils imagemagick openbox clang libclang-rt-14-dev
              lintian desktop-file-utils appstream man-db weston librsvg2-bin)
 fi
 

@@ -63,8 +63,21 @@ public:
     }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        // On a screen of another density the surface follows at the next paint.
+        if (event->type() == QEvent::ScreenChangeInternal)
+            update();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        if (event->type() == QEvent::DevicePixelRatioChange)
+            update();
+#endif
+        return QWidget::event(event);
+    }
     void paintEvent(QPaintEvent* event) override
     {
+        if (devicePixelRatioF() != surface_.ratio())
+            surface_.setRatio(devicePixelRatioF());
         QPainter painter(this);
         surface_.paint(painter, event->rect());
         if (!painted_ && trace::enabled()) {
@@ -101,6 +114,8 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events)
 
     area_ = new DrawingArea(*this, surface_);
     setCentralWidget(area_);
+    // Drawn at the density of the screen the window opens on.
+    surface_.setRatio(area_->devicePixelRatioF());
     area_->setFocus();
     setBackColour(greenBackground);
 
@@ -136,12 +151,9 @@ QWidget* MainWindow::drawingArea() const
 
 int MainWindow::buttonCode(Qt::MouseButton button)
 {
-    switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
+    // Qt numbers the buttons as the game does: left 1, right 2, middle 4,
+    // then back 8, forward 16 and every further button a bit of its own.
+    return static_cast<int>(button);
 }
 
 int MainWindow::shiftCode(Qt::KeyboardModifiers modifiers)
@@ -306,18 +318,43 @@ void MainWindow::wait(double seconds)
 
 void MainWindow::placeWindow(int left, int top, int width, int height)
 {
-    // The size is the outer size, frame included; the frame's width is known
-    // only once the window is on the screen. The drawing area never becomes
-    // smaller than what the game draws.
+    outerSize_ = QSize(QtSurface::toPixels(width), QtSurface::toPixels(height));
+    framed_ = false;
+    fitOuterSize();
+    // The position is the frame's. A Wayland client cannot place its
+    // window: the compositor does.
+    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        move(QtSurface::toPixels(left), QtSurface::toPixels(top));
+}
+
+void MainWindow::fitOuterSize()
+{
+    // The size is the outer size, frame and title bar included. The frame is
+    // known only once the window manager has framed the window on the
+    // screen; until then the window takes the whole size and is fitted again
+    // as soon as the frame shows. The drawing area never becomes smaller
+    // than what the game draws.
+    if (outerSize_.isEmpty() || framed_)
+        return;
     QMargins frame;
     if (QWindow* native = QWidget::windowHandle(); native && native->isVisible())
         frame = native->frameMargins();
-    const QSize outer(QtSurface::toPixels(width), QtSurface::toPixels(height));
-    const QSize client(outer.width() - frame.left() - frame.right(), outer.height() - frame.top() - frame.bottom());
-    resize(client.expandedTo(minimumSizeHint()));
-    // A Wayland client cannot place its window: the compositor does.
-    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
-        move(QtSurface::toPixels(left), QtSurface::toPixels(top));
+    framed_ = !frame.isNull();
+    resize(outerSize_.shrunkBy(frame).expandedTo(minimumSizeHint()));
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::WindowActivate:
+        fitOuterSize();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::setBackColour(int rgb)

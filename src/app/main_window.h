@@ -68,12 +68,14 @@ public:
     void endProgram() override;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class DrawingArea;
     void mouseEvent(QMouseEvent* event, bool press);
+    void fitOuterSize();
     void command(QAction* action, const QString& name);
     // Runs a handler through the gate; event and details name it in the trace.
     void handle(const char* event, std::function<void()> handler, const char* details = nullptr);
@@ -88,6 +90,9 @@ private:
     QHash<QString, QAction*> items_;
     bool loaded_ = false;
     bool closeQueued_ = false;
+    // The outer size asked for, and whether it has been fitted to the frame.
+    QSize outerSize_;
+    bool framed_ = false;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

@@ -12,13 +12,36 @@ namespace korvalo {
 
 namespace {
 
+// The artwork is drawn at one, two and three device pixels to a logical
+// pixel (NAME.png, NAME@2x.png, NAME@3x.png). A picture for another density
+// is reduced (or, beyond three, enlarged) smoothly from the next denser
+// drawing, so that its edges stay as fine as the screen can show them.
+QImage preparePicture(const QString& name, double ratio)
+{
+    const int drawn = std::clamp(static_cast<int>(std::ceil(ratio - 1e-6)), 1, 3);
+    QImage source(drawn == 1 ? QStringLiteral(":/pictures/%1.png").arg(name)
+                             : QStringLiteral(":/pictures/%1@%2x.png").arg(name).arg(drawn));
+    if (source.isNull() || std::abs(ratio - drawn) < 1e-6) {
+        if (drawn != 1)
+            source.setDevicePixelRatio(drawn);
+        return source;
+    }
+    const QSizeF logical = QSizeF(source.size()) / drawn;
+    QImage scaled = source.scaled(std::max(1, static_cast<int>(std::lround(logical.width() * ratio))),
+                                  std::max(1, static_cast<int>(std::lround(logical.height() * ratio))),
+                                  Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
+}
+
 // Loaded once and shared: every surface draws the same pictures.
-QImage loadPicture(const QString& name)
+QImage loadPicture(const QString& name, double ratio)
 {
     static QHash<QString, QImage> cache;
-    auto it = cache.find(name);
+    const QString key = ratio == 1 ? name : QStringLiteral("%1 %2").arg(name).arg(ratio);
+    auto it = cache.find(key);
     if (it == cache.end())
-        it = cache.insert(name, QImage(QStringLiteral(":/pictures/%1.png").arg(name)));
+        it = cache.insert(key, preparePicture(name, ratio));
     return *it;
 }
 
@@ -32,9 +55,26 @@ bool isIndexedSet(Picture picture)
 
 }  // namespace
 
-QtSurface::QtSurface(QSize pixels) : image_(pixels, QImage::Format_RGB32)
+QtSurface::QtSurface(QSize pixels, double ratio)
+    : pixels_(pixels),
+      ratio_(ratio),
+      image_(toDevice(pixels.width()), toDevice(pixels.height()), QImage::Format_RGB32)
 {
     image_.fill(colour(backColour_));
+}
+
+int QtSurface::toDevice(double logical) const
+{
+    return static_cast<int>(std::lround(logical * ratio_));
+}
+
+void QtSurface::setRatio(double ratio)
+{
+    if (ratio <= 0 || ratio == ratio_)
+        return;
+    ratio_ = ratio;
+    image_ = image_.scaled(toDevice(pixels_.width()), toDevice(pixels_.height()), Qt::IgnoreAspectRatio,
+                           Qt::SmoothTransformation);
 }
 
 int QtSurface::toPixels(double twips)
@@ -68,31 +108,38 @@ QFont QtSurface::textFont(int points)
     return font;
 }
 
-QImage QtSurface::picture(Picture picture, int element)
+QImage QtSurface::picture(Picture picture, int element, double ratio)
 {
     const QString name = QString::fromLatin1(pictureName(picture));
     if (!isIndexedSet(picture))
-        return loadPicture(name);
+        return loadPicture(name, ratio);
     if (element < 1 || element > 5)
         return {};
-    return loadPicture(QStringLiteral("%1_%2").arg(name).arg(element));
+    return loadPicture(QStringLiteral("%1_%2").arg(name).arg(element), ratio);
 }
 
-QImage QtSurface::iconPicture(IconPicture icon, int element)
+QImage QtSurface::iconPicture(IconPicture icon, int element, double ratio)
 {
     if (element < 1 || element > iconsPerKind)
         return {};
-    return loadPicture(QStringLiteral("%1_%2").arg(QString::fromLatin1(iconName(icon))).arg(element));
+    return loadPicture(QStringLiteral("%1_%2").arg(QString::fromLatin1(iconName(icon))).arg(element), ratio);
+}
+
+void QtSurface::cover(const QRectF& area)
+{
+    std::erase_if(texts_, [&area](const StandingText& text) { return text.area.intersects(area); });
 }
 
 void QtSurface::copyPicture(Picture picture, int element, double x, double y)
 {
-    const QImage source = QtSurface::picture(picture, element);
+    const QImage source = QtSurface::picture(picture, element, ratio_);
     if (source.isNull())
         return;
+    const QPoint at(toPixels(x), toPixels(y));
+    cover(QRectF(at, source.deviceIndependentSize()));
     QPainter p(&image_);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QPoint(toPixels(x), toPixels(y)), source);
+    p.drawImage(QRect(QPoint(toDevice(at.x()), toDevice(at.y())), source.size()), source, source.rect());
 }
 
 void QtSurface::fillRect(double x, double y, double w, double h, int rgb)
@@ -101,9 +148,13 @@ void QtSurface::fillRect(double x, double y, double w, double h, int rgb)
     const int y1 = toPixels(y);
     const int x2 = toPixels(x + w);
     const int y2 = toPixels(y + h);
+    // Logical pixels from the smaller corner up to and including the larger.
     const QRect area(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)));
+    cover(QRectF(area));
     QPainter p(&image_);
-    p.fillRect(area, colour(rgb));
+    p.fillRect(QRect(QPoint(toDevice(area.left()), toDevice(area.top())),
+                     QPoint(toDevice(area.right() + 1) - 1, toDevice(area.bottom() + 1) - 1)),
+               colour(rgb));
 }
 
 double QtSurface::blankWidth(const QFont& font)
@@ -118,13 +169,25 @@ double QtSurface::blankWidth(const QFont& font)
 
 void QtSurface::printText(double x, double y, const std::string& text, int points, int rgb)
 {
+    // Smoothed glyphs printed over themselves would darken their own edges
+    // (the move numbers are printed again after every move); a text that
+    // still stands as it was printed is left as it is.
+    for (const StandingText& standing : texts_)
+        if (standing.x == x && standing.y == y && standing.points == points && standing.rgb == rgb &&
+            standing.text == text)
+            return;
+
     const QFont font = textFont(points);
     const QFontMetricsF metrics(font);
     const double blank = blankWidth(font);
     QPainter p(&image_);
+    // Laid out in logical pixels, drawn at the surface's density.
+    if (ratio_ != 1)
+        p.scale(ratio_, ratio_);
     p.setFont(font);
     p.setPen(colour(rgb));
     QPointF at(toPixels(x), toPixels(y) + metrics.ascent());
+    QRectF inked;
     // Words are drawn one by one so that the blanks between them keep their width.
     const QString line = QString::fromStdString(text);
     qsizetype start = 0;
@@ -139,15 +202,20 @@ void QtSurface::printText(double x, double y, const std::string& text, int point
                 ++end;
             const QString word = line.mid(start, end - start);
             p.drawText(at, word);
+            // A pixel of margin for the smoothed edges.
+            inked |= metrics.boundingRect(word).translated(at).adjusted(-1, -1, 1, 1);
             at.rx() += metrics.horizontalAdvance(word);
         }
         start = end;
     }
+    cover(inked);
+    texts_.push_back({x, y, text, points, rgb, inked});
 }
 
 void QtSurface::setBackColour(int rgb)
 {
     backColour_ = rgb;
+    texts_.clear();
     image_.fill(colour(rgb));
 }
 
@@ -184,13 +252,21 @@ QtSurface::IconState QtSurface::icon(IconPicture icon, int element) const
 void QtSurface::paint(QPainter& painter, const QRect& area) const
 {
     painter.fillRect(area, colour(backColour_));
-    painter.drawImage(area.topLeft(), image_, area);
+    // The image's device pixels onto the painter's: one to one when the
+    // painter's density is the surface's.
+    const QRectF drawing = QRectF(area) & QRectF(QPointF(0, 0), QSizeF(image_.size()) / ratio_);
+    painter.drawImage(drawing, image_,
+                      QRectF(drawing.topLeft() * ratio_, drawing.size() * ratio_));
     // Seat icons first, the computer's hand above them.
     for (IconPicture kind : {IconPicture::ICO_COM, IconPicture::ICO_MAN, IconPicture::TE}) {
         for (int element = 1; element <= iconsPerKind; ++element) {
             const IconState state = icon(kind, element);
-            if (state.visible)
-                painter.drawImage(QPoint(toPixels(state.left), toPixels(state.top)), iconPicture(kind, element));
+            if (!state.visible)
+                continue;
+            const QImage picture = iconPicture(kind, element, ratio_);
+            // On a device pixel, so that a picture at the surface's density is copied as drawn.
+            const QPointF at(toDevice(toPixels(state.left)) / ratio_, toDevice(toPixels(state.top)) / ratio_);
+            painter.drawImage(QRectF(at, picture.deviceIndependentSize()), picture, QRectF(picture.rect()));
         }
     }
 }
@@ -198,8 +274,9 @@ void QtSurface::paint(QPainter& painter, const QRect& area) const
 QImage QtSurface::render() const
 {
     QImage out(image_.size(), QImage::Format_RGB32);
+    out.setDevicePixelRatio(ratio_);
     QPainter p(&out);
-    paint(p, out.rect());
+    paint(p, QRect(QPoint(0, 0), (QSizeF(image_.size()) / ratio_).toSize()));
     return out;
 }
 

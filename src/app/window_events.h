@@ -11,7 +11,8 @@ class WindowEvents {
 public:
     virtual ~WindowEvents() = default;
     virtual void load() = 0;
-    // button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt;
+    // button 1 left, 2 right, 4 middle, 8 back, 16 forward, higher bits the
+    // further buttons; shift 1 Shift, 2 Ctrl, 4 Alt;
     // x, y in twips from the drawing area's top-left corner.
     virtual void mouseDown(int button, int shift, double x, double y) = 0;
     virtual void mouseUp(int button, int shift, double x, double y) = 0;

@@ -1,7 +1,7 @@
 // korvalo-script: plays the game from a script of window events on Qt's
 // offscreen platform and prints every observable event, one line each.
 //
-//   korvalo-script [--dir DIR] [--draw] [--no-sound-device] [--no-sound-library] [SCRIPT]
+//   korvalo-script [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
 #include <QDir>
 #include <QGuiApplication>
 
@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: korvalo-script [--dir DIR] [--draw] [--no-sound-device] [--no-sound-library] [SCRIPT]\n";
+    "usage: korvalo-script [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]\n";
 
 }  // namespace
 
@@ -46,7 +46,8 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
 
-    QtSurface surface;
+    // Snapshots at the given density, 1 unless asked for.
+    QtSurface surface(QtSurface::defaultPixels, options.ratio);
     SurfacePlatform surfacePlatform(surface);
     ScriptRunner runner(options, std::cout, &surfacePlatform, [&surface](const std::string& png) {
         return surface.render().save(QString::fromStdString(png), "PNG");

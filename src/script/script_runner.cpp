@@ -180,6 +180,14 @@ bool parseScriptArguments(int argc, char** argv, ScriptOptions* options, std::st
                 return false;
             }
             *dir = argv[++i];
+        } else if (arg == "--ratio") {
+            // From a quarter to eight device pixels to a logical pixel.
+            if (i + 1 >= argc || !toNumber(argv[i + 1], &options->ratio) || options->ratio < 0.25 ||
+                options->ratio > 8) {
+                *error = "--ratio needs a number from 0.25 to 8";
+                return false;
+            }
+            ++i;
         } else if (arg == "--draw") {
             options->draw = true;
         } else if (arg == "--no-sound-device") {

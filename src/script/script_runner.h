@@ -16,6 +16,7 @@ struct ScriptOptions {
     bool draw = false;           // also print the drawing primitives
     bool soundDevice = true;     // false: dsInitialize answers 0
     bool soundLibrary = true;    // false: the program sees no sound library
+    double ratio = 1;            // device pixels to a logical pixel in snapshots
 };
 
 class ScriptRunner {

@@ -65,6 +65,8 @@ TEST(DriverProgram, ScriptFileDrawingAndErrors)
     EXPECT_FALSE(bad.out.contains("sound "));
 
     EXPECT_EQ(runDriver({"--speed"}).code, 2);
+    EXPECT_EQ(runDriver({"--ratio", "0"}).code, 2);
+    EXPECT_EQ(runDriver({"--ratio"}).code, 2);
     EXPECT_EQ(runDriver({"--dir", dir.filePath("missing")}).code, 2);
     EXPECT_EQ(runDriver({dir.filePath("missing.txt")}).code, 2);
 
@@ -72,6 +74,23 @@ TEST(DriverProgram, ScriptFileDrawingAndErrors)
     EXPECT_EQ(quit.code, 0);
     EXPECT_TRUE(quit.out.endsWith("sound dsFree 0\nsound dsFree 0\nsound dsFree 0\nsound dsFree 0\nexit\n"))
         << quit.out.toStdString();
+}
+
+TEST(DriverProgram, SnapshotsAtAnotherRatioKeepEveryTraceLine)
+{
+    QTemporaryDir one, two;
+    const QByteArray script = "menu TEJYUN\nmenu JYUNBAN_1\nclick 4 3\nsnapshot board.png\n";
+    const Result plain = runDriver({"--draw", "--no-sound-library", "--dir", one.path()}, script);
+    const Result dense = runDriver({"--draw", "--no-sound-library", "--ratio", "2", "--dir", two.path()}, script);
+    ASSERT_EQ(dense.code, 0) << dense.err.toStdString();
+    EXPECT_EQ(dense.out, plain.out);
+    const QImage small(one.filePath("board.png"));
+    const QImage large(two.filePath("board.png"));
+    EXPECT_EQ(small.size(), QSize(653, 533));
+    EXPECT_EQ(large.size(), QSize(1306, 1066));
+    // Square a1 starts at pixel (69, 49), at ratio 2 at (138, 98).
+    EXPECT_EQ(large.pixelColor(137, 98), QColor(0, 128, 0));
+    EXPECT_EQ(large.pixelColor(138, 98), QColor(0, 255, 0));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "app/qt_surface.h"
 
@@ -252,6 +255,44 @@ TEST(Artwork, IconsAreFiguresOnTransparentGround)
         EXPECT_EQ(pixelsOfColour(person, personColours[seat - 1]), opaque(person));
         EXPECT_GT(pixelsOfColour(hand, seatColours[seat - 1]), 80);
         EXPECT_GT(pixelsOfColour(hand, qRgb(128, 128, 128)), 40);
+    }
+}
+
+// The largest difference of one channel between two colours.
+int difference(QRgb p, QRgb q)
+{
+    return std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q)),
+                     std::abs(qAlpha(p) - qAlpha(q))});
+}
+
+TEST(Artwork, DenserPicturesAreTheSameDrawingWithMorePixels)
+{
+    std::vector<QImage (*)(double)> all = {
+        [](double r) { return QtSurface::picture(Picture::MASU, 0, r); },
+        [](double r) { return QtSurface::picture(Picture::KOMA_SIDOU, 0, r); },
+        [](double r) { return QtSurface::picture(Picture::RABERU, 0, r); },
+        [](double r) { return QtSurface::picture(Picture::AKA, 2, r); },
+        [](double r) { return QtSurface::picture(Picture::SIRO, 4, r); },
+        [](double r) { return QtSurface::iconPicture(IconPicture::ICO_COM, 1, r); },
+        [](double r) { return QtSurface::iconPicture(IconPicture::ICO_MAN, 2, r); },
+        [](double r) { return QtSurface::iconPicture(IconPicture::TE, 3, r); },
+    };
+    for (size_t i = 0; i < all.size(); ++i) {
+        const QImage plain = all[i](1).convertToFormat(QImage::Format_ARGB32);
+        for (int ratio : {2, 3}) {
+            SCOPED_TRACE(testing::Message() << "picture " << i << " at " << ratio);
+            const QImage dense = all[i](ratio);
+            ASSERT_EQ(dense.size(), plain.size() * ratio);
+            EXPECT_EQ(dense.deviceIndependentSize(), QSizeF(plain.size()));
+            // Reduced to 96 dpi it is the plain picture, but for the smoothing of edges.
+            const QImage reduced = dense.scaled(plain.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                       .convertToFormat(QImage::Format_ARGB32);
+            int far = 0;
+            for (int y = 0; y < plain.height(); ++y)
+                for (int x = 0; x < plain.width(); ++x)
+                    far += difference(plain.pixel(x, y), reduced.pixel(x, y)) > 96;
+            EXPECT_LT(far, plain.width() * plain.height() / 100);
+        }
     }
 }
 

@@ -225,5 +225,120 @@ TEST(Surface, IconsFloatAboveTheDrawingWithTheirTransparentParts)
     EXPECT_EQ(surface.icon(IconPicture::ICO_MAN, 2).left, 650);
 }
 
+// 2 x 2 blocks of device pixels that are not all one colour: a picture
+// enlarged from 96 dpi by doubling its pixels has none.
+int mixedBlocks(const QImage& image, const QRect& area)
+{
+    int mixed = 0;
+    for (int y = area.top(); y + 1 <= area.bottom(); y += 2)
+        for (int x = area.left(); x + 1 <= area.right(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            mixed += image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p;
+        }
+    return mixed;
+}
+
+TEST(Surface, AtRatioTwoPicturesTextsAndIconsAreDrawnAtTheirOwnResolution)
+{
+    QtSurface sharp(QtSurface::defaultPixels, 2);
+    EXPECT_EQ(sharp.image().size(), QSize(1306, 1066));
+    sharp.copyPicture(Picture::KURO, 1, cellX(3), cellY(3));   // logical pixel (153, 133)
+    sharp.copyPicture(Picture::SIRO, 1, cellX(4), cellY(3));
+    sharp.printText(cellX(4.4), cellY(3.2), "7", 14, 0);       // black on the white stone
+    sharp.printText(cellX(1.4), cellY(0.4), "a    b", 15, white);
+    sharp.moveIcon(IconPicture::TE, 2, 3600, 300);               // logical pixel (240, 20)
+    sharp.setIconVisible(IconPicture::TE, 2, true);
+    const QImage shown = sharp.render();
+
+    const QImage stone = QtSurface::picture(Picture::KURO, 1);
+    const QImage doubled = stone.scaled(82, 82, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    ASSERT_EQ(mixedBlocks(doubled, doubled.rect()), 0);
+    const QRect stoneArea(2 * 153, 2 * 133, 82, 82);
+    EXPECT_EQ(shown.copy(stoneArea).convertToFormat(QImage::Format_RGB32),
+              QtSurface::picture(Picture::KURO, 1, 2).convertToFormat(QImage::Format_RGB32));
+    EXPECT_NE(shown.copy(stoneArea).convertToFormat(QImage::Format_RGB32), doubled.convertToFormat(QImage::Format_RGB32));
+    // The rim's edges run through the doubled pixels.
+    EXPECT_GT(mixedBlocks(shown, stoneArea), 40);
+    EXPECT_GT(mixedBlocks(shown, QRect(2 * 195, 2 * 133, 82, 82)), 40);       // the white stone with its number
+    EXPECT_GT(mixedBlocks(shown, QRect(2 * 85, 2 * 23, 2 * 60, 2 * 20)), 10);  // the letters
+    EXPECT_GT(mixedBlocks(shown, QRect(2 * 240, 2 * 20, 64, 64)), 20);         // the hand
+    // The same places as at ratio 1: the board's green starts where it did.
+    EXPECT_EQ(at(shown, 2 * 153 - 1, 2 * 133), background);
+    EXPECT_EQ(at(shown, 2 * 153, 2 * 133), squareGreen);
+}
+
+TEST(Surface, AtEveryRatioAGridLineStaysBetweenTheSquares)
+{
+    for (double ratio : {1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0}) {
+        SCOPED_TRACE(ratio);
+        QtSurface surface(QtSurface::defaultPixels, ratio);
+        for (int x = 1; x <= 9; ++x)
+            surface.copyPicture(Picture::MASU, 0, cellX(x), cellY(1));
+        // Across the middle of row 1: nine runs of square green, each about
+        // 41 logical pixels wide, with the background between them.
+        const QImage& image = surface.image();
+        const int y = static_cast<int>((49 + 20) * ratio);
+        std::vector<int> runs;
+        int length = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            if (at(image, x, y) == squareGreen) {
+                ++length;
+            } else {
+                EXPECT_EQ(at(image, x, y), background) << x;
+                if (length > 0)
+                    runs.push_back(length);
+                length = 0;
+            }
+        }
+        ASSERT_EQ(runs.size(), 9u);
+        for (int run : runs)
+            EXPECT_NEAR(run, 41 * ratio, 1);
+    }
+}
+
+TEST(Surface, TextPrintedAgainOverItselfChangesNothingAtRatiosOneAndTwo)
+{
+    for (double ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        QtSurface surface(QtSurface::defaultPixels, ratio);
+        surface.copyPicture(Picture::AO, 1, cellX(3), cellY(4));
+        surface.copyPicture(Picture::SIRO, 1, cellX(4), cellY(4));
+        surface.printText(cellX(3.3), cellY(4.2), "12", 14, white);
+        surface.printText(cellX(4.4), cellY(4.2), "7", 14, 0);
+        const QImage once = surface.image();
+        for (int again = 0; again < 60; ++again) {
+            surface.printText(cellX(3.3), cellY(4.2), "12", 14, white);
+            surface.printText(cellX(4.4), cellY(4.2), "7", 14, 0);
+        }
+        EXPECT_EQ(surface.image(), once);
+
+        // A stone drawn again covers its number; the number printed on it
+        // then is a first print again.
+        surface.copyPicture(Picture::AO, 1, cellX(3), cellY(4));
+        EXPECT_NE(surface.image(), once);
+        surface.printText(cellX(3.3), cellY(4.2), "12", 14, white);
+        EXPECT_EQ(surface.image(), once);
+
+        // Another text over it is printed over it: both stay visible.
+        surface.printText(cellX(3.3), cellY(4.2), "13", 14, white);
+        EXPECT_NE(surface.image(), once);
+    }
+}
+
+TEST(Surface, OnAScreenOfAnotherDensityTheDrawingStaysInPlace)
+{
+    QtSurface surface;
+    surface.copyPicture(Picture::AKA, 1, cellX(5), cellY(5));  // logical pixel (237, 217)
+    surface.printText(cellX(0.3), cellY(1.3), " 1", 15, white);
+    surface.setRatio(2);
+    EXPECT_EQ(surface.image().size(), QSize(1306, 1066));
+    EXPECT_EQ(at(surface.image(), 2 * 237 + 40, 2 * 217 + 30), qRgb(255, 0, 0));  // the stone's face
+    EXPECT_EQ(at(surface.image(), 2 * 237 - 4, 2 * 217 + 40), background);
+    // What is drawn now is drawn at the new density.
+    surface.copyPicture(Picture::KURO, 1, cellX(5), cellY(5));
+    EXPECT_EQ(surface.image().copy(2 * 237, 2 * 217, 82, 82).convertToFormat(QImage::Format_RGB32),
+              QtSurface::picture(Picture::KURO, 1, 2).convertToFormat(QImage::Format_RGB32));
+}
+
 }  // namespace
 }  // namespace korvalo

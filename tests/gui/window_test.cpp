@@ -5,16 +5,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/main_window.h"
 #include "fake_events.h"
+#include "flow/form1.h"
 
 namespace korvalo {
 namespace {
@@ -132,7 +135,42 @@ TEST_F(WindowTest, MousePressesAndReleasesArriveInTwipsWithButtonAndShiftCodes)
     release(area, QPointF(100, 50), Qt::LeftButton);
     press(area, QPointF(69, 49), Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier);
     release(area, QPointF(0, 0), Qt::MiddleButton, Qt::AltModifier);
-    EXPECT_EQ(events.log, (Log{"down 1 0 1500 750", "up 1 0 1500 750", "down 2 3 1035 735", "up 4 4 0 0"}));
+    press(area, QPointF(1, 2), Qt::BackButton);
+    release(area, QPointF(1, 2), Qt::BackButton);
+    press(area, QPointF(3, 4), Qt::ForwardButton);
+    release(area, QPointF(3, 4), Qt::ExtraButton5);
+    EXPECT_EQ(events.log, (Log{"down 1 0 1500 750", "up 1 0 1500 750", "down 2 3 1035 735", "up 4 4 0 0",
+                               "down 8 0 15 30", "up 8 0 15 30", "down 16 0 45 60", "up 128 0 45 60"}));
+}
+
+TEST(WindowGame, ASideButtonPlaysAMoveAsTheLeftButtonDoes)
+{
+    // The game in a folder of its own, silent, four persons; every message
+    // box is answered with its default button.
+    QTemporaryDir folder;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+                box->defaultButton()->click();
+    });
+    answer.start(10);
+    {
+        MainWindow window(nullptr);
+        window.load();
+        window.menuItem("PLAY_4")->trigger();
+        QWidget* area = window.drawingArea();
+        // d3, the centre of column 4, row 3.
+        const QPointF d3((400 + 630 * 4 + 315) / 15.0, (100 + 630 * 3 + 315) / 15.0);
+        press(area, d3, Qt::BackButton);
+        release(area, d3, Qt::BackButton);
+        EXPECT_EQ(window.form().s.moveNumber, 1);
+        EXPECT_EQ(window.form().s.board[4][3], 1);  // black
+        EXPECT_EQ(window.form().s.turnColour, 2);   // blue to move
+    }
+    QDir::setCurrent(before);
 }
 
 TEST_F(WindowTest, KeysArriveAsCharacterCodes)

@@ -12,9 +12,9 @@ namespace {
 
 constexpr int iconPixels = 32;
 
-QImage transparentIcon()
+QImage transparentIcon(int scale)
 {
-    QImage image(iconPixels, iconPixels, QImage::Format_ARGB32_Premultiplied);
+    QImage image = canvas(iconPixels, iconPixels, QImage::Format_ARGB32_Premultiplied, scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -28,9 +28,9 @@ QPainterPath roundedRect(double x, double y, double w, double h, double radius)
 
 }  // namespace
 
-QImage computerIcon(const QColor& body, const QColor& screen)
+QImage computerIcon(const QColor& body, const QColor& screen, int scale)
 {
-    QImage image = transparentIcon();
+    QImage image = transparentIcon(scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -76,9 +76,9 @@ QImage computerIcon(const QColor& body, const QColor& screen)
     return image;
 }
 
-QImage personIcon(const QColor& colour)
+QImage personIcon(const QColor& colour, int scale)
 {
-    QImage image = transparentIcon();
+    QImage image = transparentIcon(scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -104,9 +104,9 @@ QImage personIcon(const QColor& colour)
     return image;
 }
 
-QImage handIcon(const QColor& fill)
+QImage handIcon(const QColor& fill, int scale)
 {
-    QImage image = transparentIcon();
+    QImage image = transparentIcon(scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
 

@@ -1,6 +1,8 @@
 // Writes every picture of the game as a PNG file into the folder given on the
-// command line. With --sheet FILE it also writes a contact sheet of all
-// pictures, enlarged, for looking at them.
+// command line: NAME.png for screens of 96 dpi, NAME@2x.png and NAME@3x.png
+// drawn at two and three times the pixels for denser screens. With
+// --sheet FILE it also writes a contact sheet of all pictures, enlarged, for
+// looking at them.
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
@@ -16,7 +18,9 @@ namespace {
 
 using Named = std::pair<QString, QImage>;
 
-std::vector<Named> allPictures()
+// The pictures drawn on the board and over it, at a scale of device pixels
+// to logical pixels.
+std::vector<Named> boardPictures(int scale)
 {
     using namespace artgen;
     struct Seat {
@@ -35,21 +39,28 @@ std::vector<Named> allPictures()
     };
 
     std::vector<Named> out;
-    out.emplace_back("MASU", emptySquare());
+    out.emplace_back("MASU", emptySquare(scale));
     for (const Seat& seat : seats)
         for (int frame = 1; frame <= 5; ++frame)
-            out.emplace_back(QStringLiteral("%1_%2").arg(seat.piece).arg(frame), pieceFrame(frame, seat.face));
-    out.emplace_back("KOMA_SIDOU", pieceFrame(1, QColor(192, 192, 192), QColor(128, 128, 128)));
-    out.emplace_back("RABERU", titlePicture());
+            out.emplace_back(QStringLiteral("%1_%2").arg(seat.piece).arg(frame),
+                             pieceFrame(frame, seat.face, rimYellow, scale));
+    out.emplace_back("KOMA_SIDOU", pieceFrame(1, QColor(192, 192, 192), QColor(128, 128, 128), scale));
+    out.emplace_back("RABERU", titlePicture(scale));
     for (int i = 0; i < 4; ++i)
         out.emplace_back(QStringLiteral("ICO_COM_%1").arg(i + 1),
-                         computerIcon(seats[i].computerBody, seats[i].computerScreen));
+                         computerIcon(seats[i].computerBody, seats[i].computerScreen, scale));
     for (int i = 0; i < 4; ++i)
-        out.emplace_back(QStringLiteral("ICO_MAN_%1").arg(i + 1), personIcon(seats[i].person));
+        out.emplace_back(QStringLiteral("ICO_MAN_%1").arg(i + 1), personIcon(seats[i].person, scale));
     for (int i = 0; i < 4; ++i)
-        out.emplace_back(QStringLiteral("TE_%1").arg(i + 1), handIcon(seats[i].hand));
-    out.emplace_back("korvalo_32", windowIcon(32));
-    out.emplace_back("korvalo_256", windowIcon(256));
+        out.emplace_back(QStringLiteral("TE_%1").arg(i + 1), handIcon(seats[i].hand, scale));
+    return out;
+}
+
+std::vector<Named> allPictures()
+{
+    std::vector<Named> out = boardPictures(1);
+    out.emplace_back("korvalo_32", artgen::windowIcon(32));
+    out.emplace_back("korvalo_256", artgen::windowIcon(256));
     return out;
 }
 
@@ -103,7 +114,11 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::vector<Named> pictures = allPictures();
-    for (const Named& named : pictures) {
+    std::vector<Named> files = pictures;
+    for (int scale : {2, 3})
+        for (Named& named : boardPictures(scale))
+            files.emplace_back(QStringLiteral("%1@%2x").arg(named.first).arg(scale), std::move(named.second));
+    for (const Named& named : files) {
         const QString file = folder.filePath(named.first + ".png");
         if (!named.second.save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));

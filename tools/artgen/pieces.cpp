@@ -10,9 +10,9 @@ namespace artgen {
 
 namespace {
 
-QImage greenCell()
+QImage greenCell(int scale)
 {
-    QImage image(cellPixels, cellPixels, QImage::Format_RGB32);
+    QImage image = canvas(cellPixels, cellPixels, QImage::Format_RGB32, scale);
     image.fill(groundGreen);
     return image;
 }
@@ -62,18 +62,25 @@ void drawEdgeOn(QPainter& p, const QColor& face, const QColor& rim)
 
 }  // namespace
 
-QImage emptySquare()
+QImage canvas(int width, int height, QImage::Format format, int scale)
 {
-    return greenCell();
+    QImage image(width * scale, height * scale, format);
+    image.setDevicePixelRatio(scale);
+    return image;
 }
 
-QImage pieceFrame(int frame, const QColor& face, const QColor& rim)
+QImage emptySquare(int scale)
+{
+    return greenCell(scale);
+}
+
+QImage pieceFrame(int frame, const QColor& face, const QColor& rim, int scale)
 {
     if (frame == 4)
-        return pieceFrame(3, face, rim).mirrored(true, false);
+        return pieceFrame(3, face, rim, scale).mirrored(true, false);
     if (frame == 5)
-        return pieceFrame(2, face, rim).mirrored(true, false);
-    QImage image = greenCell();
+        return pieceFrame(2, face, rim, scale).mirrored(true, false);
+    QImage image = greenCell(scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     switch (frame) {

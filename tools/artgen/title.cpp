@@ -37,9 +37,9 @@ QPainterPath nameOutline(const QString& name, double maxWidth)
 
 }  // namespace
 
-QImage titlePicture()
+QImage titlePicture(int scale)
 {
-    QImage image(titleWidth, titleHeight, QImage::Format_RGB32);
+    QImage image = canvas(titleWidth, titleHeight, QImage::Format_RGB32, scale);
     image.fill(cardYellow);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The real program under a real window manager (openbox on Xvfb): the window
+# is 9800 x 8000 twips, 653 x 533 pixels, from frame to frame, title bar
+# included, and its client area still holds everything the game draws.
+#   window_frame_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+game= wm= xvfb=
+cleanup() {
+    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $wm ]] && kill "$wm" 2>/dev/null || true
+    [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# An X server on a free display number that it picks itself and writes out.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+n=
+for _ in $(seq 100); do
+    n=$(cat "$work/display")
+    [[ -n $n ]] && break
+    sleep 0.1
+done
+[[ -n $n ]] || fail "Xvfb did not start"
+export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
+
+# The window manager, with its own settings (none of the user's).
+mkdir -p "$work/config"
+XDG_CONFIG_HOME="$work/config" openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "no window manager"
+
+mkdir "$work/play"
+(cd "$work/play" && exec "$build/korvalo" 2>/dev/null) &
+game=$!
+# (Searched again and again: a search fails when a window it looks at goes
+# away meanwhile, as the window manager's and the toolkit's passing windows do.)
+win=
+for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null | head -1) || true
+    [[ -n $win ]] && break
+    kill -0 "$game" 2>/dev/null || fail "the program ended"
+    sleep 0.2
+done
+[[ -n $win ]] || fail "no window"
+
+# The frame's size: the client's plus the frame extents the window manager
+# publishes (left, right, top, bottom). Wait until both have settled.
+outer=
+for _ in $(seq 50); do
+    sleep 0.2
+    extents=$(xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ' ')
+    [[ -n $extents ]] || continue
+    IFS=, read -r left right top bottom <<<"$extents"
+    width=$(xwininfo -id "$win" | sed -n 's/^ *Width: //p')
+    height=$(xwininfo -id "$win" | sed -n 's/^ *Height: //p')
+    outer="$((width + left + right))x$((height + top + bottom))"
+    [[ $outer == 653x533 ]] && break
+done
+[[ $top -gt 0 ]] || fail "the window manager drew no title bar ($extents)"
+[[ $outer == 653x533 ]] || fail "outer size $outer (client ${width}x$height, frame $extents)"
+
+# The client area holds the menu bar and the whole drawing: the bottom seat
+# icon ends 6300 twips + 32 pixels below the drawing's top, the turn line
+# 9215 twips right of its left; the drawing starts below the menu bar, at
+# the first row of the board's green (square a1 at 730 twips, pixel 49).
+shot="$work/shot.png"
+import -window "$win" "$shot"
+first=$(convert "$shot" -depth 8 txt:- | awk -F'[,: ]+' '/#00FF00/ && !found { print $2; found = 1 }')
+[[ -n $first ]] || fail "no board in the window"
+menu=$((first - 49))
+((height - menu >= 6300 / 15 + 32 + 1)) || fail "drawing area $((height - menu)) pixels high"
+((width >= 9215 / 15 + 1)) || fail "drawing area $width pixels wide"
+echo "window frame: outer $outer, client ${width}x$height, frame $extents"
