@@ -12,6 +12,8 @@
 // a voice, and several buffers mix freely. The second channel is for that
 // restart: the old voice fades out on one while the new one fades in on the
 // other. Stopping and freeing fade out too, so no sound is ever cut mid-wave.
+//
+// The functions may be called from more than one thread.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "sound/library/conversion.h"
 #include "sound/library/mixing.h"
@@ -70,6 +73,10 @@ struct Library {
 };
 
 Library library;
+// Guards the library's state: buffers may be made on one thread while others
+// play on another.
+std::recursive_mutex tableMutex;
+using Lock = std::lock_guard<std::recursive_mutex>;
 
 Buffer* bufferOf(int32_t handle)
 {
@@ -187,6 +194,7 @@ void closeLibrary()
 // playing buffers nobody can free; close it on the way out.
 __attribute__((destructor)) void closeOnUnload()
 {
+    const Lock lock(tableMutex);
     if (library.open)
         closeLibrary();
 }
@@ -198,6 +206,7 @@ __attribute__((destructor)) void closeOnUnload()
 // window handle is not needed.
 KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
 {
+    const Lock lock(tableMutex);
     if (library.open)
         return libraryHandle;
     // SDL would otherwise turn Ctrl+C and SIGTERM into events that nobody in
@@ -231,8 +240,13 @@ KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
 // or 0 when the image is refused or no slot is free.
 KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags)
 {
-    if (!library.open || lib != libraryHandle || image == nullptr)
-        return 0;
+    korvalo::sound::OutputFormat output;
+    {
+        const Lock lock(tableMutex);
+        if (!library.open || lib != libraryHandle || image == nullptr)
+            return 0;
+        output = library.output;
+    }
     const auto* bytes = static_cast<const unsigned char*>(image);
     // The size field is read only after "RIFF" matched, and nothing beyond
     // the claimed size is read. A claim over the limit is refused before
@@ -246,19 +260,24 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     korvalo::WaveLayout layout;
     if (!korvalo::checkWaveImage(bytes, static_cast<std::size_t>(claimed), nullptr, &layout))
         return 0;
-
-    // A slot is taken again only when the sound of its last buffer has faded.
-    releaseFaded();
-    int32_t handle = 0;
-    for (int32_t k = 1; k <= maxBuffers && handle == 0; ++k)
-        if (!library.buffers[k - 1].chunk)
-            handle = k;
-    if (handle == 0)
-        return 0;
-
-    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, library.output);
+    // Converted without the lock: long music may take a second or more, and
+    // the other buffers go on playing meanwhile.
+    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output);
     if (!chunk)
         return 0;
+
+    const Lock lock(tableMutex);
+    // A slot is taken again only when the sound of its last buffer has faded.
+    if (library.open)
+        releaseFaded();
+    int32_t handle = 0;
+    for (int32_t k = 1; library.open && k <= maxBuffers && handle == 0; ++k)
+        if (!library.buffers[k - 1].chunk)
+            handle = k;
+    if (handle == 0) {
+        Mix_FreeChunk(chunk);
+        return 0;
+    }
     Mix_VolumeChunk(chunk, (flags & effectFlag) ? MIX_MAX_VOLUME : musicVolume);
     library.buffers[handle - 1].chunk = chunk;
     return handle;
@@ -268,6 +287,7 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
 // sounding starts again from the beginning.
 KORVALO_EXPORT int32_t dsPlay(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
@@ -279,6 +299,7 @@ KORVALO_EXPORT int32_t dsPlay(int32_t handle)
 // looping goes on undisturbed: no second voice, no jump back to the start.
 KORVALO_EXPORT int32_t dsPlayLooping(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
@@ -293,6 +314,7 @@ KORVALO_EXPORT int32_t dsPlayLooping(int32_t handle)
 // milliseconds of the next period.
 KORVALO_EXPORT int32_t dsStop(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
@@ -305,6 +327,7 @@ KORVALO_EXPORT int32_t dsStop(int32_t handle)
 // The samples are released once the fade has been mixed.
 KORVALO_EXPORT int32_t dsFree(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
@@ -317,6 +340,7 @@ KORVALO_EXPORT int32_t dsFree(int32_t handle)
 // Fades out what still sounds, frees every buffer and closes the audio device.
 KORVALO_EXPORT int32_t dsTerminate(int32_t lib)
 {
+    const Lock lock(tableMutex);
     if (!library.open || lib != libraryHandle)
         return 0;
     closeLibrary();
