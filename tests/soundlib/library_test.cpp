@@ -414,6 +414,78 @@ TEST_F(SoundLibrary, RefusesImagesItCannotUse)
     EXPECT_NE(create(riffWave(chunk("fmt ", fmtBody(1, 8000, 8)) + chunk("data", std::string(800, '\x80')))), 0);
 }
 
+// Half-scale 1 kHz sine of `seconds` in a wave image of the given encoding
+// (1 integer PCM, 3 float), plain or in the extensible form.
+std::string sineImage(uint16_t tag, uint16_t bits, uint16_t channels, uint32_t rate, double seconds, bool extensible)
+{
+    std::string data;
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double v = 0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / rate);
+        for (uint16_t c = 0; c < channels; ++c) {
+            if (tag == 3) {
+                const float f = static_cast<float>(v);
+                data.append(reinterpret_cast<const char*>(&f), 4);
+            } else if (bits == 8) {
+                data += static_cast<char>(128 + std::lround(v * 127));
+            } else {
+                const auto x = static_cast<int64_t>(std::llround(v * static_cast<double>((int64_t{1} << (bits - 1)) - 1)));
+                for (int b = 0; b < bits / 8; ++b)
+                    data += static_cast<char>((x >> (8 * b)) & 0xFF);
+            }
+        }
+    }
+    std::string fmt = fmtBody(channels, rate, bits, extensible ? 0xFFFE : tag);
+    if (extensible) {
+        put16(fmt, 22);
+        put16(fmt, bits);
+        put32(fmt, channels == 1 ? 0x4 : 0x3);
+        put16(fmt, tag);
+        fmt += std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    }
+    return riffWave(chunk("fmt ", fmt) + chunk("data", data));
+}
+
+TEST_F(SoundLibrary, EveryUsualPcmFormatPlaysAtItsPitchLevelAndLength)
+{
+    struct Encoding {
+        uint16_t tag, bits;
+        bool extensible;
+    };
+    const Encoding encodings[] = {{1, 8, false},  {1, 16, false}, {1, 24, false},
+                                  {1, 32, false}, {3, 32, false}, {1, 24, true}, {3, 32, true}};
+    constexpr double seconds = 0.1;
+    for (const Encoding& e : encodings)
+        for (uint16_t channels : {1, 2})
+            for (uint32_t rate : {8000u, 11025u, 44100u, 48000u, 192000u}) {
+                SCOPED_TRACE(std::to_string(e.bits) + (e.tag == 3 ? "-bit float" : "-bit") +
+                             (e.extensible ? " extensible, " : ", ") + std::to_string(channels) + " channels, " +
+                             std::to_string(rate) + " Hz");
+                const std::string image = sineImage(e.tag, e.bits, channels, rate, seconds, e.extensible);
+                const int32_t buffer = audio.lib().dsCreateDSB(audio.handle(), image.data(), effect, "test");
+                ASSERT_NE(buffer, 0);
+                ASSERT_EQ(audio.lib().dsPlay(buffer), 1);
+                const Mix_Chunk* played = playingChunk();
+                ASSERT_NE(played, nullptr);
+                const auto* samples = reinterpret_cast<const int16_t*>(played->abuf);
+                const int64_t frames = played->alen / (2 * audio.channels());
+                int crossings = 0;
+                int peak = 0;
+                for (int64_t i = 0; i < frames; ++i) {
+                    const int16_t now = samples[i * audio.channels()];
+                    crossings += i > 0 && (now < 0) != (samples[(i - 1) * audio.channels()] < 0);
+                    peak = std::max(peak, std::abs(static_cast<int>(now)));
+                }
+                // Exactly as long: the whole frames given, at the output rate.
+                const auto given = static_cast<int64_t>(seconds * rate);
+                EXPECT_EQ(frames, given * audio.rate() / rate);
+                EXPECT_NEAR(crossings, 2000 * seconds, 2);
+                EXPECT_NEAR(peak, 16384, 16384 * 0.03);
+                audio.lib().dsFree(buffer);
+                ASSERT_TRUE(audio.waitFor(0.02));  // the fade, so the slot is free again
+            }
+}
+
 TEST_F(SoundLibrary, StartingTwiceGivesTheSameHandleAndTerminateEndsEverything)
 {
     DsLibrary& lib = audio.lib();

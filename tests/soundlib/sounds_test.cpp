@@ -226,11 +226,8 @@ TEST(GameSounds, TwentyMinutesOfAPlayersOwnMusicLoadAndLoopAtTheirLength)
     ASSERT_NE(bgm, 0);
     ASSERT_EQ(lib->dsPlayLooping(bgm), 1);
 
-    // The chunk the mixer loops: the only channel playing.
-    const Mix_Chunk* loop = nullptr;
-    for (int channel = 0; channel < Mix_AllocateChannels(-1); ++channel)
-        if (Mix_Playing(channel))
-            loop = Mix_GetChunk(channel);
+    // The chunk the mixer loops.
+    const Mix_Chunk* loop = playingChunk();
     ASSERT_NE(loop, nullptr);
     const int64_t frameBytes = 2 * channels;
     const int64_t frames = loop->alen / frameBytes;
