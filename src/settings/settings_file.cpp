@@ -68,11 +68,10 @@ bool replace(const QString& path, const QByteArray& bytes)
     return file.commit();
 }
 
-// Rewrites the existing regular file at path in place: the whole content is
-// written over the old and flushed before the file is cut to its length, so
-// an error on the way is found before anything of the old content is lost
-// beyond the bytes already replaced. The file is opened without truncation,
-// and without waiting should it have become a pipe.
+// Rewrites the existing regular file at path in place. It is opened without
+// truncation (and without waiting, should it have become a pipe); the whole
+// content is written over the old and flushed, and only then is the file cut
+// to its new length, so a write that fails never leaves it cut short.
 bool rewriteInPlace(const QString& path, const QByteArray& bytes)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
