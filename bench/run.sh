@@ -10,7 +10,10 @@
 #   - pacing: the real length of every pause inside the running program, by
 #     kind, from those runs and from one whole game played to its count-out.
 #
-#   bench/run.sh [--runs N] [--no-game]
+#   bench/run.sh [--runs N] [--no-game] [--bgm FILE]
+#
+# --bgm plays with FILE as BGM.wav instead of the generated music, to see
+# what a player's own (long) music costs at start-up.
 #
 # The game runs in a temporary copy of build/play, so the real folder's
 # settings file is never touched; one start before the measured ones is not
@@ -22,11 +25,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 runs=7
 whole_game=1
+bgm=
 while (($#)); do
     case $1 in
     --runs) runs=${2:?--runs takes a number}; shift 2 ;;
     --no-game) whole_game=0; shift ;;
-    *) echo "usage: bench/run.sh [--runs N] [--no-game]" >&2; exit 2 ;;
+    --bgm) bgm=${2:?--bgm takes a file}; shift 2 ;;
+    *) echo "usage: bench/run.sh [--runs N] [--no-game] [--bgm FILE]" >&2; exit 2 ;;
     esac
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "bench/run.sh: --runs takes a positive number" >&2; exit 2; }
@@ -82,6 +87,7 @@ cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 play=$tmp/play
 mkdir "$play"
 cp -R "$build/play/." "$play/"
+if [[ -n $bgm ]]; then cp "$bgm" "$play/BGM.wav" || fail "cannot copy $bgm"; fi
 # Starts the game; the trace's lines arrive on fd $events.
 start_game() {
     trace=$(mktemp "$tmp/trace.XXXXXX")

@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/trace.h"
 #include "app/user_folder.h"
+#include "sound/background_music.h"
 #include "sound/dll_loader.h"
 
 namespace {
@@ -79,6 +80,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korvalo: no sound: %s\n", loaded.error.c_str());
     korvalo::trace::event("library");
 
+    // A player's own long music is converted beside the window, not before it.
+    if (loaded.library)
+        loaded.library = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
     korvalo::MainWindow window(std::move(loaded.library));
     korvalo::trace::event("window");
     window.load();

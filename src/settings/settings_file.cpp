@@ -1,6 +1,11 @@
 #include "settings/settings_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -25,11 +30,62 @@ constexpr Key keys[] = {
 };
 
 constexpr char valueOn[] = "OK";
+// Links followed to find the file behind Korvalo.ini; a longer chain is
+// taken for a loop.
+constexpr int maxLinkDepth = 32;
 constexpr char valueOff[] = "NG";
 
 QString name() { return QString::fromLatin1(fileName); }
 
 std::string line(const char* key, bool on) { return std::string(key) + "=" + (on ? valueOn : valueOff) + "\r\n"; }
+
+// The file to write: Korvalo.ini itself, or the file its link points to,
+// through any chain of links, as an editor saves it (the link stays a link).
+// A link to a place whose folder does not exist gives nothing.
+QString writtenPath()
+{
+    QFileInfo info(name());
+    for (int depth = 0; info.isSymLink(); ++depth) {
+        if (depth == maxLinkDepth)
+            return {};
+        info.setFile(info.symLinkTarget());
+    }
+    if (!info.exists() && !info.dir().exists())
+        return {};
+    return info.filePath();
+}
+
+// Replaces the file at path: the new content is written beside it and
+// renamed over it, so a failure at any point leaves the old file whole.
+bool replace(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Without commit() the new content is thrown away and the old file stays.
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
+// Rewrites the existing regular file at path in place. It is opened without
+// truncation (and without waiting, should it have become a pipe); the whole
+// content is written over the old and flushed, and only then is the file cut
+// to its new length, so a write that fails never leaves it cut short.
+bool rewriteInPlace(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    QFile file;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return file.write(bytes) == bytes.size() && file.flush() && file.resize(bytes.size());
+}
 
 }  // namespace
 
@@ -118,25 +174,21 @@ bool writeFile(const std::string& utf8Text)
     if (encoder.hasError())
         return false;
 
-    // QSaveFile would write to the target of a link, which may be any file
-    // anywhere, or create one for a dangling link; only Korvalo.ini itself
-    // is ever written.
-    const QFileInfo info(name());
-    if (info.isSymLink())
+    const QString target = writtenPath();
+    if (target.isEmpty())
         return false;
+    const QFileInfo info(target);
     // A file without any write permission was made read-only on purpose: it
     // keeps its content, also for a user such as root whom the system would
     // let write it anyway.
     constexpr auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.exists() && !(info.permissions() & writable))
         return false;
-    QSaveFile file(name());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Without commit() the new content is thrown away and the old file stays.
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    if (replace(target, bytes))
+        return true;
+    // The folder takes no new file (a shared folder, one made read-only), but
+    // the file itself may still be writable.
+    return info.isFile() && rewriteInPlace(target, bytes);
 }
 
 bool save(bool moveNumbers, bool icons, bool music, const std::function<bool(const std::string&)>& write)

@@ -52,8 +52,12 @@ std::optional<std::string> readFile();
 
 // Replaces the file with the UTF-8 text in Shift_JIS. The new content is
 // written beside it and renamed over it, so a failure at any point leaves the
-// old file whole. A symbolic link under the file's name is never written
-// through. Returns false when nothing was written.
+// old file whole. When the folder takes no new file but the file itself is
+// writable, it is rewritten in place instead, cut to its new length only
+// after the whole content is written. A symbolic link under the file's name
+// is written through to the file it points to and stays a link; a dangling
+// one makes that file when its folder exists. A file without any write
+// permission is left alone. Returns false when nothing was written.
 bool writeFile(const std::string& utf8Text);
 
 // Writes the text for the three check marks with write. When that fails, it

@@ -2,6 +2,8 @@
 // The functions of the sound library Korvalo.dll that the program calls.
 // The real library is loaded at run time (dll_loader.h); tests and the
 // scenario driver use a recording stand-in.
+#include <QByteArray>
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,14 @@ public:
     // passed to the library.
     virtual int32_t dsCreateDSB(int32_t library, const void* image, int32_t flags,
                                 const std::string& sourceName) = 0;
+    // The same from an image held in shared bytes, which a library that
+    // makes buffers in the background keeps until it is done (without a
+    // copy). By default the buffer is made at once.
+    virtual int32_t createBuffer(int32_t library, const QByteArray& image, int32_t flags,
+                                 const std::string& sourceName)
+    {
+        return dsCreateDSB(library, image.constData(), flags, sourceName);
+    }
     virtual int32_t dsPlay(int32_t buffer) = 0;
     virtual int32_t dsPlayLooping(int32_t buffer) = 0;
     virtual int32_t dsStop(int32_t buffer) = 0;

@@ -64,8 +64,9 @@ int32_t Module1::soundLoad(const std::string& fileName, int32_t flags)
         warnUnreadable(fileName, why);
         return 0;
     }
-    // The library copies what it keeps; the bytes are released on return.
-    return lib_->dsCreateDSB(soundLibHandle_, bytes.constData(), flags, fileName);
+    // The library converts what it keeps; the bytes are released when it is
+    // done with them.
+    return lib_->createBuffer(soundLibHandle_, bytes, flags, fileName);
 }
 
 void Module1::soundTerm()

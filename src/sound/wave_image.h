@@ -9,9 +9,11 @@
 
 namespace korvalo {
 
-// The largest image accepted, header included. The game's own music is a few
-// megabytes; a header claiming more than this is taken as damaged.
-inline constexpr std::size_t maxWaveImageBytes = std::size_t{64} << 20;
+// The largest image accepted, header included: half an hour of 48 kHz 16-bit
+// stereo (345 600 000 bytes of samples), the longest music a player is
+// expected to bring, with room to spare for other chunks. A header claiming
+// more than this is taken as damaged.
+inline constexpr std::size_t maxWaveImageBytes = std::size_t{336} << 20;
 
 // Where the chunks the library relies on lie inside an image.
 struct WaveLayout {

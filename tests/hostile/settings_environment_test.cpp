@@ -1,7 +1,8 @@
 // The game started with a settings file it cannot use or a working folder
 // it cannot write: random bytes under the name Korvalo.ini, a folder of that
 // name, a read-only or unreadable file, a folder without write permission,
-// and a working folder that has been removed. Nothing is reported, the
+// and a working folder that has been removed; and with a file it can write
+// only in place or only through a link. Nothing is reported, the
 // options keep sensible states (the marks flip on every switch, the music
 // follows its mark), a whole game is played to the ranking with every check
 // of the game watch, and nothing but Korvalo.ini is ever written.
@@ -328,6 +329,88 @@ TEST(HostileSettings, AFolderWithoutWritePermissionTakesNoFile)
         GTEST_SKIP() << "this process cannot drop root to the user nobody";
     EXPECT_EQ(*report, "");
     EXPECT_EQ(sorted(folderEntries()), waveFiles);
+}
+
+// ---- Files the player can write where the game could not before
+
+// Starts the game, switches the music off and closes the window.
+std::string switchTheMusicOff()
+{
+    Rig rig(Library::Present);
+    rig.form.Form_Load();
+    if (!boxes(rig.ui).empty())
+        return "start-up showed " + boxes(rig.ui).front();
+    rig.form.BGM_Click();
+    if (std::string problem = musicProblem(rig); !problem.empty())
+        return problem;
+    return closeWindow(rig);
+}
+
+const std::string musicOnText = "手順番号表示=NG\r\nｱｲｺﾝ表示=NG\r\nBGM=OK\r\n";
+const std::string musicOffText = "手順番号表示=NG\r\nｱｲｺﾝ表示=NG\r\nBGM=NG\r\n";
+
+ino_t inodeOf(const char* path)
+{
+    struct stat info {};
+    return ::stat(path, &info) == 0 ? info.st_ino : 0;
+}
+
+TEST(HostileSettings, AWritableFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    // Longer than what replaces it: the rewritten file must be cut to its
+    // new length.
+    ASSERT_TRUE(putFile("Korvalo.ini", shiftJis(musicOnText + "; kept by hand\r\n")));
+    ASSERT_EQ(::chmod("Korvalo.ini", 0666), 0);
+    const ino_t inode = inodeOf("Korvalo.ini");
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0555), 0);
+    const std::optional<std::string> report = runAsOrdinaryUser([] {
+        if (::access(".", W_OK) == 0)
+            return std::string("the ordinary user may make files in the folder");
+        return switchTheMusicOff();
+    });
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0700), 0);
+    if (!report)
+        GTEST_SKIP() << "this process cannot drop root to the user nobody";
+    EXPECT_EQ(*report, "");
+    EXPECT_EQ(fileContent("Korvalo.ini"), shiftJis(musicOffText));
+    EXPECT_EQ(inodeOf("Korvalo.ini"), inode);
+    EXPECT_EQ(sorted(folderEntries()), withSettingsFile(waveFiles));
+}
+
+TEST(HostileSettings, ALinkedFileIsWrittenThroughTheLinkWhichStaysALink)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    // The settings live in a folder of their own; the working folder takes
+    // no new file, so nothing can be written but through the link.
+    ASSERT_TRUE(QDir().mkdir("kept"));
+    ASSERT_TRUE(putFile("kept/settings.ini", shiftJis(musicOnText)));
+    ASSERT_EQ(::chmod("kept", 0777), 0);
+    ASSERT_EQ(::chmod("kept/settings.ini", 0666), 0);
+    ASSERT_TRUE(QFile::link("kept/settings.ini", "Korvalo.ini"));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);
+    const std::optional<std::string> report = runAsOrdinaryUser(switchTheMusicOff);
+    if (!report)
+        GTEST_SKIP() << "this process cannot drop root to the user nobody";
+    EXPECT_EQ(*report, "");
+    EXPECT_EQ(fileContent("kept/settings.ini"), shiftJis(musicOffText));
+    EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
+    EXPECT_EQ(QFileInfo("Korvalo.ini").symLinkTarget(), QFileInfo("kept/settings.ini").absoluteFilePath());
+    EXPECT_EQ(QDir("kept").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"settings.ini"});
+
+    // Dangling, into a folder that exists: the file is made there.
+    ASSERT_TRUE(QFile::remove("kept/settings.ini"));
+    EXPECT_EQ(runAsOrdinaryUser(switchTheMusicOff), "");
+    EXPECT_EQ(fileContent("kept/settings.ini"), shiftJis(musicOffText));
+    // Dangling, into a folder that does not: nothing is saved anywhere.
+    ASSERT_TRUE(QDir("kept").removeRecursively());
+    EXPECT_EQ(runAsOrdinaryUser(switchTheMusicOff), "");
+    EXPECT_FALSE(QFileInfo::exists("kept"));
+    EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
+    EXPECT_EQ(sorted(folderEntries()), withSettingsFile(waveFiles));
 }
 
 // Makes a folder inside the current one, enters it and removes it: a working

@@ -67,16 +67,10 @@ TEST_F(SettingsTest, APipeNamedKorvaloIniDoesNotBlockTheStart)
     EXPECT_EQ(marks(), "TEJYUN=0 AICON=0 BGM=1");
 }
 
-TEST_F(SettingsTest, ALinkIsReadThroughButNeverWrittenThrough)
+TEST_F(SettingsTest, ALinkIsReadAndWrittenThroughAndStaysALink)
 {
-    // A dangling link: writing through it would create a file elsewhere.
-    ASSERT_TRUE(QFile::link("elsewhere.ini", "Korvalo.ini"));
-    load();
-    EXPECT_TRUE(g.lines().empty());
-    EXPECT_EQ(entries(), (Lines{"Korvalo.ini"}));
-
-    // A link to a file: its settings are read, the file itself stays as it was.
-    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
+    // A link to a file: its settings are read, and a switch rewrites the file
+    // it points to.
     {
         QFile other("other.ini");
         ASSERT_TRUE(other.open(QIODevice::WriteOnly));
@@ -86,9 +80,30 @@ TEST_F(SettingsTest, ALinkIsReadThroughButNeverWrittenThrough)
     load();
     EXPECT_EQ(g.lines(), (Lines{"check BGM 0", "sound dsStop BGM.wav"}));
     g.form.BGM_Click();
-    EXPECT_EQ(fileBytes(), "BGM=NG\r\n");
+    EXPECT_EQ(fileBytes(), sjis("手順番号表示=NG\r\nｱｲｺﾝ表示=NG\r\nBGM=OK\r\n"));
     EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
     EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "other.ini"}));
+
+    // A link to a link to a file that is not there: the file is made.
+    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
+    ASSERT_TRUE(QFile::remove("other.ini"));
+    ASSERT_TRUE(QFile::link("middle.ini", "Korvalo.ini"));
+    ASSERT_TRUE(QFile::link("last.ini", "middle.ini"));
+    g.form.TEJYUN_Click();
+    EXPECT_EQ(fileBytes(), sjis("手順番号表示=OK\r\nｱｲｺﾝ表示=NG\r\nBGM=OK\r\n"));
+    EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "last.ini", "middle.ini"}));
+
+    // A link into a folder that does not exist: nothing is saved.
+    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
+    ASSERT_TRUE(QFile::link("missing/settings.ini", "Korvalo.ini"));
+    g.form.TEJYUN_Click();
+    EXPECT_FALSE(QFileInfo::exists("missing"));
+    // A link to itself is a loop, not a file to write.
+    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
+    ASSERT_TRUE(QFile::link("Korvalo.ini", "Korvalo.ini"));
+    g.form.TEJYUN_Click();
+    EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
+    EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "last.ini", "middle.ini"}));
 }
 
 }  // namespace

@@ -118,6 +118,19 @@ std::vector<int16_t> DiskAudio::finish()
     return first;
 }
 
+const Mix_Chunk* playingChunk()
+{
+    const Mix_Chunk* found = nullptr;
+    for (int channel = 0; channel < Mix_AllocateChannels(-1); ++channel) {
+        if (!Mix_Playing(channel))
+            continue;
+        if (found)
+            return nullptr;
+        found = Mix_GetChunk(channel);
+    }
+    return found;
+}
+
 std::pair<std::size_t, std::size_t> soundingSpan(const std::vector<int16_t>& out)
 {
     std::size_t begin = 0;

@@ -3,6 +3,7 @@
 // output to a file instead of a sound card, so tests can read back exactly
 // what would have been heard.
 #include <SDL.h>
+#include <SDL_mixer.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -89,6 +90,10 @@ private:
     int channels_ = 0;
     Uint16 format_ = 0;
 };
+
+// The samples of the one sound the mixer plays now; null when none or more
+// than one play.
+const Mix_Chunk* playingChunk();
 
 // Index of the first and one past the last sample that is not zero;
 // {size, size} when all are zero.

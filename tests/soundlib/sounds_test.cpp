@@ -1,15 +1,19 @@
 // The game's four generated sounds, and the sound module with the real
 // library: start-up as the game does it, in the folder the game runs in.
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 
 #include "platform/recording/recording_platform.h"
 #include "sound/dll_loader.h"
 #include "sound/module1.h"
+#include "sound/wave_builder.h"
 #include "sound/wave_image.h"
 #include "soundlib/disk_audio.h"
 
@@ -167,6 +171,98 @@ TEST(GameSounds, StartUpMakesFourBuffersAndTheMusicPlays)
     std::ifstream in(output, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GE(bytes.size(), 200000u);
+    EXPECT_NE(bytes.find_first_not_of('\0'), std::string::npos) << "the music was not heard";
+}
+
+// A player's own music of twenty minutes, 24-bit mono at 48 kHz, written a
+// second at a time: a 1 kHz tone, silent for its last half second.
+void writeLongMusic(const std::filesystem::path& file, uint32_t seconds)
+{
+    constexpr uint32_t rate = 48000;
+    std::string header = riffWave(chunk("fmt ", fmtBody(1, rate, 24)) + "data");
+    put32(header, rate * 3 * seconds);
+    set32(header, 4, static_cast<uint32_t>(header.size() - 8 + rate * 3 * seconds));
+    std::string tone, quiet(rate * 3 / 2, '\0');
+    for (uint32_t i = 0; i < rate; ++i) {
+        const auto v = static_cast<int32_t>(std::lround(4000000 * std::sin(2 * std::numbers::pi * i / 48)));
+        tone += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF)};
+    }
+    std::ofstream out(file, std::ios::binary);
+    out << header;
+    for (uint32_t second = 0; second + 1 < seconds; ++second)
+        out << tone;
+    out << tone.substr(0, tone.size() / 2) << quiet;
+}
+
+TEST(GameSounds, TwentyMinutesOfAPlayersOwnMusicLoadAndLoopAtTheirLength)
+{
+    TemporaryFolder folder;
+    constexpr uint32_t seconds = 20 * 60;
+    writeLongMusic(folder.path() / "BGM.wav", seconds);
+    const auto fileBytes = static_cast<int64_t>(std::filesystem::file_size(folder.path() / "BGM.wav"));
+    const std::string output = (folder.path() / "output.raw").string();
+    useAudioDriver("disk", output);
+    std::string error;
+    auto lib = loadSoundLibrary(programDirectory(), &error);
+    ASSERT_NE(lib, nullptr) << error;
+    RecordingPlatform ui;
+    Module1 module(ui, lib.get());
+    module.soundInit(0);
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    ASSERT_NE(Mix_QuerySpec(&rate, &format, &channels), 0);
+
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    const auto started = std::chrono::steady_clock::now();
+    const int32_t bgm = module.soundLoad("BGM.wav", 1);
+    const double loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(ui.lines.empty()) << ui.lines.front();
+    ASSERT_NE(bgm, 0);
+    ASSERT_EQ(lib->dsPlayLooping(bgm), 1);
+
+    // The chunk the mixer loops.
+    const Mix_Chunk* loop = playingChunk();
+    ASSERT_NE(loop, nullptr);
+    const int64_t frameBytes = 2 * channels;
+    const int64_t frames = loop->alen / frameBytes;
+    const int64_t convertedBytes = loop->alen;
+    const int64_t grownBytes = (after.ru_maxrss - before.ru_maxrss) * 1024;
+    std::printf("20 min of 24-bit mono at 48 kHz: %lld bytes, loaded in %.2f s into %lld frames at %d Hz; "
+                "peak memory grew by %lld bytes\n",
+                static_cast<long long>(fileBytes), loadSeconds, static_cast<long long>(frames), rate,
+                static_cast<long long>(grownBytes));
+    // Its length to a millisecond, so each round of the loop lasts as long as
+    // the file.
+    EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(seconds) * rate, rate / 1000.0);
+    // At the right pitch: 1 kHz is 2000 sign changes a second.
+    const auto* samples = reinterpret_cast<const int16_t*>(loop->abuf);
+    int crossings = 0;
+    for (int64_t i = 1; i < rate; ++i)
+        crossings += (samples[i * channels] < 0) != (samples[(i - 1) * channels] < 0);
+    EXPECT_NEAR(crossings, 2000, 4);
+    // The silent last half second is where the file has it.
+    EXPECT_NE(samples[(frames - rate / 2 - 100) * channels], 0);
+    EXPECT_EQ(samples[(frames - rate / 2 + 100) * channels], 0);
+#if !defined(__SANITIZE_ADDRESS__)
+    // No second converted copy and no decoded copy: the file as read and
+    // the chunk, and little besides.
+    EXPECT_LE(grownBytes, fileBytes + convertedBytes + (int64_t{24} << 20));
+#endif
+
+    // It plays: the tone is heard from the start.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::filesystem::file_size(output) < 400000 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(lib->dsFree(bgm), 1);
+    module.soundTerm();
+    std::ifstream in(output, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(bytes.find_first_not_of('\0'), std::string::npos) << "the music was not heard";
 }
 

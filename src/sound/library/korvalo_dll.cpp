@@ -7,25 +7,36 @@
 // buffer table plus one. Handle 0, and any handle not currently in use, is
 // accepted by every function and does nothing.
 //
-// Each buffer sounds on one voice at most: buffer k always plays on mixer
-// channel k - 1, so playing a buffer that is still sounding starts it again
-// rather than adding a second voice, and several buffers mix freely.
+// Each buffer owns two mixer channels and sounds on one of them at a time, so
+// playing a buffer that is still sounding starts it again rather than adding
+// a voice, and several buffers mix freely. The second channel is for that
+// restart: the old voice fades out on one while the new one fades in on the
+// other. Stopping and freeing fade out too, so no sound is ever cut mid-wave.
+//
+// The functions may be called from more than one thread.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
+#include "sound/library/conversion.h"
+#include "sound/library/mixing.h"
 #include "sound/wave_image.h"
 
 #define KORVALO_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
+using korvalo::sound::Voice;
+
 constexpr int32_t libraryHandle = 1;
 constexpr int maxBuffers = 64;
+constexpr int channelsPerBuffer = 2;
 
 // Flag word of dsCreateDSB: bit 1 marks a short effect (the game passes 3),
 // played at full volume. A buffer without it is background music (the game
@@ -39,39 +50,138 @@ constexpr int outputRate = 44100;
 constexpr int outputChannels = 2;
 constexpr int periodFrames = 1024;
 
+// A channel told to fade out is halted by the mixer this long after, when its
+// ramp has long reached silence: a couple of periods and the ramp.
+constexpr int fadedOutMilliseconds = 100;
+// Closing waits for the last fades to be mixed and to leave the device's
+// queue, but never longer than this.
+constexpr Uint32 closingWaitMilliseconds = 250;
+
 struct Buffer {
     Mix_Chunk* chunk = nullptr;
     bool looping = false;  // last started with dsPlayLooping, not since stopped
+    bool freed = false;    // freed by the caller, its last sound still fading
+    int sounding = 0;      // which of its two channels it last started on
 };
 
 struct Library {
     bool open = false;
+    korvalo::sound::OutputFormat output;
     Buffer buffers[maxBuffers];
+    Voice voices[maxBuffers * channelsPerBuffer];
+    std::atomic<uint32_t> mixes{0};  // periods mixed so far
 };
 
 Library library;
+// Guards the library's state: buffers may be made on one thread while others
+// play on another.
+std::recursive_mutex tableMutex;
+using Lock = std::lock_guard<std::recursive_mutex>;
 
 Buffer* bufferOf(int32_t handle)
 {
     if (!library.open || handle < 1 || handle > maxBuffers)
         return nullptr;
     Buffer& buffer = library.buffers[handle - 1];
-    return buffer.chunk ? &buffer : nullptr;
+    return buffer.chunk && !buffer.freed ? &buffer : nullptr;
 }
 
-int channelOf(int32_t handle) { return handle - 1; }
+int channelOf(int32_t handle, int which) { return (handle - 1) * channelsPerBuffer + which; }
+
+// Whether the channel is still heard: playing and not yet faded to silence.
+bool audible(int channel) { return Mix_Playing(channel) && !library.voices[channel].silent(); }
+
+void fadeOut(int channel)
+{
+    if (!Mix_Playing(channel) || library.voices[channel].fadingOrSilent())
+        return;
+    library.voices[channel].fadeOut();
+    Mix_ExpireChannel(channel, fadedOutMilliseconds);
+}
+
+void fadeOutBuffer(int32_t handle)
+{
+    for (int which = 0; which < channelsPerBuffer; ++which)
+        fadeOut(channelOf(handle, which));
+}
+
+// Starts the buffer from its beginning. When it is still heard, the old voice
+// fades out and the new one fades in on the buffer's other channel.
+bool start(int32_t handle, int loops)
+{
+    Buffer& buffer = library.buffers[handle - 1];
+    const bool restart = audible(channelOf(handle, buffer.sounding));
+    if (restart) {
+        fadeOut(channelOf(handle, buffer.sounding));
+        buffer.sounding = 1 - buffer.sounding;
+    }
+    const int channel = channelOf(handle, buffer.sounding);
+    // Whatever is left on this channel is silent or nearly so by now; it is
+    // halted before the ramp is attached, as halting removes it.
+    Mix_HaltChannel(channel);
+    Voice& voice = library.voices[channel];
+    voice.start(restart);
+    if (!voice.attach(channel, library.output.channels, library.output.rate))
+        return false;
+    return Mix_PlayChannel(channel, buffer.chunk, loops) >= 0;
+}
+
+bool quiet(int32_t handle)
+{
+    for (int which = 0; which < channelsPerBuffer; ++which)
+        if (audible(channelOf(handle, which)))
+            return false;
+    return true;
+}
 
 void release(int32_t handle)
 {
     Buffer& buffer = library.buffers[handle - 1];
     // Halting first: the mixer must be done with the samples before they go.
-    Mix_HaltChannel(channelOf(handle));
+    for (int which = 0; which < channelsPerBuffer; ++which)
+        Mix_HaltChannel(channelOf(handle, which));
     Mix_FreeChunk(buffer.chunk);
     buffer = Buffer{};
 }
 
+// Releases the freed buffers whose last sound has faded out.
+void releaseFaded()
+{
+    for (int32_t handle = 1; handle <= maxBuffers; ++handle)
+        if (library.buffers[handle - 1].freed && quiet(handle))
+            release(handle);
+}
+
+// Fades out everything and waits until the fades have been mixed and two more
+// periods have followed them to the device, within closingWaitMilliseconds.
+void fadeOutAll()
+{
+    bool any = false;
+    for (int32_t handle = 1; handle <= maxBuffers; ++handle)
+        if (library.buffers[handle - 1].chunk) {
+            any = any || !quiet(handle);
+            fadeOutBuffer(handle);
+        }
+    if (!any)
+        return;
+    const Uint32 giveUp = SDL_GetTicks() + closingWaitMilliseconds;
+    const auto allQuiet = [] {
+        for (int32_t handle = 1; handle <= maxBuffers; ++handle)
+            if (library.buffers[handle - 1].chunk && !quiet(handle))
+                return false;
+        return true;
+    };
+    while (!allQuiet() && !SDL_TICKS_PASSED(SDL_GetTicks(), giveUp))
+        SDL_Delay(1);
+    const uint32_t after = library.mixes.load() + 2;
+    while (static_cast<int32_t>(library.mixes.load() - after) < 0 && !SDL_TICKS_PASSED(SDL_GetTicks(), giveUp))
+        SDL_Delay(1);
+}
+
 void closeLibrary()
 {
+    fadeOutAll();
+    Mix_SetPostMix(nullptr, nullptr);
     for (int32_t handle = 1; handle <= maxBuffers; ++handle)
         if (library.buffers[handle - 1].chunk)
             release(handle);
@@ -84,6 +194,7 @@ void closeLibrary()
 // playing buffers nobody can free; close it on the way out.
 __attribute__((destructor)) void closeOnUnload()
 {
+    const Lock lock(tableMutex);
     if (library.open)
         closeLibrary();
 }
@@ -95,6 +206,7 @@ __attribute__((destructor)) void closeOnUnload()
 // window handle is not needed.
 KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
 {
+    const Lock lock(tableMutex);
     if (library.open)
         return libraryHandle;
     // SDL would otherwise turn Ctrl+C and SIGTERM into events that nobody in
@@ -109,116 +221,17 @@ KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 0;
     }
-    Mix_AllocateChannels(maxBuffers);
+    Uint16 format = 0;
+    Mix_QuerySpec(&library.output.rate, &format, &library.output.channels);
+    library.output.format = format;
+    Mix_AllocateChannels(maxBuffers * channelsPerBuffer);
     // No channel is ever picked automatically: each belongs to its buffer.
-    Mix_ReserveChannels(maxBuffers);
+    Mix_ReserveChannels(maxBuffers * channelsPerBuffer);
+    Mix_Volume(-1, korvalo::sound::headroomVolume);
+    Mix_SetPostMix(&korvalo::sound::limitOutput, &library.mixes);
     library.open = true;
     return libraryHandle;
 }
-
-namespace {
-
-// The largest sound kept, in bytes of the output format (about 25 minutes).
-constexpr uint64_t maxConvertedBytes = uint64_t{256} << 20;
-// Sample rates accepted. SDL's resampler sizes its work space from the ratio
-// of the rates and fails (or worse) for absurd ones.
-constexpr int minSampleRate = 1000;
-constexpr int maxSampleRate = 384000;
-
-// Decodes a wave image and converts it to the mixer's output format into a
-// chunk of exactly the size it needs. (SDL_mixer's own loader converts in a
-// buffer several times larger, which it keeps, and computes that buffer's size
-// in a 32-bit int: for a low sample rate the size wraps and the conversion
-// writes past the buffer.) The output size is computed in 64 bits first; a
-// sound larger than maxConvertedBytes, or with a sample rate outside
-// minSampleRate..maxSampleRate, is refused. Returns null when the image
-// cannot be decoded or converted.
-// Plain integer PCM of 8 or 16 bits is read straight from the image's data
-// chunk; other encodings are decoded by SDL first.
-bool plainPcmFormat(const korvalo::WaveLayout& layout, SDL_AudioFormat* format)
-{
-    if (layout.formatTag != 1 || layout.channels == 0 || layout.channels > 8 ||
-        layout.blockAlign != layout.channels * (layout.bitsPerSample / 8))
-        return false;
-    if (layout.bitsPerSample == 8)
-        *format = AUDIO_U8;
-    else if (layout.bitsPerSample == 16)
-        *format = AUDIO_S16LSB;
-    else
-        return false;
-    return true;
-}
-
-Mix_Chunk* convertedChunk(const unsigned char* bytes, const korvalo::WaveLayout& layout)
-{
-    int rate = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    if (!Mix_QuerySpec(&rate, &format, &channels))
-        return nullptr;
-    SDL_AudioSpec source;
-    const Uint8* samples = nullptr;
-    Uint8* decoded = nullptr;
-    Uint32 length = 0;
-    if (plainPcmFormat(layout, &source.format)) {
-        source.channels = static_cast<Uint8>(layout.channels);
-        source.freq = static_cast<int>(std::min<uint32_t>(layout.sampleRate, INT32_MAX));
-        samples = bytes + layout.dataOffset;
-        length = static_cast<Uint32>(layout.dataSize);
-    } else {
-        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &source, &decoded,
-                            &length))
-            return nullptr;
-        samples = decoded;
-    }
-    const uint64_t inFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(source.format)) / 8 * source.channels;
-    const uint64_t outFrameBytes =
-        static_cast<uint64_t>(SDL_AUDIO_BITSIZE(format)) / 8 * static_cast<uint64_t>(channels);
-    const uint64_t frames = inFrameBytes ? length / inFrameBytes : 0;
-    const uint64_t outFrames =
-        source.freq > 0 ? frames * static_cast<uint64_t>(rate) / static_cast<uint64_t>(source.freq) + 1 : 0;
-    const uint64_t outBytes = outFrames * outFrameBytes;
-    SDL_AudioStream* stream = nullptr;
-    if (frames > 0 && outBytes <= maxConvertedBytes && source.freq >= minSampleRate && source.freq <= maxSampleRate)
-        stream = SDL_NewAudioStream(source.format, source.channels, source.freq, format, static_cast<Uint8>(channels),
-                                    rate);
-    bool fed = stream != nullptr;
-    // Fed in pieces of whole frames, so the stream's own work space stays
-    // small; a partial frame at the end is left out.
-    const Uint32 frameBytes = static_cast<Uint32>(inFrameBytes ? inFrameBytes : 1);
-    const Uint32 piece = std::max<Uint32>(1, 16384 / frameBytes) * frameBytes;
-    const Uint32 wholeFrames = static_cast<Uint32>(frames * frameBytes);
-    for (Uint32 at = 0; fed && at < wholeFrames; at += piece)
-        fed = SDL_AudioStreamPut(stream, samples + at, static_cast<int>(std::min(piece, wholeFrames - at))) == 0;
-    if (decoded)
-        SDL_FreeWAV(decoded);
-    if (fed)
-        fed = SDL_AudioStreamFlush(stream) == 0;
-    const int available = fed ? SDL_AudioStreamAvailable(stream) : 0;
-    Mix_Chunk* chunk = nullptr;
-    if (available > 0 && static_cast<uint64_t>(available) <= outBytes + 4 * outFrameBytes) {
-        auto* converted = static_cast<Uint8*>(SDL_malloc(static_cast<std::size_t>(available)));
-        chunk = converted ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
-        const int got = chunk ? SDL_AudioStreamGet(stream, converted, available) : -1;
-        if (chunk && got > 0) {
-            // allocated = 1: Mix_FreeChunk frees the samples with the chunk.
-            chunk->allocated = 1;
-            chunk->abuf = converted;
-            // Whole frames only.
-            chunk->alen = static_cast<Uint32>(static_cast<uint64_t>(got) / outFrameBytes * outFrameBytes);
-            chunk->volume = MIX_MAX_VOLUME;
-        } else {
-            SDL_free(converted);
-            SDL_free(chunk);
-            chunk = nullptr;
-        }
-    }
-    if (stream)
-        SDL_FreeAudioStream(stream);
-    return chunk;
-}
-
-}  // namespace
 
 // Makes a buffer from the wave-file image at `image`. The image's length is
 // taken from its RIFF header; the caller guarantees that many bytes are
@@ -227,8 +240,13 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const korvalo::WaveLayout&
 // or 0 when the image is refused or no slot is free.
 KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags)
 {
-    if (!library.open || lib != libraryHandle || image == nullptr)
-        return 0;
+    korvalo::sound::OutputFormat output;
+    {
+        const Lock lock(tableMutex);
+        if (!library.open || lib != libraryHandle || image == nullptr)
+            return 0;
+        output = library.output;
+    }
     const auto* bytes = static_cast<const unsigned char*>(image);
     // The size field is read only after "RIFF" matched, and nothing beyond
     // the claimed size is read. A claim over the limit is refused before
@@ -242,20 +260,21 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     korvalo::WaveLayout layout;
     if (!korvalo::checkWaveImage(bytes, static_cast<std::size_t>(claimed), nullptr, &layout))
         return 0;
-
-    int32_t handle = 0;
-    for (int32_t k = 1; k <= maxBuffers && handle == 0; ++k)
-        if (!library.buffers[k - 1].chunk)
-            handle = k;
-    if (handle == 0)
-        return 0;
-
-    Mix_Chunk* chunk = convertedChunk(bytes, layout);
+    // Converted without the lock: long music may take a second or more, and
+    // the other buffers go on playing meanwhile.
+    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output);
     if (!chunk)
         return 0;
-    // A buffer without a single frame cannot be played, and looping it would
-    // keep the mixer going round an empty loop.
-    if (chunk->alen == 0) {
+
+    const Lock lock(tableMutex);
+    // A slot is taken again only when the sound of its last buffer has faded.
+    if (library.open)
+        releaseFaded();
+    int32_t handle = 0;
+    for (int32_t k = 1; library.open && k <= maxBuffers && handle == 0; ++k)
+        if (!library.buffers[k - 1].chunk)
+            handle = k;
+    if (handle == 0) {
         Mix_FreeChunk(chunk);
         return 0;
     }
@@ -268,47 +287,60 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
 // sounding starts again from the beginning.
 KORVALO_EXPORT int32_t dsPlay(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
     buffer->looping = false;
-    return Mix_PlayChannel(channelOf(handle), buffer->chunk, 0) >= 0 ? 1 : 0;
+    return start(handle, 0) ? 1 : 0;
 }
 
 // Repeats the buffer endlessly and returns at once. A buffer that is already
 // looping goes on undisturbed: no second voice, no jump back to the start.
 KORVALO_EXPORT int32_t dsPlayLooping(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
-    if (buffer->looping && Mix_Playing(channelOf(handle)))
+    if (buffer->looping && audible(channelOf(handle, buffer->sounding)) &&
+        !library.voices[channelOf(handle, buffer->sounding)].fadingOrSilent())
         return 1;
     buffer->looping = true;
-    return Mix_PlayChannel(channelOf(handle), buffer->chunk, -1) >= 0 ? 1 : 0;
+    return start(handle, -1) ? 1 : 0;
 }
 
+// Fades the buffer out and returns at once; it is silent within a few
+// milliseconds of the next period.
 KORVALO_EXPORT int32_t dsStop(int32_t handle)
 {
+    const Lock lock(tableMutex);
     Buffer* buffer = bufferOf(handle);
     if (!buffer)
         return 0;
     buffer->looping = false;
-    Mix_HaltChannel(channelOf(handle));
+    fadeOutBuffer(handle);
     return 1;
 }
 
+// Fades the buffer out and returns at once; its handle is dead from now on.
+// The samples are released once the fade has been mixed.
 KORVALO_EXPORT int32_t dsFree(int32_t handle)
 {
-    if (!bufferOf(handle))
+    const Lock lock(tableMutex);
+    Buffer* buffer = bufferOf(handle);
+    if (!buffer)
         return 0;
-    release(handle);
+    fadeOutBuffer(handle);
+    buffer->freed = true;
+    releaseFaded();
     return 1;
 }
 
-// Frees every buffer and closes the audio device.
+// Fades out what still sounds, frees every buffer and closes the audio device.
 KORVALO_EXPORT int32_t dsTerminate(int32_t lib)
 {
+    const Lock lock(tableMutex);
     if (!library.open || lib != libraryHandle)
         return 0;
     closeLibrary();

@@ -1,0 +1,218 @@
+#include "sound/library/conversion.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace korvalo::sound {
+
+namespace {
+
+constexpr uint16_t formatPcm = 1;
+constexpr uint16_t formatFloat = 3;
+constexpr uint16_t formatExtensible = 0xFFFE;
+// The extensible form names its encoding by a GUID whose first two bytes are
+// the format tag; the rest is the same for PCM and float.
+constexpr unsigned char subFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+// Frames handed to the converter at a time, about this many: a whole number
+// of the smallest run of frames whose length at the output rate is a whole
+// number of frames. The resampler drops the fraction of a frame that each
+// piece would give, which over twenty minutes of 48 kHz in pieces of 4096
+// frames came to 75 ms.
+constexpr uint64_t pieceFrames = 4096;
+
+uint64_t piecesOf(int from, int to)
+{
+    const uint64_t whole = static_cast<uint64_t>(from / std::gcd(from, to));
+    return std::max<uint64_t>(1, pieceFrames / whole) * whole;
+}
+
+// Silent frames fed after the sound: whole pieces, well over what the
+// resampler holds back (at most some 2 300 frames, from 384 kHz).
+constexpr uint64_t heldBackFrames = 4096;
+uint64_t tailFrames(uint64_t piece) { return (heldBackFrames + piece - 1) / piece * piece; }
+// Room for a few frames more than the ratio of the rates says, should the
+// resampler round up.
+constexpr uint64_t slackFrames = 64;
+// No chunk may be larger than its 32-bit length can say; a device with many
+// channels at a high rate could otherwise get there within the time limit.
+constexpr uint64_t maxChunkBytes = uint64_t{1} << 30;
+
+uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// The samples to convert and how SDL is to read them.
+struct Source {
+    SDL_AudioFormat format = 0;  // as handed to SDL
+    bool widen24 = false;        // 3-byte samples, widened to 32 bits on the way
+    int channels = 0;
+    int rate = 0;
+    const unsigned char* samples = nullptr;
+    uint64_t frames = 0;
+    uint64_t frameBytes = 0;  // in `samples`
+};
+
+// The encoding: the format tag, or for the extensible form the tag that its
+// sub-format carries (0 when that is not one of the known ones).
+uint16_t encodingOf(const unsigned char* bytes, const WaveLayout& layout)
+{
+    if (layout.formatTag != formatExtensible)
+        return layout.formatTag;
+    if (layout.fmtSize < 40)
+        return 0;
+    const unsigned char* subFormat = bytes + layout.fmtOffset + 24;
+    return std::memcmp(subFormat + 2, subFormatTail, sizeof subFormatTail) == 0 ? le16(subFormat) : 0;
+}
+
+// PCM that SDL's converter can take straight from the image (24-bit after
+// widening): integer PCM of 8 to 32 bits, float PCM of 32 bits.
+bool directSource(const unsigned char* bytes, const WaveLayout& layout, Source* source)
+{
+    const int bits = layout.bitsPerSample;
+    const uint16_t encoding = encodingOf(bytes, layout);
+    if (encoding == formatPcm && bits == 8)
+        source->format = AUDIO_U8;
+    else if (encoding == formatPcm && bits == 16)
+        source->format = AUDIO_S16LSB;
+    else if (encoding == formatPcm && bits == 24)
+        source->format = AUDIO_S32SYS;
+    else if (encoding == formatPcm && bits == 32)
+        source->format = AUDIO_S32LSB;
+    else if (encoding == formatFloat && bits == 32)
+        source->format = AUDIO_F32LSB;
+    else
+        return false;
+    if (layout.channels == 0 || layout.channels > 8 || layout.blockAlign != layout.channels * (bits / 8))
+        return false;
+    source->widen24 = bits == 24;
+    source->channels = layout.channels;
+    source->rate = static_cast<int>(std::min<uint32_t>(layout.sampleRate, maxSampleRate + 1));
+    source->samples = bytes + layout.dataOffset;
+    source->frameBytes = layout.blockAlign;
+    source->frames = layout.dataSize / layout.blockAlign;
+    return true;
+}
+
+// Hands `frames` frames to the converter, widening 24-bit samples first.
+bool put(SDL_AudioStream* stream, const Source& source, const unsigned char* at, uint64_t frames,
+         std::vector<int32_t>& widened)
+{
+    if (!source.widen24)
+        return SDL_AudioStreamPut(stream, at, static_cast<int>(frames * source.frameBytes)) == 0;
+    const std::size_t count = static_cast<std::size_t>(frames) * static_cast<std::size_t>(source.channels);
+    widened.resize(count);
+    for (std::size_t i = 0; i < count; ++i, at += 3)
+        widened[i] = static_cast<int32_t>(uint32_t{at[0]} << 8 | uint32_t{at[1]} << 16 | uint32_t{at[2]} << 24);
+    return SDL_AudioStreamPut(stream, widened.data(), static_cast<int>(count * sizeof(int32_t))) == 0;
+}
+
+// Moves what the converter has ready to the end of `out`.
+bool take(SDL_AudioStream* stream, Uint8* out, uint64_t capacity, uint64_t* used)
+{
+    const int available = SDL_AudioStreamAvailable(stream);
+    if (available <= 0)
+        return available == 0;
+    if (*used + static_cast<uint64_t>(available) > capacity)
+        return false;
+    const int got = SDL_AudioStreamGet(stream, out + *used, available);
+    if (got < 0)
+        return false;
+    *used += static_cast<uint64_t>(got);
+    return true;
+}
+
+// Converts the source into a buffer of `capacity` bytes, piece by piece, and
+// returns the bytes it filled (0 on failure).
+uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, uint64_t capacity)
+{
+    SDL_AudioStream* stream = SDL_NewAudioStream(source.format, static_cast<Uint8>(source.channels), source.rate,
+                                                 output.format, static_cast<Uint8>(output.channels), output.rate);
+    if (!stream)
+        return 0;
+    std::vector<int32_t> widened;
+    uint64_t used = 0;
+    bool ok = true;
+    const uint64_t piece = piecesOf(source.rate, output.rate);
+    for (uint64_t frame = 0; ok && frame < source.frames; frame += piece) {
+        const uint64_t frames = std::min(piece, source.frames - frame);
+        ok = put(stream, source, source.samples + frame * source.frameBytes, frames, widened) &&
+             take(stream, out, capacity, &used);
+    }
+    // The resampler holds back the last few hundred frames and its flush does
+    // not give them out: silence behind the sound pushes them through, and
+    // the caller keeps only the sound's own length.
+    const uint64_t fedFrameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(source.format)) / 8 * source.channels;
+    const std::vector<Uint8> silence(static_cast<std::size_t>(tailFrames(piece) * fedFrameBytes),
+                                     source.format == AUDIO_U8 ? 0x80 : 0);
+    ok = ok && SDL_AudioStreamPut(stream, silence.data(), static_cast<int>(silence.size())) == 0 &&
+         SDL_AudioStreamFlush(stream) == 0 && take(stream, out, capacity, &used);
+    SDL_FreeAudioStream(stream);
+    return ok ? used : 0;
+}
+
+Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output)
+{
+    const uint64_t outFrameBytes =
+        static_cast<uint64_t>(SDL_AUDIO_BITSIZE(output.format)) / 8 * static_cast<uint64_t>(output.channels);
+    if (source.frames == 0 || outFrameBytes == 0 || source.rate < static_cast<int>(minSampleRate) ||
+        source.rate > static_cast<int>(maxSampleRate) ||
+        source.frames > maxSoundSeconds * static_cast<uint64_t>(source.rate))
+        return nullptr;
+    // 64-bit throughout: the number of output frames is known before any
+    // memory is taken.
+    const uint64_t outFrames =
+        source.frames * static_cast<uint64_t>(output.rate) / static_cast<uint64_t>(source.rate);
+    const uint64_t tailOutFrames = tailFrames(piecesOf(source.rate, output.rate)) *
+                                   static_cast<uint64_t>(output.rate) / static_cast<uint64_t>(source.rate);
+    const uint64_t capacity = (outFrames + tailOutFrames + slackFrames) * outFrameBytes;
+    if (capacity > maxChunkBytes)
+        return nullptr;
+    auto* converted = static_cast<Uint8*>(SDL_malloc(static_cast<std::size_t>(capacity)));
+    if (!converted)
+        return nullptr;
+    const uint64_t bytes =
+        std::min(convert(source, output, converted, capacity) / outFrameBytes, std::max<uint64_t>(outFrames, 1)) *
+        outFrameBytes;
+    // Shrinking gives back the unused room without moving the samples.
+    auto* kept = bytes ? static_cast<Uint8*>(SDL_realloc(converted, static_cast<std::size_t>(bytes))) : nullptr;
+    auto* chunk = kept ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
+    if (!chunk) {
+        SDL_free(kept ? kept : converted);
+        return nullptr;
+    }
+    // allocated = 1: Mix_FreeChunk frees the samples with the chunk.
+    chunk->allocated = 1;
+    chunk->abuf = kept;
+    chunk->alen = static_cast<Uint32>(bytes);
+    chunk->volume = MIX_MAX_VOLUME;
+    return chunk;
+}
+
+}  // namespace
+
+Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output)
+{
+    Source source;
+    if (directSource(bytes, layout, &source))
+        return chunkFrom(source, output);
+    // Other encodings: SDL decodes the whole image into 16-bit PCM first.
+    if (layout.imageSize > maxDecodedImageBytes)
+        return nullptr;
+    SDL_AudioSpec spec;
+    Uint8* decoded = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &spec, &decoded, &length))
+        return nullptr;
+    source.format = spec.format;
+    source.channels = spec.channels;
+    source.rate = spec.freq;
+    source.samples = decoded;
+    source.frameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+    source.frames = source.frameBytes ? length / source.frameBytes : 0;
+    Mix_Chunk* chunk = chunkFrom(source, output);
+    SDL_FreeWAV(decoded);
+    return chunk;
+}
+
+}  // namespace korvalo::sound

@@ -1,0 +1,40 @@
+#pragma once
+// Turns the samples of a checked wave image into a Mix_Chunk in the mixer's
+// output format.
+#include <SDL_mixer.h>
+
+#include <cstdint>
+
+#include "sound/wave_image.h"
+
+namespace korvalo::sound {
+
+// The longest sound kept: a player's own music of half an hour, with a little
+// room for a file that runs a few seconds over. Anything longer is refused
+// before a byte of it is converted.
+inline constexpr uint64_t maxSoundSeconds = 32 * 60;
+// Sample rates accepted. SDL's resampler sizes its work space from the ratio
+// of the rates and fails (or worse) for absurd ones.
+inline constexpr uint32_t minSampleRate = 1000;
+inline constexpr uint32_t maxSampleRate = 384000;
+// Encodings other than plain PCM (compressed ones such as ADPCM) are decoded
+// by SDL into a second copy first; their images keep this smaller limit.
+inline constexpr std::size_t maxDecodedImageBytes = std::size_t{64} << 20;
+
+// The output format the chunk is made in: the mixer's.
+struct OutputFormat {
+    int rate = 0;
+    SDL_AudioFormat format = 0;
+    int channels = 0;
+};
+
+// Converts the sound of `bytes` (an image that checkWaveImage accepted with
+// `layout`) into a chunk of exactly its size, allocated with SDL_malloc so
+// that Mix_FreeChunk frees it. Integer PCM of 8, 16, 24 or 32 bits and 32-bit
+// float PCM, plain or in the extensible form, is read straight from the image
+// a few thousand frames at a time and converted into the chunk as it goes, so
+// the only large allocation is the chunk itself. Returns null when the sound
+// is refused (too long, absurd rate, no whole frame) or cannot be converted.
+Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output);
+
+}  // namespace korvalo::sound
