@@ -1,4 +1,6 @@
 // The Korvalo program: the game window on the desktop.
+//
+//   korvalo [--user-folder] [--record FILE] [--replay FILE]
 #include <QApplication>
 #include <QFont>
 #include <QFontInfo>
@@ -139,13 +141,16 @@ int main(int argc, char** argv)
     korvalo::trace::event("window");
     if (!options.record.empty())
         window.recordInto(&record);
+    // A replay answers the boxes of start-up too, as the driver does.
+    korvalo::Replay replay(window, script);
+    if (script.is_open())
+        window.answerBoxesFromScript(true, replay.answerDelay);
     window.load();
     korvalo::trace::event("load");
     if (window.ended())
         return 0;
     window.show();
     korvalo::trace::event("show");
-    korvalo::Replay replay(window, script);
     if (script.is_open())
         replay.start();
     return app.exec();

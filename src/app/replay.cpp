@@ -114,7 +114,6 @@ void Replay::finish(const std::string& problem)
             QMessageBox::warning(&window_, QStringLiteral("Korvalo"),
                                  QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n") + problem_);
     }
-    emit finished();
 }
 
 bool Replay::eventFilter(QObject* watched, QEvent* event)

@@ -36,9 +36,6 @@ public:
     // Why the replay stopped before the end of the script; empty otherwise.
     const QString& problem() const { return problem_; }
 
-signals:
-    void finished();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
