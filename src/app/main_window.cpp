@@ -163,13 +163,7 @@ void MainWindow::mouseEvent(QMouseEvent* event, bool press)
         return;
     const int shift = shiftCode(event->modifiers());
     const QPointF at = toTwips(event->position());
-    handle(press ? "press" : "release", mouseLine(press, button, at.x(), at.y()),
-           [this, press, button, shift, at] {
-               if (press)
-                   events_->mouseDown(button, shift, at.x(), at.y());
-               else
-                   events_->mouseUp(button, shift, at.x(), at.y());
-           });
+    mouseInput(press, button, at.x(), at.y(), shift);
 }
 
 void MainWindow::command(QAction* action, const QString& name)
@@ -201,13 +195,13 @@ std::function<void()> MainWindow::recorded(std::string line, std::function<void(
     };
 }
 
-void MainWindow::mouseInput(bool press, int button, double x, double y)
+void MainWindow::mouseInput(bool press, int button, double x, double y, int shift)
 {
-    handle(press ? "press" : "release", mouseLine(press, button, x, y), [this, press, button, x, y] {
+    handle(press ? "press" : "release", mouseLine(press, button, x, y), [this, press, button, shift, x, y] {
         if (press)
-            events_->mouseDown(button, 0, x, y);
+            events_->mouseDown(button, shift, x, y);
         else
-            events_->mouseUp(button, 0, x, y);
+            events_->mouseUp(button, shift, x, y);
     });
 }
 

@@ -53,8 +53,8 @@ public:
 
     // Input given on the person's behalf (by a replayed script): handled,
     // queued and recorded exactly as the same input from the person. x and y
-    // in twips; button 1 left, 2 right.
-    void mouseInput(bool press, int button, double x, double y);
+    // in twips; button and shift as in WindowEvents.
+    void mouseInput(bool press, int button, double x, double y, int shift = 0);
     void menuInput(const QString& item);
     void keyInput(int code);
     void closeInput();
