@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <chrono>
 #include <istream>
-#include <memory>
 #include <optional>
 
 #include "script/script_language.h"
