@@ -11,6 +11,18 @@
 
 namespace korvalo {
 
+namespace {
+
+// Esc, closing the window and 終了 end the program whatever the game's state.
+bool quits(const ScriptCommand& input)
+{
+    using Kind = ScriptCommand::Kind;
+    return (input.kind == Kind::Key && input.code == 27) || input.kind == Kind::Close ||
+           (input.kind == Kind::Menu && input.text == "EXIT");
+}
+
+}  // namespace
+
 Replay::Replay(MainWindow& window, std::istream& script) : window_(window), reader_(script)
 {
     timer_.setSingleShot(true);
@@ -63,6 +75,12 @@ bool Replay::readAhead()
         std::string error;
         if (!parseScriptLine(line, &command, &error)) {
             finish(reader_.about(error));
+            return false;
+        }
+        if (command.isInput() && quits(command)) {
+            // How the recorded game was left; here the person plays on.
+            std::fprintf(stderr, "korvalo: %s\n", reader_.about("the recorded game was ended here; play on").c_str());
+            finish();
             return false;
         }
         if (command.isInput()) {

@@ -3,8 +3,9 @@
 // game's own pace, with its message boxes shown and answered by the script.
 // Meanwhile the person's presses, menu commands and keys are ignored, except
 // Esc, which ends the program as always (closing the window does too). When
-// the script ends, or at a line that cannot be read (reported with its
-// number), the window is handed to the person.
+// the script ends, at an input of the script that would end the program (Esc,
+// close, 終了: how a recorded game was left), or at a line that cannot be read
+// (reported with its number), the window is handed to the person.
 #include <QObject>
 #include <QString>
 #include <QTimer>

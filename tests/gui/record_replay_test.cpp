@@ -194,6 +194,24 @@ TEST(KeepingAGame, AnUnreadableLineStopsTheReplayThereAndHandsTheWindowToThePers
     EXPECT_EQ(window.form().s.moveRow[1], 3);
 }
 
+TEST(KeepingAGame, AReplayInTheWindowStopsWhereTheRecordedGameWasLeft)
+{
+    TemporaryWorkingFolder folder;
+    for (const char* quit : {"key 27", "close", "menu EXIT"}) {
+        QuickWindow window;
+        std::istringstream script(std::string("answer OK\nmenu JYUNBAN_1\n") + quit + "\nclick 4 3\n");
+        Replay replay(window, script);
+        replay.inputGap = replay.answerDelay = std::chrono::milliseconds(0);
+        window.load();
+        replay.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
+        EXPECT_FALSE(window.ended()) << quit;
+        EXPECT_TRUE(replay.problem().isEmpty()) << quit;
+        EXPECT_EQ(window.form().s.turnColour, black) << quit;
+        EXPECT_EQ(window.form().s.moveNumber, 0) << quit;
+    }
+}
+
 TEST(KeepingAGame, AnExistingFileIsNeverWrittenOver)
 {
     TemporaryWorkingFolder folder;
