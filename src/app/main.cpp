@@ -1,4 +1,6 @@
 // The Korvalo program: the game window on the desktop.
+//
+//   korvalo [--user-folder] [--record FILE] [--replay FILE]
 #include <QApplication>
 #include <QFont>
 #include <QFontInfo>
@@ -6,12 +8,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
 
 #include "app/close_on_signal.h"
+#include "app/game_record.h"
 #include "app/main_window.h"
+#include "app/replay.h"
 #include "app/trace.h"
 #include "app/user_folder.h"
 #include "sound/background_music.h"
@@ -36,6 +41,35 @@ void useOneIdeographicFont()
     font.setFamilies({QFontInfo(font).family(), QStringLiteral("IPAPMincho")});
     font.setHintingPreference(QFont::PreferNoHinting);
     QApplication::setFont(font);
+}
+
+constexpr const char* usage = "usage: korvalo [--user-folder] [--record FILE] [--replay FILE]\n";
+
+struct Options {
+    bool userFolder = false;
+    std::string record;  // keep the game in this file
+    std::string replay;  // replay this script first
+};
+
+// The program's own options; Qt has taken its own out of argv already.
+bool parseOptions(int argc, char** argv, Options* options, std::string* error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--user-folder") {
+            options->userFolder = true;
+        } else if (arg == "--record" || arg == "--replay") {
+            if (i + 1 >= argc) {
+                *error = arg + " needs a file";
+                return false;
+            }
+            (arg == "--record" ? options->record : options->replay) = argv[++i];
+        } else {
+            *error = "unknown argument " + arg;
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -66,12 +100,40 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.korvalo.Korvalo"));
     useOneIdeographicFont();
 
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "korvalo: %s\n%s", error.c_str(), usage);
+        return 2;
+    }
+    // The files are named relative to where the program was started.
+    std::ifstream script;
+    if (!options.replay.empty()) {
+        script.open(options.replay, std::ios::binary);
+        if (!script) {
+            std::fprintf(stderr, "korvalo: cannot read %s\n", options.replay.c_str());
+            return 2;
+        }
+    }
+    korvalo::GameRecord record;
+    if (!options.record.empty()) {
+        QString opened, why;
+        if (!record.open(QString::fromLocal8Bit(options.record.c_str()), &opened, &why)) {
+            std::fprintf(stderr, "korvalo: cannot record into %s: %s\n", options.record.c_str(),
+                         why.toLocal8Bit().constData());
+            return 2;
+        }
+        if (opened.toLocal8Bit() != options.record.c_str())
+            std::fprintf(stderr, "korvalo: %s already exists; the game is recorded into %s\n",
+                         options.record.c_str(), opened.toLocal8Bit().constData());
+    }
+
     // From a terminal the game plays in the working folder; the desktop entry
     // asks for the user's own folder.
-    if (QCoreApplication::arguments().contains(QStringLiteral("--user-folder"))) {
-        QString error;
-        if (!korvalo::enterUserFolder(&error))
-            std::fprintf(stderr, "korvalo: %s\n", error.toLocal8Bit().constData());
+    if (options.userFolder) {
+        QString folderError;
+        if (!korvalo::enterUserFolder(&folderError))
+            std::fprintf(stderr, "korvalo: %s\n", folderError.toLocal8Bit().constData());
     }
 
     // Without the sound library the game plays silently.
@@ -85,6 +147,12 @@ int main(int argc, char** argv)
         loaded.library = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
     korvalo::MainWindow window(std::move(loaded.library));
     korvalo::trace::event("window");
+    if (!options.record.empty())
+        window.recordInto(&record);
+    // A replay answers the boxes of start-up too, as the driver does.
+    korvalo::Replay replay(window, script);
+    if (script.is_open())
+        window.answerBoxesFromScript(true, replay.answerDelay);
     window.load();
     korvalo::trace::event("load");
     if (window.ended())
@@ -92,5 +160,7 @@ int main(int argc, char** argv)
     window.show();
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);
+    if (script.is_open())
+        replay.start();
     return app.exec();
 }

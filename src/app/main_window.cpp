@@ -18,9 +18,11 @@
 #include <cstdio>
 
 #include "app/game_menu.h"
+#include "app/game_record.h"
 #include "app/pause.h"
 #include "app/trace.h"
 #include "flow/form1.h"
+#include "script/script_language.h"
 #include "sound/ds_library.h"
 
 namespace korvalo {
@@ -174,12 +176,7 @@ void MainWindow::mouseEvent(QMouseEvent* event, bool press)
         return;
     const int shift = shiftCode(event->modifiers());
     const QPointF at = toTwips(event->position());
-    handle(press ? "press" : "release", [this, press, button, shift, at] {
-        if (press)
-            events_->mouseDown(button, shift, at.x(), at.y());
-        else
-            events_->mouseUp(button, shift, at.x(), at.y());
-    });
+    mouseInput(press, button, at.x(), at.y(), shift);
 }
 
 void MainWindow::command(QAction* action, const QString& name)
@@ -188,16 +185,48 @@ void MainWindow::command(QAction* action, const QString& name)
     // it, so take that back first.
     if (action->isCheckable())
         action->setChecked(!action->isChecked());
-    handle("command", [this, name] { events_->command(name); }, name.toLatin1().constData());
+    menuInput(name);
 }
 
-void MainWindow::handle(const char* event, std::function<void()> handler, const char* details)
+void MainWindow::handle(const char* event, std::string line, std::function<void()> handler, const char* details)
 {
     // The trace tells a driving script when the window takes input again.
     trace::event(event, details);
-    gate_.run(std::move(handler));
+    gate_.run(recorded(std::move(line), std::move(handler)));
     if (!gate_.busy())
         trace::event("idle");
+}
+
+std::function<void()> MainWindow::recorded(std::string line, std::function<void()> handler)
+{
+    if (!record_)
+        return handler;
+    return [this, line = std::move(line), handler = std::move(handler)] {
+        record_->begin();
+        handler();
+        record_->handled(line);
+    };
+}
+
+void MainWindow::mouseInput(bool press, int button, double x, double y, int shift)
+{
+    handle(press ? "press" : "release", mouseLine(press, button, x, y), [this, press, button, shift, x, y] {
+        if (press)
+            events_->mouseDown(button, shift, x, y);
+        else
+            events_->mouseUp(button, shift, x, y);
+    });
+}
+
+void MainWindow::menuInput(const QString& item)
+{
+    handle("command", menuLine(item.toStdString()), [this, item] { events_->command(item); },
+           item.toLatin1().constData());
+}
+
+void MainWindow::keyInput(int code)
+{
+    handle("key", keyLine(code), [this, code] { events_->keyPress(code); });
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
@@ -207,7 +236,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         QMainWindow::keyPressEvent(event);
         return;
     }
-    handle("key", [this, code] { events_->keyPress(code); });
+    keyInput(code);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -216,16 +245,33 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    event->ignore();
+    closeInput();
+}
+
+void MainWindow::closeInput()
+{
     // The unload handler decides; it ends the program when it agrees. A
     // close asked for while a handler runs is handled once, after it.
-    event->ignore();
-    if (closeQueued_)
+    if (gate_.ended() || closeQueued_)
         return;
     closeQueued_ = true;
-    gate_.run([this] {
+    gate_.run(recorded(closeLine(), [this] {
         closeQueued_ = false;
         events_->unload();
-    });
+    }));
+}
+
+void MainWindow::answerBoxesFromScript(bool on, std::chrono::milliseconds delay)
+{
+    scriptAnswers_ = on;
+    answerDelay_ = delay;
+    answers_.clear();
+}
+
+void MainWindow::queueAnswers(const std::vector<Answer>& answers)
+{
+    answers_.insert(answers_.end(), answers.begin(), answers.end());
 }
 
 void MainWindow::copyPicture(Picture picture, int element, double x, double y)
@@ -283,17 +329,27 @@ Answer MainWindow::messageBox(const std::string& text, const std::string& title,
     // Noted from within the box's own loop, once it is on the screen.
     if (trace::enabled())
         QTimer::singleShot(0, &box, [] { trace::event("box"); });
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
     if (buttons == Buttons::YesNo) {
-        QPushButton* yes = box.addButton(QMessageBox::Yes);
-        QPushButton* no = box.addButton(QMessageBox::No);
+        yes = box.addButton(QMessageBox::Yes);
+        no = box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
-        box.exec();
-        return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+    } else {
+        box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
-    box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    if (scriptAnswers_) {
+        // Shown long enough to be read, then answered as the script says.
+        const Answer answer = takeQueuedAnswer(answers_, buttons);
+        QPushButton* choice = !yes ? box.defaultButton() : answer == Answer::No ? no : yes;
+        QTimer::singleShot(answerDelay_, choice, [choice] { choice->click(); });
+    }
     box.exec();
-    return Answer::OK;
+    const Answer answer = !yes ? Answer::OK : box.clickedButton() == yes ? Answer::Yes : Answer::No;
+    if (record_)
+        record_->answered(answer);
+    return answer;
 }
 
 double MainWindow::clock()

@@ -7,8 +7,11 @@
 #include <QMainWindow>
 #include <QPointF>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/event_gate.h"
 #include "app/qt_surface.h"
@@ -22,6 +25,7 @@ namespace korvalo {
 
 class Form1;
 class DrawingArea;
+class GameRecord;
 
 class MainWindow : public QMainWindow, public Platform {
     Q_OBJECT
@@ -42,6 +46,24 @@ public:
     QtSurface& surface() { return surface_; }
     Form1& form() { return *form_; }
     bool ended() const { return gate_.ended(); }
+
+    // Writes every input the game handles into record from now on (null:
+    // none). The record must outlive the window.
+    void recordInto(GameRecord* record) { record_ = record; }
+
+    // Input given on the person's behalf (by a replayed script): handled,
+    // queued and recorded exactly as the same input from the person. x and y
+    // in twips; button and shift as in WindowEvents.
+    void mouseInput(bool press, int button, double x, double y, int shift = 0);
+    void menuInput(const QString& item);
+    void keyInput(int code);
+    void closeInput();
+
+    // While a script gives the answers, every message box is shown and after
+    // delay answered with the next queued answer (takeQueuedAnswer) instead of
+    // by the person. Turning it off drops what is still queued.
+    void answerBoxesFromScript(bool on, std::chrono::milliseconds delay = std::chrono::milliseconds(500));
+    void queueAnswers(const std::vector<Answer>& answers);
 
     // Event values as the game's handlers take them.
     static int buttonCode(Qt::MouseButton button);
@@ -77,8 +99,12 @@ private:
     void mouseEvent(QMouseEvent* event, bool press);
     void fitOuterSize();
     void command(QAction* action, const QString& name);
-    // Runs a handler through the gate; event and details name it in the trace.
-    void handle(const char* event, std::function<void()> handler, const char* details = nullptr);
+    // Runs a handler through the gate; event and details name it in the
+    // trace, line in the record.
+    void handle(const char* event, std::string line, std::function<void()> handler,
+                const char* details = nullptr);
+    // The handler recorded as line.
+    std::function<void()> recorded(std::string line, std::function<void()> handler);
 
     std::unique_ptr<DsLibrary> library_;
     QtSurface surface_;
@@ -93,6 +119,10 @@ private:
     // The outer size asked for, and whether it has been fitted to the frame.
     QSize outerSize_;
     bool framed_ = false;
+    GameRecord* record_ = nullptr;
+    bool scriptAnswers_ = false;
+    std::deque<Answer> answers_;
+    std::chrono::milliseconds answerDelay_{500};
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

@@ -1,43 +1,12 @@
 #include "script/script_runner.h"
 
 #include "flow/menu_commands.h"
+#include "script/script_language.h"
 
-#include <charconv>
-#include <cmath>
 #include <istream>
 #include <ostream>
-#include <sstream>
-#include <vector>
 
 namespace korvalo {
-
-namespace {
-
-std::vector<std::string> words(const std::string& line)
-{
-    std::istringstream in(line);
-    std::vector<std::string> out;
-    std::string word;
-    while (in >> word)
-        out.push_back(word);
-    return out;
-}
-
-bool toNumber(const std::string& text, double* value)
-{
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-    return ec == std::errc() && ptr == end && std::isfinite(*value);
-}
-
-bool toInteger(const std::string& text, int* value)
-{
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-    return ec == std::errc() && ptr == end;
-}
-
-}  // namespace
 
 ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Platform* surface,
                            std::function<bool(const std::string&)> snapshot)
@@ -56,15 +25,17 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
 int ScriptRunner::run(std::istream& script, std::ostream& err)
 {
     form_->Form_Load();
+    ScriptReader reader(script);
     std::string line;
-    int number = 0;
-    while (!ui_.ended && std::getline(script, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    while (!ui_.ended) {
+        const ScriptReader::Result read = reader.next(&line);
+        if (read == ScriptReader::Result::End)
+            break;
         std::string error;
-        if (!execute(line, &error)) {
-            err << "korvalo-script: line " << number << ": " << error << '\n';
+        if (read == ScriptReader::Result::Cut)
+            error = "the recording was cut short in this line, which is not replayed: " + line;
+        if (!error.empty() || !execute(line, &error)) {
+            err << "korvalo-script: " << reader.about(error) << '\n';
             return 2;
         }
     }
@@ -73,100 +44,37 @@ int ScriptRunner::run(std::istream& script, std::ostream& err)
 
 bool ScriptRunner::execute(const std::string& line, std::string* error)
 {
-    const std::vector<std::string> w = words(line);
-    if (w.empty() || w[0][0] == '#')
-        return true;
-    const std::string& command = w[0];
-    auto fail = [&](const std::string& why) {
-        *error = why + ": " + line;
+    using Kind = ScriptCommand::Kind;
+    ScriptCommand command;
+    if (!parseScriptLine(line, &command, error))
         return false;
-    };
-
-    if (command == "menu") {
-        if (w.size() != 2)
-            return fail("menu takes one item name");
-        const MenuHandler handler = menuHandler(w[1]);
-        if (!handler)
-            return fail("unknown menu item");
-        (form_.get()->*handler)();
-    } else if (command == "press" || command == "release") {
-        double x = 0, y = 0;
-        const bool pressWithButton = command == "press" && w.size() == 4;
-        if (!(w.size() == 3 || pressWithButton) || !toNumber(w[1], &x) || !toNumber(w[2], &y))
-            return fail(command + " takes X and Y in twips");
-        if (pressWithButton && w[3] != "right")
-            return fail("the only button word is right");
-        const int button = pressWithButton ? 2 : 1;
-        if (command == "press")
-            form_->Form_MouseDown(button, 0, x, y);
-        else
-            form_->Form_MouseUp(button, 0, x, y);
-    } else if (command == "click") {
-        int column = 0, row = 0;
-        if (w.size() != 3 || !toInteger(w[1], &column) || !toInteger(w[2], &row) || std::abs(column) > 1000 ||
-            std::abs(row) > 1000)
-            return fail("click takes a column and a row");
-        const double x = boardLeft + cellWidth * column + cellWidth / 2;
-        const double y = boardTop + cellHeight * row + cellHeight / 2;
-        form_->Form_MouseDown(1, 0, x, y);
+    switch (command.kind) {
+    case Kind::Nothing: break;
+    case Kind::Menu: (form_.get()->*menuHandler(command.text))(); break;
+    case Kind::Press: form_->Form_MouseDown(command.button, 0, command.x, command.y); break;
+    case Kind::Release: form_->Form_MouseUp(command.button, 0, command.x, command.y); break;
+    case Kind::Click:
+        form_->Form_MouseDown(1, 0, command.x, command.y);
         if (!ui_.ended)
-            form_->Form_MouseUp(1, 0, x, y);
-    } else if (command == "key") {
-        int code = 0;
-        if (w.size() != 2 || !toInteger(w[1], &code))
-            return fail("key takes a character code");
-        form_->Form_KeyPress(code);
-    } else if (command == "close") {
-        if (w.size() != 1)
-            return fail("close takes nothing");
-        form_->Form_Unload();
-    } else if (command == "answer") {
-        if (w.size() < 2)
-            return fail("answer takes one or more of OK, Yes, No");
-        std::vector<Answer> answers;
-        for (size_t i = 1; i < w.size(); ++i) {
-            if (w[i] == "OK")
-                answers.push_back(Answer::OK);
-            else if (w[i] == "Yes")
-                answers.push_back(Answer::Yes);
-            else if (w[i] == "No")
-                answers.push_back(Answer::No);
-            else
-                return fail("an answer is OK, Yes or No");
+            form_->Form_MouseUp(1, 0, command.x, command.y);
+        break;
+    case Kind::Key: form_->Form_KeyPress(command.code); break;
+    case Kind::Close: form_->Form_Unload(); break;
+    case Kind::Answer: ui_.answers.insert(ui_.answers.end(), command.answers.begin(), command.answers.end()); break;
+    case Kind::State: printState(); break;
+    case Kind::Snapshot:
+        if (!snapshot_ || !snapshot_(command.text)) {
+            *error = "cannot save the snapshot: " + line;
+            return false;
         }
-        ui_.answers.insert(ui_.answers.end(), answers.begin(), answers.end());
-    } else if (command == "state") {
-        if (w.size() != 1)
-            return fail("state takes nothing");
-        printState();
-    } else if (command == "snapshot") {
-        const std::string::size_type at = line.find("snapshot") + 8;
-        const std::string::size_type start = line.find_first_not_of(" \t", at);
-        if (start == std::string::npos)
-            return fail("snapshot takes a file name");
-        const std::string file = line.substr(start, line.find_last_not_of(" \t") - start + 1);
-        if (!snapshot_ || !snapshot_(file))
-            return fail("cannot save the snapshot");
-    } else {
-        return fail("unknown command");
+        break;
     }
     return true;
 }
 
 void ScriptRunner::printState()
 {
-    const GameState& s = form_->s;
-    out_ << "state turn=" << s.turnColour << " mode=" << s.gameMode << " move=" << s.moveNumber
-         << " last=" << s.lastMoveNumber << " kinds=" << s.playerKind[1] << ',' << s.playerKind[2] << ','
-         << s.playerKind[3] << ',' << s.playerKind[4] << " checks=TEJYUN:" << ui_.isChecked(CheckItem::TEJYUN)
-         << ",AICON:" << ui_.isChecked(CheckItem::AICON) << ",BGM:" << ui_.isChecked(CheckItem::BGM) << '\n';
-    for (int row = 1; row <= 9; ++row) {
-        out_ << "row " << row << ' ';
-        for (int column = 1; column <= 9; ++column)
-            out_ << s.board[column][row];
-        out_ << '\n';
-    }
-    out_ << std::flush;
+    korvalo::printState(out_, form_->s, ui_);
 }
 
 bool parseScriptArguments(int argc, char** argv, ScriptOptions* options, std::string* dir, std::string* script,

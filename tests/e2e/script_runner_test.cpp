@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "script/script_language.h"
 #include "script/script_runner.h"
 #include "support/game_driver.h"
 
@@ -104,6 +105,22 @@ TEST(ScriptDriver, MalformedCommandsExitWithTwo)
             states += line.rfind("state ", 0) == 0;
         EXPECT_EQ(states, 1u) << bad;
     }
+}
+
+TEST(ScriptDriver, ARecordingCutShortInItsLastLineReplaysUpToTheCut)
+{
+    TemporaryWorkingFolder folder;
+    const std::string lines = "answer OK\nmenu JYUNBAN_1\nclick 4 3\nstate";
+    // A script of one's own may end without a line feed.
+    const ScriptResult own = runScript(lines);
+    EXPECT_EQ(own.code, 0);
+    EXPECT_EQ(own.lines[own.lines.size() - 10].substr(0, 20), "state turn=1 mode=1 ");
+    // A recording ends every line with one; its last line was cut.
+    const ScriptResult cut = runScript(recordingHeader("2026-12-08T00:00:00Z") + "\n" + lines);
+    EXPECT_EQ(cut.code, 2);
+    EXPECT_EQ(cut.errors, "korvalo-script: line 5: the recording was cut short in this line, which is not "
+                          "replayed: state\n");
+    EXPECT_EQ(cut.lines, std::vector<std::string>(own.lines.begin(), own.lines.end() - 10));
 }
 
 TEST(ScriptDriver, SoundOptions)

@@ -1,5 +1,7 @@
 #include "platform/recording/recording_platform.h"
 
+#include "script/script_language.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -137,20 +139,7 @@ void RecordingPlatform::setChecked(CheckItem item, bool checked)
 Answer RecordingPlatform::messageBox(const std::string& text, const std::string& title, Buttons buttons,
                                      BoxIcon icon)
 {
-    // A box that offers only OK takes a queued OK and leaves a queued Yes or
-    // No for the question it belongs to; a Yes/No box takes the next answer,
-    // a queued OK counting as its default, Yes.
-    Answer answer = buttons == Buttons::YesNo ? Answer::Yes : Answer::OK;
-    if (!answers.empty()) {
-        const Answer queued = answers.front();
-        if (buttons == Buttons::YesNo) {
-            answers.pop_front();
-            if (queued != Answer::OK)
-                answer = queued;
-        } else if (queued == Answer::OK) {
-            answers.pop_front();
-        }
-    }
+    const Answer answer = takeQueuedAnswer(answers, buttons);
     static const char* const answerNames[] = {"OK", "Yes", "No"};
     record("msgbox " + quoted(text) + " " + quoted(title) + (buttons == Buttons::OK ? " OK" : " YesNo") +
            (icon == BoxIcon::Exclamation ? " exclamation" : " none") + " -> " +

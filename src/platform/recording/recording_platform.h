@@ -30,7 +30,7 @@ public:
 
     std::vector<std::string> lines;                  // every event so far
     std::function<void(const std::string&)> onLine;  // told of each line as it happens
-    std::deque<Answer> answers;                      // answers for the next message boxes (see messageBox)
+    std::deque<Answer> answers;                      // answers for the next message boxes (takeQueuedAnswer)
     double now = 0;                                  // the fake clock, in seconds
     bool ended = false;                              // endProgram was called
 

@@ -1,0 +1,94 @@
+# Shared by the tests of the real window: an X server of its own (Xvfb), the
+# scenario driver's positions, and the board and menu bar read from the screen.
+# Expects $build (the build folder) and $work (a scratch folder) to be set.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a display number it chooses itself and exports DISPLAY.
+xvfb=
+start_xvfb() {
+    local fifo="$work/display"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    xvfb=$!
+    local n
+    read -r -t 20 n <"$fifo" || fail "Xvfb did not start"
+    export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
+}
+
+# The 81 squares of the position the scenario driver reaches with a script
+# (rows 1..9, columns a..i; 0 empty, 1..4 a colour).
+position() {
+    mkdir -p "$work/driver"
+    rm -f "$work/driver/Korvalo.ini"
+    printf '%s\nstate\n' "$1" | "$build/korvalo-script" --dir "$work/driver" --no-sound-library |
+        sed -n 's/^row [1-9] //p' | tr -d '\n'
+}
+
+shot="$work/shot.png"
+# The drawing area's origin on the screen: the first pure-green pixel is the
+# top-left of square a1, at (1030, 730) twips = (69, 49) pixels.
+origin() {
+    import -window root "$shot"
+    convert "$shot" -depth 8 -crop 300x300+0+0 +repage txt:- |
+        awk -F'[,: ]+' '/#00FF00/ { print $1 - 69, $2 - 49; exit }'
+}
+
+# Square contents read from the screen, in the driver's order; ? for anything
+# that is no square or stone.
+read_board() {
+    local ox oy
+    read -r ox oy < <(origin) || { echo ""; return; }
+    local format="" x y
+    for row in $(seq 1 9); do
+        for col in $(seq 1 9); do
+            x=$(( ox + (400 + 630 * col + 315) / 15 )) y=$(( oy + (100 + 630 * row + 315) / 15 ))
+            format+="%[fx:int(255*p{$x,$y}.r)],%[fx:int(255*p{$x,$y}.g)],%[fx:int(255*p{$x,$y}.b)] "
+        done
+    done
+    convert "$shot" -format "$format" info: | awk -v RS=' ' -F, '
+        NF == 3 {
+            r = $1 + 0; g = $2 + 0; b = $3 + 0
+            c = "?"
+            if (r < 60 && g > 200 && b < 60) c = "0"
+            else if (r < 60 && g < 60 && b < 60) c = "1"
+            else if (r < 60 && g < 60 && b > 200) c = "2"
+            else if (r > 200 && g > 200 && b > 200) c = "3"
+            else if (r > 200 && g < 60 && b < 60) c = "4"
+            printf "%s", c
+        }
+        END { print "" }'
+}
+
+# Waits up to $2 seconds for the screen to show position $1, while process $3 runs.
+await_board() {
+    local board=""
+    for _ in $(seq "$2"); do
+        sleep 1
+        board=$(read_board)
+        [[ $board == "$1" ]] && return 0
+        kill -0 "$3" 2>/dev/null || fail "the program ended"
+    done
+    fail "screen $board, expected $1"
+}
+
+# Clicks the centre of square (column, row) with the left button.
+click_square() {
+    local ox oy
+    read -r ox oy < <(origin)
+    xdotool mousemove $(( ox + (400 + 630 * $1 + 315) / 15 )) $(( oy + (100 + 630 * $2 + 315) / 15 )) click 1
+}
+
+# The horizontal centres of the dark marks along the menu bar, left to right:
+# one or more for each item (対局, 局面, 戻, 進, ｵﾌﾟｼｮﾝ, その他).
+menu_marks() {
+    import -window root "$shot"
+    convert "$shot" -crop 400x14+0+0 +repage -depth 8 txt:- | awk -F'[,: ]+' '
+        NR > 1 { match($0, /\([ 0-9]+,[ 0-9]+,[ 0-9]+/); split(substr($0, RSTART + 1, RLENGTH - 1), v, ",")
+                 if (v[1] + v[2] + v[3] < 300) dark[$1] = 1 }
+        END { prev = -100; start = -1
+              for (x = 0; x < 400; x++) if (x in dark) {
+                  if (x - prev > 6) { if (start >= 0) printf "%d ", (start + prev) / 2; start = x }
+                  prev = x }
+              if (start >= 0) printf "%d", (start + prev) / 2; print "" }'
+}
