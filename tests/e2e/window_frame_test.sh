@@ -55,7 +55,7 @@ done
 # The frame's size: the client's plus the frame extents the window manager
 # publishes (left, right, top, bottom). Wait until both have settled.
 outer=
-for _ in $(seq 50); do
+for _ in $(seq 150); do
     sleep 0.2
     extents=$(xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ' ')
     [[ -n $extents ]] || continue
