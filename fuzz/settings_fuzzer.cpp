@@ -1,12 +1,19 @@
-// Fuzzes the reading of the settings file Korvalo.ini.
+// Fuzzes the reading and writing of the settings file Korvalo.ini.
 //
 // Each input is first given to the parser as it is. It is then written as
-// Korvalo.ini into a private working folder and read by Form1 on the
-// recording platform, as the initial setup does it (読込_環境設定ファイル,
-// then 読込_環境設定データ), starting from the marks of start-up: music
-// looping with its check mark, a turn icon on the board. The check marks, the
-// icon and the music afterwards must be what the parsed settings, applied in
-// order, ask for.
+// Korvalo.ini into a private working folder, where the game's reader must
+// give back exactly the bytes it reads (all of them, or the whole lines
+// within its limit), and Form1 reads it on the recording platform as the
+// initial setup does (読込_環境設定ファイル, then 読込_環境設定データ),
+// starting from the marks of start-up: music looping with its check mark, a
+// turn icon on the board. The check marks, the icon and the music afterwards
+// must be what the parsed settings, applied in order, ask for. Last, Form1
+// writes the file from those marks (書込_環境設定ファイル), and the file must
+// then hold exactly the three lines for them.
+//
+// The game object is made once, by LLVMFuzzerInitialize; each input only
+// puts the start-up marks back, so a run costs the file's reading and
+// writing and little else.
 //
 // The target changes into its folder only while it reads an input and
 // changes back before returning. A crash inside that window writes its
@@ -14,10 +21,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QStringEncoder>
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +45,40 @@ namespace settings = korvalo::settings;
 
 std::string folder;     // the private working folder
 int startFolder = -1;   // the working folder the target was started in
+
+// The game, made once: the recording platform keeps no log, so its memory
+// stays the same over millions of inputs.
+struct Game {
+    korvalo::RecordingPlatform ui;
+    korvalo::RecordingDsLibrary lib{[this](const std::string& line) { ui.record(line); }};
+    korvalo::Form1 form{ui, &lib};
+    Game()
+    {
+        ui.keepLines = false;
+        form.soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
+    }
+    // The marks of start-up: music looping with its check mark, no other
+    // check mark, a turn icon on the board.
+    void startUp()
+    {
+        ui.setChecked(CheckItem::TEJYUN, false);
+        ui.setChecked(CheckItem::AICON, false);
+        ui.setChecked(CheckItem::BGM, true);
+        lib.dsPlayLooping(form.soundBgm);
+        ui.moveIcon(IconPicture::ICO_MAN, 1, 0, 0);
+        ui.setIconVisible(IconPicture::ICO_MAN, 1, true);
+    }
+};
+Game* game = nullptr;
+
+// The bytes of the file written for each of the eight combinations of the
+// three marks (index: TEJYUN 4, AICON 2, BGM 1): the text in Shift_JIS.
+std::array<std::string, 8> filesWritten;
+
+int combination(const std::array<bool, 3>& marks)
+{
+    return marks[0] * 4 + marks[1] * 2 + marks[2];
+}
 
 [[noreturn]] void fail(const char* what)
 {
@@ -90,6 +134,26 @@ std::string_view bytesRead(std::string_view bytes)
     return lastNewline == std::string_view::npos ? std::string_view() : head.substr(0, lastNewline + 1);
 }
 
+void makeFilesWritten()
+{
+    for (int i = 0; i < 8; ++i) {
+        QStringEncoder encoder("Shift_JIS");
+        const QByteArray bytes = encoder.encode(QString::fromStdString(settings::fileText(i & 4, i & 2, i & 1)));
+        filesWritten[i] = bytes.toStdString();
+        if (encoder.hasError() || filesWritten[i].empty())
+            fail("cannot encode the settings text");
+    }
+}
+
+// The file's bytes as the game's reader gives them.
+std::string readBack()
+{
+    const std::optional<std::string> bytes = settings::readFile();
+    if (!bytes)
+        fail("cannot read back Korvalo.ini");
+    return *bytes;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -106,6 +170,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         fail("cannot make a working folder");
     folder = pattern;
     std::atexit(removeFolder);
+    makeFilesWritten();
+    game = new Game;  // lives as long as the process
     return 0;
 }
 
@@ -126,19 +192,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             iconsErased = true;
     }
 
-    korvalo::RecordingPlatform ui;
-    korvalo::RecordingDsLibrary lib{[&ui](const std::string& line) { ui.record(line); }};
-    korvalo::Form1 form{ui, &lib};
-    ui.setChecked(CheckItem::BGM, true);
-    form.soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
-    lib.dsPlayLooping(form.soundBgm);
-    ui.moveIcon(IconPicture::ICO_MAN, 1, 0, 0);
-    ui.setIconVisible(IconPicture::ICO_MAN, 1, true);
+    korvalo::RecordingPlatform& ui = game->ui;
+    korvalo::RecordingDsLibrary& lib = game->lib;
+    korvalo::Form1& form = game->form;
+    game->startUp();
 
     enterFolder();
     writeSettingsFile(bytes);
+    if (readBack() != bytesRead(bytes))
+        fail("the bytes read differ from the bytes in the file");
     form.読込_環境設定ファイル();
     form.読込_環境設定データ();
+    form.書込_環境設定ファイル();
+    const std::string written = readBack();
     leaveFolder();
 
     if (ui.isChecked(CheckItem::TEJYUN) != marks[0] || ui.isChecked(CheckItem::AICON) != marks[1] ||
@@ -148,5 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         fail("the turn icon does not follow the icon setting");
     if ((lib.looping.count(form.soundBgm) == 1) != marks[2])
         fail("the music does not follow the music setting");
+    if (written != filesWritten[combination(marks)])
+        fail("the file written differs from the three lines for the check marks");
     return 0;
 }
