@@ -39,7 +39,8 @@ std::string num(double twips) { return std::to_string(whole(twips)); }
 
 void RecordingPlatform::record(const std::string& line)
 {
-    lines.push_back(line);
+    if (keepLines)
+        lines.push_back(line);
     if (onLine)
         onLine(line);
 }
