@@ -42,6 +42,7 @@ std::vector<Setting> parse(std::string_view bytes)
 {
     std::vector<Setting> out;
     QString key;  // in force for lines without a key of their own; empty: none
+    std::optional<QStringDecoder> decoder;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -53,16 +54,20 @@ std::vector<Setting> parse(std::string_view bytes)
         if (!raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
 
-        // Each line is decoded on its own, by a fresh decoder: LF and CR never
-        // occur inside a Shift_JIS character, and a broken character must not
-        // spill into the next line. Bytes that are not Shift_JIS decode to
-        // substitutes, except at the end of the line where they vanish; so a
-        // line with any of them gives no value at all.
-        QStringDecoder decoder(encodingName, QStringDecoder::Flag::Stateless);
-        if (!decoder.isValid())
+        // Each line is decoded on its own: LF and CR never occur inside a
+        // Shift_JIS character, and a broken character must not spill into
+        // the next line. Bytes that are not Shift_JIS decode to substitutes,
+        // except at the end of the line where they vanish; so a line with any
+        // of them gives no value at all. A decoder keeps counting errors over
+        // resets, so one that met any is replaced by a fresh one.
+        if (!decoder || decoder->hasError())
+            decoder.emplace(encodingName, QStringDecoder::Flag::Stateless);
+        else
+            decoder->resetState();
+        if (!decoder->isValid())
             return out;
-        const QString text = decoder.decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
-        const bool clean = !decoder.hasError();
+        const QString text = decoder->decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
+        const bool clean = !decoder->hasError();
         const qsizetype equals = text.indexOf(u'=');
         if (equals >= 1)
             key = text.left(equals);
@@ -95,11 +100,20 @@ std::optional<std::string> readFile()
     if (!QFileInfo(name()).isFile())
         return std::nullopt;
     QFile file(name());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    QByteArray bytes = file.read(static_cast<qint64>(readLimit) + 1);
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    // Read piece by piece up to one byte past the limit, so the three short
+    // lines of a real file cost a buffer of their size, not of the limit.
+    QByteArray bytes;
+    char piece[4096];
+    while (static_cast<std::size_t>(bytes.size()) <= readLimit) {
+        const qint64 count = file.read(piece, sizeof piece);
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            break;
+        bytes.append(piece, static_cast<qsizetype>(count));
+    }
     if (static_cast<std::size_t>(bytes.size()) > readLimit) {
         // Keep the whole lines within the limit; the line the limit cuts
         // through is not known and so is not applied.
