@@ -58,8 +58,9 @@ std::vector<Setting> parse(std::string_view bytes)
         // Shift_JIS character, and a broken character must not spill into
         // the next line. Bytes that are not Shift_JIS decode to substitutes,
         // except at the end of the line where they vanish; so a line with any
-        // of them gives no value at all. A decoder keeps counting errors over
-        // resets, so one that met any is replaced by a fresh one.
+        // of them gives no value at all. One decoder serves the lines while
+        // they decode cleanly; its error mark may outlive a reset, so after
+        // an error the next line gets a fresh one.
         if (!decoder || decoder->hasError())
             decoder.emplace(encodingName, QStringDecoder::Flag::Stateless);
         else
