@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QVarLengthArray>
+
+#include <iterator>
 
 namespace korvalo::settings {
 
@@ -28,6 +31,15 @@ constexpr char valueOn[] = "OK";
 constexpr char valueOff[] = "NG";
 
 QString name() { return QString::fromLatin1(fileName); }
+
+// The text of keys[index], made once.
+const QString& keyText(std::size_t index)
+{
+    static const QString texts[] = {QString::fromUtf8(keys[0].text), QString::fromUtf8(keys[1].text),
+                                    QString::fromUtf8(keys[2].text)};
+    static_assert(std::size(texts) == std::size(keys));
+    return texts[index];
+}
 
 std::string line(const char* key, bool on) { return std::string(key) + "=" + (on ? valueOn : valueOff) + "\r\n"; }
 
@@ -67,22 +79,25 @@ std::vector<Setting> parse(std::string_view bytes)
             decoder->resetState();
         if (!decoder->isValid())
             return out;
-        const QString text = decoder->decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
+        // Decoded into a buffer on the stack: a settings line is short.
+        const QByteArrayView encoded(raw.data(), static_cast<qsizetype>(raw.size()));
+        QVarLengthArray<QChar, 256> buffer(decoder->requiredSpace(encoded.size()));
+        const QStringView text(buffer.data(), decoder->appendToBuffer(buffer.data(), encoded));
         const bool clean = !decoder->hasError();
         const qsizetype equals = text.indexOf(u'=');
         if (equals >= 1)
-            key = text.left(equals);
+            key = text.left(equals).toString();
         if (!clean)
             continue;
-        const QString value = equals >= 0 ? text.mid(equals + 1) : text;
+        const QStringView value = equals >= 0 ? text.mid(equals + 1) : text;
 
-        for (const Key& k : keys) {
-            if (key != QString::fromUtf8(k.text))
+        for (std::size_t i = 0; i < std::size(keys); ++i) {
+            if (key != keyText(i))
                 continue;
             if (value == QLatin1String(valueOn))
-                out.push_back({k.item, true});
+                out.push_back({keys[i].item, true});
             else if (value == QLatin1String(valueOff))
-                out.push_back({k.item, false});
+                out.push_back({keys[i].item, false});
         }
     }
     return out;
