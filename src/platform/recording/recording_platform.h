@@ -38,6 +38,9 @@ public:
     bool ended = false;                              // endProgram was called
 
     void record(const std::string& line);
+    // Whether a line would go anywhere: with the log off and nobody told,
+    // the platform keeps its state without making lines at all.
+    bool listening() const { return keepLines || onLine; }
     // Lines that are not drawing primitives (picture, fill, refresh).
     std::vector<std::string> eventLines() const;
     static bool isDrawingLine(const std::string& line);
