@@ -124,6 +124,8 @@ constexpr uint64_t maxConvertedBytes = uint64_t{256} << 20;
 // of the rates and fails (or worse) for absurd ones.
 constexpr int minSampleRate = 1000;
 constexpr int maxSampleRate = 384000;
+// Channels accepted, in any encoding.
+constexpr int maxChannels = 8;
 
 // Decodes a wave image and converts it to the mixer's output format into a
 // chunk of exactly the size it needs. (SDL_mixer's own loader converts in a
@@ -137,7 +139,7 @@ constexpr int maxSampleRate = 384000;
 // chunk; other encodings are decoded by SDL first.
 bool plainPcmFormat(const korvalo::WaveLayout& layout, SDL_AudioFormat* format)
 {
-    if (layout.formatTag != 1 || layout.channels == 0 || layout.channels > 8 ||
+    if (layout.formatTag != 1 || layout.channels == 0 || layout.channels > maxChannels ||
         layout.blockAlign != layout.channels * (layout.bitsPerSample / 8))
         return false;
     if (layout.bitsPerSample == 8)
@@ -166,6 +168,11 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const korvalo::WaveLayout&
         samples = bytes + layout.dataOffset;
         length = static_cast<Uint32>(layout.dataSize);
     } else {
+        // SDL's decoders size their buffers by the channel count: an image
+        // claiming hundreds of channels made one of them ask for a gigabyte.
+        // No sound of the game has more than two; eight is already generous.
+        if (layout.channels == 0 || layout.channels > maxChannels)
+            return nullptr;
         if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &source, &decoded,
                             &length))
             return nullptr;
