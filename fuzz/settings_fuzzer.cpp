@@ -1,12 +1,22 @@
-// Fuzzes the reading of the settings file Korvalo.ini.
+// Fuzzes the reading of the settings file Korvalo.ini, and checks its
+// writing.
 //
 // Each input is first given to the parser as it is. It is then written as
-// Korvalo.ini into a private working folder and read by Form1 on the
-// recording platform, as the initial setup does it (読込_環境設定ファイル,
-// then 読込_環境設定データ), starting from the marks of start-up: music
-// looping with its check mark, a turn icon on the board. The check marks, the
-// icon and the music afterwards must be what the parsed settings, applied in
-// order, ask for.
+// Korvalo.ini into a private working folder, where the game's reader must
+// give back exactly the bytes it reads (all of them, or the whole lines
+// within its limit), and Form1 reads it on the recording platform as the
+// initial setup does (読込_環境設定ファイル, then 読込_環境設定データ),
+// starting from the marks of start-up: music looping with its check mark, a
+// turn icon on the board. The check marks, the icon and the music afterwards
+// must be what the parsed settings, applied in order, ask for.
+//
+// What Form1 writes (書込_環境設定ファイル) depends on the three check marks
+// alone, never on the input, so it is checked once at start for each of the
+// eight combinations: the file must hold exactly the three lines for them,
+// and reading it back must leave the marks as they were.
+//
+// The game object is made once, at start; each input only puts the
+// start-up marks back, so a run costs the file's reading and little else.
 //
 // The target changes into its folder only while it reads an input and
 // changes back before returning. A crash inside that window writes its
@@ -14,10 +24,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QStringEncoder>
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +48,32 @@ namespace settings = korvalo::settings;
 
 std::string folder;     // the private working folder
 int startFolder = -1;   // the working folder the target was started in
+
+// The game, made once. The recording platform and sound library keep their
+// state but make no lines: nothing reads them, and the memory stays the same
+// over millions of inputs.
+struct Game {
+    korvalo::RecordingPlatform ui;
+    korvalo::RecordingDsLibrary lib{nullptr};
+    korvalo::Form1 form{ui, &lib};
+    Game()
+    {
+        ui.keepLines = false;
+        form.soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
+    }
+    // The marks of start-up: music looping with its check mark, no other
+    // check mark, a turn icon on the board.
+    void startUp()
+    {
+        ui.setChecked(CheckItem::TEJYUN, false);
+        ui.setChecked(CheckItem::AICON, false);
+        ui.setChecked(CheckItem::BGM, true);
+        lib.dsPlayLooping(form.soundBgm);
+        ui.moveIcon(IconPicture::ICO_MAN, 1, 0, 0);
+        ui.setIconVisible(IconPicture::ICO_MAN, 1, true);
+    }
+};
+Game* game = nullptr;
 
 [[noreturn]] void fail(const char* what)
 {
@@ -90,6 +129,46 @@ std::string_view bytesRead(std::string_view bytes)
     return lastNewline == std::string_view::npos ? std::string_view() : head.substr(0, lastNewline + 1);
 }
 
+// The file's bytes as the game's reader gives them.
+std::string readBack()
+{
+    const std::optional<std::string> bytes = settings::readFile();
+    if (!bytes)
+        fail("cannot read back Korvalo.ini");
+    return *bytes;
+}
+
+// Form1 writes the file from each combination of the three check marks
+// (TEJYUN 4, AICON 2, BGM 1); the file must hold the three lines for them in
+// Shift_JIS, and reading it back must leave the marks as they are.
+void checkWriting()
+{
+    korvalo::RecordingPlatform& ui = game->ui;
+    const CheckItem items[] = {CheckItem::TEJYUN, CheckItem::AICON, CheckItem::BGM};
+    enterFolder();
+    for (int combination = 0; combination < 8; ++combination) {
+        const bool marks[] = {(combination & 4) != 0, (combination & 2) != 0, (combination & 1) != 0};
+        const QString text = QString::fromStdString(settings::fileText(marks[0], marks[1], marks[2]));
+        QStringEncoder encoder("Shift_JIS");
+        const QByteArray expected = encoder.encode(text);
+        if (encoder.hasError() || expected.isEmpty())
+            fail("cannot encode the settings text");
+        for (int i = 0; i < 3; ++i)
+            ui.setChecked(items[i], marks[i]);
+        game->form.書込_環境設定ファイル();
+        if (readBack() != expected.toStdString())
+            fail("the file written differs from the three lines for the check marks");
+        for (int i = 0; i < 3; ++i)
+            ui.setChecked(items[i], !marks[i]);
+        game->form.読込_環境設定ファイル();
+        game->form.読込_環境設定データ();
+        for (int i = 0; i < 3; ++i)
+            if (ui.isChecked(items[i]) != marks[i])
+                fail("the file written does not read back as the check marks it was written from");
+    }
+    leaveFolder();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -106,6 +185,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         fail("cannot make a working folder");
     folder = pattern;
     std::atexit(removeFolder);
+    game = new Game;  // lives as long as the process
+    checkWriting();
     return 0;
 }
 
@@ -126,17 +207,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             iconsErased = true;
     }
 
-    korvalo::RecordingPlatform ui;
-    korvalo::RecordingDsLibrary lib{[&ui](const std::string& line) { ui.record(line); }};
-    korvalo::Form1 form{ui, &lib};
-    ui.setChecked(CheckItem::BGM, true);
-    form.soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
-    lib.dsPlayLooping(form.soundBgm);
-    ui.moveIcon(IconPicture::ICO_MAN, 1, 0, 0);
-    ui.setIconVisible(IconPicture::ICO_MAN, 1, true);
+    korvalo::RecordingPlatform& ui = game->ui;
+    korvalo::RecordingDsLibrary& lib = game->lib;
+    korvalo::Form1& form = game->form;
+    game->startUp();
 
     enterFolder();
     writeSettingsFile(bytes);
+    if (readBack() != bytesRead(bytes))
+        fail("the bytes read differ from the bytes in the file");
     form.読込_環境設定ファイル();
     form.読込_環境設定データ();
     leaveFolder();

@@ -8,8 +8,18 @@
 
 namespace korvalo {
 
+namespace {
+double pauseScale = 1;
+}  // namespace
+
+void setPauseScale(double factor)
+{
+    pauseScale = factor;
+}
+
 void pauseWithoutInput(double seconds)
 {
+    seconds *= pauseScale;
     if (!(seconds > 0))
         return;
     using Clock = std::chrono::steady_clock;

@@ -10,4 +10,9 @@ namespace korvalo {
 // rest, so the pause ends within a few milliseconds of its length.
 void pauseWithoutInput(double seconds);
 
+// Multiplies the length of every later pause by factor (1 unless set). Only
+// for benchmarks that play hundreds of whole games in the window; the game
+// itself never calls it.
+void setPauseScale(double factor);
+
 }  // namespace korvalo

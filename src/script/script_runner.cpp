@@ -12,6 +12,9 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
                            std::function<bool(const std::string&)> snapshot)
     : options_(options), out_(out), snapshot_(std::move(snapshot)), ui_(surface)
 {
+    // Each line is printed as it happens and not kept: a script of any
+    // length runs in the same memory.
+    ui_.keepLines = false;
     ui_.onLine = [this](const std::string& line) {
         if (options_.draw || !RecordingPlatform::isDrawingLine(line))
             out_ << line << '\n' << std::flush;

@@ -12,6 +12,9 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QVarLengthArray>
+
+#include <iterator>
 
 namespace korvalo::settings {
 
@@ -36,6 +39,15 @@ constexpr int maxLinkDepth = 32;
 constexpr char valueOff[] = "NG";
 
 QString name() { return QString::fromLatin1(fileName); }
+
+// The text of keys[index], made once.
+const QString& keyText(std::size_t index)
+{
+    static const QString texts[] = {QString::fromUtf8(keys[0].text), QString::fromUtf8(keys[1].text),
+                                    QString::fromUtf8(keys[2].text)};
+    static_assert(std::size(texts) == std::size(keys));
+    return texts[index];
+}
 
 std::string line(const char* key, bool on) { return std::string(key) + "=" + (on ? valueOn : valueOff) + "\r\n"; }
 
@@ -98,6 +110,7 @@ std::vector<Setting> parse(std::string_view bytes)
 {
     std::vector<Setting> out;
     QString key;  // in force for lines without a key of their own; empty: none
+    std::optional<QStringDecoder> decoder;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -109,30 +122,38 @@ std::vector<Setting> parse(std::string_view bytes)
         if (!raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
 
-        // Each line is decoded on its own, by a fresh decoder: LF and CR never
-        // occur inside a Shift_JIS character, and a broken character must not
-        // spill into the next line. Bytes that are not Shift_JIS decode to
-        // substitutes, except at the end of the line where they vanish; so a
-        // line with any of them gives no value at all.
-        QStringDecoder decoder(encodingName, QStringDecoder::Flag::Stateless);
-        if (!decoder.isValid())
+        // Each line is decoded on its own: LF and CR never occur inside a
+        // Shift_JIS character, and a broken character must not spill into
+        // the next line. Bytes that are not Shift_JIS decode to substitutes,
+        // except at the end of the line where they vanish; so a line with any
+        // of them gives no value at all. One decoder serves the lines while
+        // they decode cleanly; its error mark may outlive a reset, so after
+        // an error the next line gets a fresh one.
+        if (!decoder || decoder->hasError())
+            decoder.emplace(encodingName, QStringDecoder::Flag::Stateless);
+        else
+            decoder->resetState();
+        if (!decoder->isValid())
             return out;
-        const QString text = decoder.decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
-        const bool clean = !decoder.hasError();
+        // Decoded into a buffer on the stack: a settings line is short.
+        const QByteArrayView encoded(raw.data(), static_cast<qsizetype>(raw.size()));
+        QVarLengthArray<QChar, 256> buffer(decoder->requiredSpace(encoded.size()));
+        const QStringView text(buffer.data(), decoder->appendToBuffer(buffer.data(), encoded));
+        const bool clean = !decoder->hasError();
         const qsizetype equals = text.indexOf(u'=');
         if (equals >= 1)
-            key = text.left(equals);
+            key = text.left(equals).toString();
         if (!clean)
             continue;
-        const QString value = equals >= 0 ? text.mid(equals + 1) : text;
+        const QStringView value = equals >= 0 ? text.mid(equals + 1) : text;
 
-        for (const Key& k : keys) {
-            if (key != QString::fromUtf8(k.text))
+        for (std::size_t i = 0; i < std::size(keys); ++i) {
+            if (key != keyText(i))
                 continue;
             if (value == QLatin1String(valueOn))
-                out.push_back({k.item, true});
+                out.push_back({keys[i].item, true});
             else if (value == QLatin1String(valueOff))
-                out.push_back({k.item, false});
+                out.push_back({keys[i].item, false});
         }
     }
     return out;
@@ -151,11 +172,20 @@ std::optional<std::string> readFile()
     if (!QFileInfo(name()).isFile())
         return std::nullopt;
     QFile file(name());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    QByteArray bytes = file.read(static_cast<qint64>(readLimit) + 1);
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    // Read piece by piece up to one byte past the limit, so the three short
+    // lines of a real file cost a buffer of their size, not of the limit.
+    QByteArray bytes;
+    char piece[4096];
+    while (static_cast<std::size_t>(bytes.size()) <= readLimit) {
+        const qint64 count = file.read(piece, sizeof piece);
+        if (count < 0)
+            return std::nullopt;
+        if (count == 0)
+            break;
+        bytes.append(piece, static_cast<qsizetype>(count));
+    }
     if (static_cast<std::size_t>(bytes.size()) > readLimit) {
         // Keep the whole lines within the limit; the line the limit cuts
         // through is not known and so is not applied.

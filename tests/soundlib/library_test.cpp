@@ -2,6 +2,7 @@
 // read back and compared with what was played.
 #include <SDL_mixer.h>
 #include <dlfcn.h>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -486,6 +487,22 @@ TEST_F(SoundLibrary, EveryUsualPcmFormatPlaysAtItsPitchLevelAndLength)
                 audio.lib().dsFree(buffer);
                 ASSERT_TRUE(audio.waitUntil(audio.framesWritten() + 3 * 1024));
             }
+}
+
+TEST_F(SoundLibrary, AnImageOfHundredsOfChannelsIsRefusedBeforeItIsDecoded)
+{
+    // 24-bit samples in 255 channels with a block of one byte: SDL's decoder
+    // sized its buffer as a frame of 255 four-byte samples for every byte of
+    // data, a gigabyte for this megabyte.
+    std::string format = fmtBody(255, 11025, 24);
+    set32(format, 8, 11025);
+    format.replace(12, 2, std::string("\x01\x00", 2));
+    const std::string image = riffWave(chunk("fmt ", format) + chunk("data", std::string(983043, '\0')));
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(audio.lib().dsCreateDSB(audio.handle(), image.data(), effect, "test"), 0);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
 }
 
 TEST_F(SoundLibrary, StartingTwiceGivesTheSameHandleAndTerminateEndsEverything)

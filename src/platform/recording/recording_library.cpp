@@ -10,14 +10,16 @@ std::string RecordingDsLibrary::nameOf(int32_t buffer) const
 
 int32_t RecordingDsLibrary::dsInitialize(int32_t)
 {
-    record_("sound dsInitialize");
+    if (record_)
+        record_("sound dsInitialize");
     return hasDevice_ ? 1 : 0;
 }
 
 int32_t RecordingDsLibrary::dsCreateDSB(int32_t library, const void*, int32_t flags,
                                         const std::string& sourceName)
 {
-    record_("sound dsCreateDSB " + sourceName + " " + std::to_string(flags));
+    if (record_)
+        record_("sound dsCreateDSB " + sourceName + " " + std::to_string(flags));
     if (library == 0)
         return 0;
     const int32_t handle = ++nextHandle_;
@@ -27,13 +29,15 @@ int32_t RecordingDsLibrary::dsCreateDSB(int32_t library, const void*, int32_t fl
 
 int32_t RecordingDsLibrary::dsPlay(int32_t buffer)
 {
-    record_("sound dsPlay " + nameOf(buffer));
+    if (record_)
+        record_("sound dsPlay " + nameOf(buffer));
     return 0;
 }
 
 int32_t RecordingDsLibrary::dsPlayLooping(int32_t buffer)
 {
-    record_("sound dsPlayLooping " + nameOf(buffer));
+    if (record_)
+        record_("sound dsPlayLooping " + nameOf(buffer));
     if (buffer != 0)
         looping.insert(buffer);
     return 0;
@@ -41,21 +45,24 @@ int32_t RecordingDsLibrary::dsPlayLooping(int32_t buffer)
 
 int32_t RecordingDsLibrary::dsStop(int32_t buffer)
 {
-    record_("sound dsStop " + nameOf(buffer));
+    if (record_)
+        record_("sound dsStop " + nameOf(buffer));
     looping.erase(buffer);
     return 0;
 }
 
 int32_t RecordingDsLibrary::dsFree(int32_t buffer)
 {
-    record_("sound dsFree " + nameOf(buffer));
+    if (record_)
+        record_("sound dsFree " + nameOf(buffer));
     looping.erase(buffer);
     return 0;
 }
 
 int32_t RecordingDsLibrary::dsTerminate(int32_t)
 {
-    record_("sound dsTerminate");
+    if (record_)
+        record_("sound dsTerminate");
     terminated = true;
     return 0;
 }

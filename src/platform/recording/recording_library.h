@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the sound library that records each call as a line
 // "sound FUNCTION [FILE|0] [FLAG]", naming buffers by the wave file they were
-// made from.
+// made from. Without a record function it keeps its state and makes no lines.
 #include <functional>
 #include <map>
 #include <set>

@@ -41,7 +41,8 @@ std::string num(double twips) { return std::to_string(whole(twips)); }
 
 void RecordingPlatform::record(const std::string& line)
 {
-    lines.push_back(line);
+    if (keepLines)
+        lines.push_back(line);
     if (onLine)
         onLine(line);
 }
@@ -62,23 +63,26 @@ std::vector<std::string> RecordingPlatform::eventLines() const
 
 void RecordingPlatform::copyPicture(Picture picture, int element, double x, double y)
 {
-    record(std::string("picture ") + pictureName(picture) + " " + std::to_string(element) + " " +
-           num(x) + " " + num(y));
+    if (listening())
+        record(std::string("picture ") + pictureName(picture) + " " + std::to_string(element) + " " +
+               num(x) + " " + num(y));
     if (surface_)
         surface_->copyPicture(picture, element, x, y);
 }
 
 void RecordingPlatform::fillRect(double x, double y, double w, double h, int rgb)
 {
-    record("fill " + num(x) + " " + num(y) + " " + num(w) + " " + num(h) + " " + std::to_string(rgb));
+    if (listening())
+        record("fill " + num(x) + " " + num(y) + " " + num(w) + " " + num(h) + " " + std::to_string(rgb));
     if (surface_)
         surface_->fillRect(x, y, w, h, rgb);
 }
 
 void RecordingPlatform::printText(double x, double y, const std::string& text, int points, int rgb)
 {
-    record("text " + quoted(text) + " " + num(x) + " " + num(y) + " " + std::to_string(points) + " " +
-           std::to_string(rgb));
+    if (listening())
+        record("text " + quoted(text) + " " + num(x) + " " + num(y) + " " + std::to_string(points) + " " +
+               std::to_string(rgb));
     if (surface_)
         surface_->printText(x, y, text, points, rgb);
 }
@@ -101,7 +105,7 @@ void RecordingPlatform::moveIcon(IconPicture icon, int element, int left, int to
     IconState& st = icons_[{icon, element}];
     st.left = left;
     st.top = top;
-    if (st.visible)
+    if (st.visible && listening())
         record(std::string("icon ") + iconName(icon) + " " + std::to_string(element) + " shown " +
                std::to_string(left) + " " + std::to_string(top));
     if (surface_)
@@ -111,11 +115,13 @@ void RecordingPlatform::moveIcon(IconPicture icon, int element, int left, int to
 void RecordingPlatform::setIconVisible(IconPicture icon, int element, bool visible)
 {
     IconState& st = icons_[{icon, element}];
-    if (visible && !st.visible)
-        record(std::string("icon ") + iconName(icon) + " " + std::to_string(element) + " shown " +
-               std::to_string(st.left) + " " + std::to_string(st.top));
-    else if (!visible && st.visible)
-        record(std::string("icon ") + iconName(icon) + " " + std::to_string(element) + " hidden");
+    if (visible != st.visible && listening()) {
+        if (visible)
+            record(std::string("icon ") + iconName(icon) + " " + std::to_string(element) + " shown " +
+                   std::to_string(st.left) + " " + std::to_string(st.top));
+        else
+            record(std::string("icon ") + iconName(icon) + " " + std::to_string(element) + " hidden");
+    }
     st.visible = visible;
     if (surface_)
         surface_->setIconVisible(icon, element, visible);
@@ -129,7 +135,7 @@ bool RecordingPlatform::isChecked(CheckItem item) const
 void RecordingPlatform::setChecked(CheckItem item, bool checked)
 {
     bool& mark = checks_[static_cast<int>(item)];
-    if (mark != checked)
+    if (mark != checked && listening())
         record(std::string("check ") + checkItemName(item) + (checked ? " 1" : " 0"));
     mark = checked;
     if (surface_)
@@ -141,15 +147,17 @@ Answer RecordingPlatform::messageBox(const std::string& text, const std::string&
 {
     const Answer answer = takeQueuedAnswer(answers, buttons);
     static const char* const answerNames[] = {"OK", "Yes", "No"};
-    record("msgbox " + quoted(text) + " " + quoted(title) + (buttons == Buttons::OK ? " OK" : " YesNo") +
-           (icon == BoxIcon::Exclamation ? " exclamation" : " none") + " -> " +
-           answerNames[static_cast<int>(answer)]);
+    if (listening())
+        record("msgbox " + quoted(text) + " " + quoted(title) + (buttons == Buttons::OK ? " OK" : " YesNo") +
+               (icon == BoxIcon::Exclamation ? " exclamation" : " none") + " -> " +
+               answerNames[static_cast<int>(answer)]);
     return answer;
 }
 
 void RecordingPlatform::wait(double seconds)
 {
-    record("wait " + formatSeconds(seconds));
+    if (listening())
+        record("wait " + formatSeconds(seconds));
     now += seconds;
 }
 

@@ -3,6 +3,8 @@
 // calls happen, answers message boxes from a queue and advances a fake clock
 // instead of waiting. Tests assert on its lines; the scenario driver prints
 // them. Drawing may be forwarded to a real surface for pictures of the game.
+// A long run that only streams its lines (the scenario driver) switches the
+// log off, so its memory stays the same however many games it plays.
 //
 // Lines:
 //   msgbox "TEXT" "TITLE" OK|YesNo none|exclamation -> ANSWER
@@ -28,13 +30,17 @@ public:
     // surface, when given, also receives every drawing and window call.
     explicit RecordingPlatform(Platform* surface = nullptr) : surface_(surface) {}
 
-    std::vector<std::string> lines;                  // every event so far
+    std::vector<std::string> lines;                  // every event so far, while keepLines
+    bool keepLines = true;                           // false: lines stays empty; onLine still hears all
     std::function<void(const std::string&)> onLine;  // told of each line as it happens
     std::deque<Answer> answers;                      // answers for the next message boxes (takeQueuedAnswer)
     double now = 0;                                  // the fake clock, in seconds
     bool ended = false;                              // endProgram was called
 
     void record(const std::string& line);
+    // Whether a line would go anywhere: with the log off and nobody told,
+    // the platform keeps its state without making lines at all.
+    bool listening() const { return keepLines || onLine; }
     // Lines that are not drawing primitives (picture, fill, refresh).
     std::vector<std::string> eventLines() const;
     static bool isDrawingLine(const std::string& line);

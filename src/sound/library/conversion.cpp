@@ -39,6 +39,10 @@ constexpr uint64_t slackFrames = 64;
 // No chunk may be larger than its 32-bit length can say; a device with many
 // channels at a high rate could otherwise get there within the time limit.
 constexpr uint64_t maxChunkBytes = uint64_t{1} << 30;
+// Channels accepted, in any encoding. SDL's decoders size their buffers by
+// the channel count: an image claiming hundreds of channels made one of them
+// ask for a gigabyte. No sound of the game has more than two.
+constexpr int maxChannels = 8;
 
 uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
@@ -83,7 +87,7 @@ bool directSource(const unsigned char* bytes, const WaveLayout& layout, Source* 
         source->format = AUDIO_F32LSB;
     else
         return false;
-    if (layout.channels == 0 || layout.channels > 8 || layout.blockAlign != layout.channels * (bits / 8))
+    if (layout.channels == 0 || layout.channels > maxChannels || layout.blockAlign != layout.channels * (bits / 8))
         return false;
     source->widen24 = bits == 24;
     source->channels = layout.channels;
@@ -197,7 +201,7 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, 
     if (directSource(bytes, layout, &source))
         return chunkFrom(source, output);
     // Other encodings: SDL decodes the whole image into 16-bit PCM first.
-    if (layout.imageSize > maxDecodedImageBytes)
+    if (layout.imageSize > maxDecodedImageBytes || layout.channels == 0 || layout.channels > maxChannels)
         return nullptr;
     SDL_AudioSpec spec;
     Uint8* decoded = nullptr;
