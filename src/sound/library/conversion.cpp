@@ -203,16 +203,16 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, 
     // Other encodings: SDL decodes the whole image into 16-bit PCM first.
     if (layout.imageSize > maxDecodedImageBytes || layout.channels == 0 || layout.channels > maxChannels)
         return nullptr;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec decodedFormat;
     Uint8* decoded = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &spec, &decoded, &length))
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, static_cast<int>(layout.imageSize)), 1, &decodedFormat, &decoded, &length))
         return nullptr;
-    source.format = spec.format;
-    source.channels = spec.channels;
-    source.rate = spec.freq;
+    source.format = decodedFormat.format;
+    source.channels = decodedFormat.channels;
+    source.rate = decodedFormat.freq;
     source.samples = decoded;
-    source.frameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(spec.format)) / 8 * spec.channels;
+    source.frameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(decodedFormat.format)) / 8 * decodedFormat.channels;
     source.frames = source.frameBytes ? length / source.frameBytes : 0;
     Mix_Chunk* chunk = chunkFrom(source, output);
     SDL_FreeWAV(decoded);
