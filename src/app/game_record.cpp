@@ -1,8 +1,11 @@
 #include "app/game_record.h"
 
 #include <QDateTime>
-#include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "script/script_language.h"
@@ -11,48 +14,54 @@ namespace korvalo {
 
 namespace {
 
-// path with -N before its suffix, in the same folder.
-QString numbered(const QString& path, int n)
+// path with -N before its suffix, in the same folder. A name's leading dot
+// does not start a suffix.
+std::string numbered(const std::string& path, int n)
 {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString folder = path.left(slash + 1);
-    const QFileInfo info(path.mid(slash + 1));
-    QString name = info.completeBaseName() + QLatin1Char('-') + QString::number(n);
-    if (!info.suffix().isEmpty())
-        name += QLatin1Char('.') + info.suffix();
-    return folder + name;
-}
-
-bool taken(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart)
+        dot = path.size();
+    return path.substr(0, dot) + '-' + std::to_string(n) + path.substr(dot);
 }
 
 }  // namespace
 
-bool GameRecord::open(const QString& path, QString* opened, QString* error)
+GameRecord::~GameRecord()
 {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool GameRecord::open(const std::string& path, std::string* opened, std::string* error)
+{
+    struct stat status {};
+    if (path.empty() || path.back() == '/' || (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))) {
+        *error = "a folder is no file to record into";
+        return false;
+    }
     constexpr int tries = 1000;
     for (int n = 0; n < tries; ++n) {
-        const QString name = n == 0 ? path : numbered(path, n);
-        file_.setFileName(name);
-        // Made only when it does not exist, in one step with the test.
-        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            *opened = name;
+        const std::string name = n == 0 ? path : numbered(path, n);
+        // Made only when nothing has the name, not even a dangling link, in
+        // one step with the test.
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            name_ = *opened = name;
             const QString when = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
             if (!write(recordingHeader(when.toStdString()) + "\n")) {
-                *error = file_.errorString();
+                *error = failure_;
                 return false;
             }
             return true;
         }
-        if (!taken(name)) {
-            *error = file_.errorString();
+        if (errno != EEXIST) {
+            *error = std::strerror(errno);
             return false;
         }
     }
-    *error = QStringLiteral("every numbered name up to %1 is taken").arg(numbered(path, tries - 1));
+    *error = "every numbered name up to " + numbered(path, tries - 1) + " is taken";
     return false;
 }
 
@@ -73,19 +82,46 @@ void GameRecord::handled(const std::string& line)
         text = answerLine(answers_) + "\n";
     answers_.clear();
     text += line + "\n";
-    if (!failed_ && !write(text)) {
-        failed_ = true;
-        std::fprintf(stderr, "korvalo: the game is no longer recorded: %s: %s\n",
-                     file_.fileName().toLocal8Bit().constData(), file_.errorString().toLocal8Bit().constData());
-    }
+    if (failed_ || write(text))
+        return;
+    std::fprintf(stderr, "korvalo: the game is no longer recorded: %s: %s\n", name_.c_str(), failure_.c_str());
+}
+
+bool GameRecord::takeFailure(QString* why)
+{
+    if (!failed_ || failureTaken_)
+        return false;
+    failureTaken_ = true;
+    *why = QString::fromLocal8Bit(name_) + QStringLiteral(": ") + QString::fromLocal8Bit(failure_);
+    return true;
 }
 
 bool GameRecord::write(const std::string& text)
 {
-    if (!file_.isOpen())
+    if (fd_ < 0)
         return false;
-    const qint64 size = static_cast<qint64>(text.size());
-    return file_.write(text.data(), size) == size && file_.flush() && ::fdatasync(file_.handle()) == 0;
+    auto fail = [this](const std::string& why) {
+        failed_ = true;
+        failure_ = why;
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    };
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t wrote = ::write(fd_, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return fail(wrote < 0 ? std::strerror(errno) : "nothing could be written");
+        done += static_cast<std::size_t>(wrote);
+    }
+    if (::fdatasync(fd_) != 0)
+        return fail(std::strerror(errno));
+    // Written into a file that no longer has a name is as good as lost.
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0 || status.st_nlink == 0)
+        return fail("the file has been removed");
+    return true;
 }
 
 }  // namespace korvalo

@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontInfo>
+#include <QTimer>
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -16,9 +16,11 @@
 #include "app/close_on_signal.h"
 #include "app/game_record.h"
 #include "app/main_window.h"
+#include "app/notice.h"
 #include "app/replay.h"
 #include "app/trace.h"
 #include "app/user_folder.h"
+#include "script/script_reader.h"
 #include "sound/background_music.h"
 #include "sound/dll_loader.h"
 
@@ -106,26 +108,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korvalo: %s\n%s", error.c_str(), usage);
         return 2;
     }
-    // The files are named relative to where the program was started.
-    std::ifstream script;
-    if (!options.replay.empty()) {
-        script.open(options.replay, std::ios::binary);
-        if (!script) {
-            std::fprintf(stderr, "korvalo: cannot read %s\n", options.replay.c_str());
-            return 2;
-        }
-    }
+    // The files are named relative to where the program was started, by the
+    // bytes the system gives. A script that cannot be read is reported in the
+    // window, which is then the person's.
+    std::string replayProblem;
+    int script = -1;
+    if (!options.replay.empty() && (script = korvalo::openScriptFile(options.replay, &replayProblem)) < 0)
+        std::fprintf(stderr, "korvalo: %s\n", replayProblem.c_str());
     korvalo::GameRecord record;
     if (!options.record.empty()) {
-        QString opened, why;
-        if (!record.open(QString::fromLocal8Bit(options.record.c_str()), &opened, &why)) {
-            std::fprintf(stderr, "korvalo: cannot record into %s: %s\n", options.record.c_str(),
-                         why.toLocal8Bit().constData());
+        std::string opened, why;
+        if (!record.open(options.record, &opened, &why)) {
+            std::fprintf(stderr, "korvalo: cannot record into %s: %s\n", options.record.c_str(), why.c_str());
             return 2;
         }
-        if (opened.toLocal8Bit() != options.record.c_str())
+        if (opened != options.record)
             std::fprintf(stderr, "korvalo: %s already exists; the game is recorded into %s\n",
-                         options.record.c_str(), opened.toLocal8Bit().constData());
+                         options.record.c_str(), opened.c_str());
     }
 
     // From a terminal the game plays in the working folder; the desktop entry
@@ -150,9 +149,11 @@ int main(int argc, char** argv)
     if (!options.record.empty())
         window.recordInto(&record);
     // A replay answers the boxes of start-up too, as the driver does.
-    korvalo::Replay replay(window, script);
-    if (script.is_open())
-        window.answerBoxesFromScript(true, replay.answerDelay);
+    std::unique_ptr<korvalo::Replay> replay;
+    if (script >= 0) {
+        replay = std::make_unique<korvalo::Replay>(window, script);
+        window.answerBoxesFromScript(true, replay->answerDelay);
+    }
     window.load();
     korvalo::trace::event("load");
     if (window.ended())
@@ -160,7 +161,12 @@ int main(int argc, char** argv)
     window.show();
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);
-    if (script.is_open())
-        replay.start();
+    if (replay)
+        replay->start();
+    else if (!replayProblem.empty())
+        QTimer::singleShot(0, &window, [&window, replayProblem] {
+            korvalo::showNotice(window, QStringLiteral("再生できません。この局面から続けられます。\n\n") +
+                                            QString::fromLocal8Bit(replayProblem));
+        });
     return app.exec();
 }

@@ -19,6 +19,7 @@
 
 #include "app/game_menu.h"
 #include "app/game_record.h"
+#include "app/notice.h"
 #include "app/pause.h"
 #include "app/trace.h"
 #include "flow/form1.h"
@@ -193,8 +194,18 @@ void MainWindow::handle(const char* event, std::string line, std::function<void(
     // The trace tells a driving script when the window takes input again.
     trace::event(event, details);
     gate_.run(recorded(std::move(line), std::move(handler)));
-    if (!gate_.busy())
+    if (!gate_.busy()) {
+        reportRecordFailure();
         trace::event("idle");
+    }
+}
+
+void MainWindow::reportRecordFailure()
+{
+    QString why;
+    if (!record_ || gate_.ended() || !record_->takeFailure(&why))
+        return;
+    showNotice(*this, QStringLiteral("この対局の記録を書けなくなりました。記録はここまでです。\n\n") + why);
 }
 
 std::function<void()> MainWindow::recorded(std::string line, std::function<void()> handler)
@@ -260,18 +271,24 @@ void MainWindow::closeInput()
         closeQueued_ = false;
         events_->unload();
     }));
+    if (!gate_.busy())
+        reportRecordFailure();
 }
 
-void MainWindow::answerBoxesFromScript(bool on, std::chrono::milliseconds delay)
+void MainWindow::answerBoxesFromScript(bool on, std::chrono::milliseconds delay, std::function<void()> atNo)
 {
     scriptAnswers_ = on;
     answerDelay_ = delay;
+    atScriptedNo_ = on ? std::move(atNo) : nullptr;
     answers_.clear();
 }
 
-void MainWindow::queueAnswers(const std::vector<Answer>& answers)
+bool MainWindow::queueAnswers(const std::vector<Answer>& answers)
 {
+    if (answers_.size() + answers.size() > maxQueuedAnswers)
+        return false;
     answers_.insert(answers_.end(), answers.begin(), answers.end());
+    return true;
 }
 
 void MainWindow::copyPicture(Picture picture, int element, double x, double y)
@@ -340,10 +357,16 @@ Answer MainWindow::messageBox(const std::string& text, const std::string& title,
         box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
     if (scriptAnswers_) {
-        // Shown long enough to be read, then answered as the script says.
+        // Shown long enough to be read, then answered as the script says; a
+        // No is left for the person to give.
         const Answer answer = takeQueuedAnswer(answers_, buttons);
-        QPushButton* choice = !yes ? box.defaultButton() : answer == Answer::No ? no : yes;
-        QTimer::singleShot(answerDelay_, choice, [choice] { choice->click(); });
+        if (yes && answer == Answer::No) {
+            if (const std::function<void()> atNo = atScriptedNo_)
+                atNo();
+        } else {
+            QPushButton* choice = yes ? yes : box.defaultButton();
+            QTimer::singleShot(answerDelay_, choice, [choice] { choice->click(); });
+        }
     }
     box.exec();
     const Answer answer = !yes ? Answer::OK : box.clickedButton() == yes ? Answer::Yes : Answer::No;

@@ -61,9 +61,13 @@ public:
 
     // While a script gives the answers, every message box is shown and after
     // delay answered with the next queued answer (takeQueuedAnswer) instead of
-    // by the person. Turning it off drops what is still queued.
-    void answerBoxesFromScript(bool on, std::chrono::milliseconds delay = std::chrono::milliseconds(500));
-    void queueAnswers(const std::vector<Answer>& answers);
+    // by the person. A No to a question is where a recorded game was left:
+    // that box stays open for the person, and atNo is called before it waits.
+    // Turning it off drops what is still queued.
+    void answerBoxesFromScript(bool on, std::chrono::milliseconds delay = std::chrono::milliseconds(500),
+                               std::function<void()> atNo = {});
+    // False, queuing nothing, when more than maxQueuedAnswers would wait.
+    bool queueAnswers(const std::vector<Answer>& answers);
 
     // Event values as the game's handlers take them.
     static int buttonCode(Qt::MouseButton button);
@@ -105,6 +109,9 @@ private:
                 const char* details = nullptr);
     // The handler recorded as line.
     std::function<void()> recorded(std::string line, std::function<void()> handler);
+    // Tells the person once, when no handler runs, that the record could not
+    // be written.
+    void reportRecordFailure();
 
     std::unique_ptr<DsLibrary> library_;
     QtSurface surface_;
@@ -123,6 +130,7 @@ private:
     bool scriptAnswers_ = false;
     std::deque<Answer> answers_;
     std::chrono::milliseconds answerDelay_{500};
+    std::function<void()> atScriptedNo_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 

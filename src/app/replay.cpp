@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMessageBox>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 
 #include "app/main_window.h"
+#include "app/notice.h"
 #include "flow/form1.h"
 
 namespace korvalo {
@@ -23,7 +25,15 @@ bool quits(const ScriptCommand& input)
 
 }  // namespace
 
-Replay::Replay(MainWindow& window, std::istream& script) : window_(window), reader_(script)
+Replay::Replay(MainWindow& window, std::istream& script)
+    : window_(window), reader_(std::make_unique<ScriptReader>(script))
+{
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &Replay::step);
+}
+
+Replay::Replay(MainWindow& window, int descriptor)
+    : window_(window), reader_(std::make_unique<ScriptReader>(descriptor, false)), descriptor_(descriptor)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &Replay::step);
@@ -33,14 +43,19 @@ Replay::~Replay()
 {
     if (running_)
         qApp->removeEventFilter(this);
+    delete lines_;
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
 }
 
 void Replay::start()
 {
     running_ = true;
     qApp->installEventFilter(this);
-    window_.answerBoxesFromScript(true, answerDelay);
-    if (readAhead())
+    // A recorded No to the question whether to play on is where the game was
+    // left: the box stays open for the person.
+    window_.answerBoxesFromScript(true, answerDelay, [this] { handOver(); });
+    if (readAhead() == Ahead::Input)
         timer_.start(inputGap);
 }
 
@@ -52,51 +67,78 @@ void Replay::step()
         const ScriptCommand input = *next_;
         next_.reset();
         give(input);
+        if (!running_)
+            return;
     }
     if (window_.ended())
         finish();
-    else if (readAhead())
+    else if (readAhead() == Ahead::Input)
         timer_.start(inputGap);
 }
 
-bool Replay::readAhead()
+void Replay::awaitLines()
+{
+    if (!lines_) {
+        lines_ = new QSocketNotifier(reader_->descriptor(), QSocketNotifier::Read);
+        connect(lines_, &QSocketNotifier::activated, this, [this] {
+            lines_->setEnabled(false);
+            if (running_ && !window_.ended() && readAhead() == Ahead::Input)
+                timer_.start(inputGap);
+        });
+    }
+    lines_->setEnabled(true);
+}
+
+Replay::Ahead Replay::readAhead()
 {
     using Kind = ScriptCommand::Kind;
+    using Result = ScriptReader::Result;
     std::string line;
     for (;;) {
-        switch (reader_.next(&line)) {
-        case ScriptReader::Result::End: finish(); return false;
-        case ScriptReader::Result::Cut:
-            finish(reader_.about("the recording was cut short in this line, which is not replayed: " + line));
-            return false;
-        case ScriptReader::Result::Line: break;
+        switch (reader_->next(&line)) {
+        case Result::Line: break;
+        case Result::Wait: awaitLines(); return Ahead::Waiting;
+        case Result::End: finish(); return Ahead::Stopped;
+        case Result::Cut:
+        case Result::TooLong:
+        case Result::Failed: finish(reader_->problem()); return Ahead::Stopped;
         }
         ScriptCommand command;
         std::string error;
         if (!parseScriptLine(line, &command, &error)) {
-            finish(reader_.about(error));
-            return false;
+            finish(reader_->about(error));
+            return Ahead::Stopped;
         }
         if (command.isInput() && quits(command)) {
-            // How the recorded game was left; here the person plays on.
-            std::fprintf(stderr, "korvalo: %s\n", reader_.about("the recorded game was ended here; play on").c_str());
-            finish();
-            return false;
+            handOver();
+            return Ahead::Stopped;
         }
         if (command.isInput()) {
             next_ = command;
-            return true;
+            return Ahead::Input;
         }
         if (command.kind == Kind::Answer) {
-            window_.queueAnswers(command.answers);
+            if (!window_.queueAnswers(command.answers)) {
+                finish(reader_->about("more than " + std::to_string(maxQueuedAnswers) +
+                                      " answers wait for message boxes"));
+                return Ahead::Stopped;
+            }
         } else if (command.kind == Kind::State) {
             printState(std::cout, window_.form().s, window_);
-        } else if (command.kind == Kind::Snapshot &&
-                   !window_.surface().render().save(QString::fromStdString(command.text), "PNG")) {
-            finish(reader_.about("cannot save the snapshot: " + line));
-            return false;
+        } else if (command.kind == Kind::Snapshot) {
+            // A replayed file only plays: it may come from someone else.
+            finish(reader_->about("a replay does not write files: " + quotedLine(line)));
+            return Ahead::Stopped;
         }
     }
+}
+
+void Replay::handOver()
+{
+    if (!running_)
+        return;
+    std::fprintf(stderr, "korvalo: %s\n", reader_->about("the recorded game was ended here; play on").c_str());
+    finish();
 }
 
 void Replay::give(const ScriptCommand& input)
@@ -123,14 +165,15 @@ void Replay::finish(const std::string& problem)
         return;
     running_ = false;
     timer_.stop();
+    if (lines_)
+        lines_->setEnabled(false);
     qApp->removeEventFilter(this);
     window_.answerBoxesFromScript(false);
     if (!problem.empty()) {
         problem_ = QString::fromStdString(problem);
         std::fprintf(stderr, "korvalo: %s\n", problem.c_str());
         if (!window_.ended())
-            QMessageBox::warning(&window_, QStringLiteral("Korvalo"),
-                                 QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n") + problem_);
+            showNotice(window_, QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n") + problem_);
     }
 }
 
@@ -138,6 +181,8 @@ bool Replay::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress: {
+        if (belongsToNotice(watched))
+            return false;
         // Esc ends the program, also while a message box is shown: the key
         // goes to the game as from the window, after the running handler.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -156,7 +201,8 @@ bool Replay::eventFilter(QObject* watched, QEvent* event)
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
-        return true;
+        // A notice of the program's own is the person's to close.
+        return !belongsToNotice(watched);
     default: return QObject::eventFilter(watched, event);
     }
 }

@@ -2,18 +2,24 @@
 // Replays a game script in the window as if a person gave its input: at the
 // game's own pace, with its message boxes shown and answered by the script.
 // Meanwhile the person's presses, menu commands and keys are ignored, except
-// Esc, which ends the program as always (closing the window does too). When
-// the script ends, at an input of the script that would end the program (Esc,
-// close, 終了: how a recorded game was left), or at a line that cannot be read
-// (reported with its number), the window is handed to the person.
+// Esc, which ends the program as always (closing the window does too). The
+// script is read as its lines arrive, so a pipe that is slow to write never
+// holds up the window. When the script ends, where the recorded game was left
+// (Esc, close, 終了, or No to the question whether to play on, whose box then
+// stays open for the person), or at a line that cannot be read or would touch
+// a file (reported with its number), the window is handed to the person.
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <chrono>
-#include <istream>
+#include <iosfwd>
+#include <memory>
 #include <optional>
 
 #include "script/script_language.h"
+#include "script/script_reader.h"
+
+class QSocketNotifier;
 
 namespace korvalo {
 
@@ -22,8 +28,10 @@ class MainWindow;
 class Replay : public QObject {
     Q_OBJECT
 public:
-    // The window and script must outlive the replay.
+    // Reads the script from the stream, or from the descriptor, which it
+    // closes. The window and stream must outlive the replay.
     Replay(MainWindow& window, std::istream& script);
+    Replay(MainWindow& window, int descriptor);
     ~Replay() override;
 
     // Between inputs, and before a message box is answered.
@@ -40,15 +48,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class Ahead { Input, Waiting, Stopped };
     void step();
     // Carries out the lines up to the next input, which it keeps for the
-    // next step; false when the replay ends here.
-    bool readAhead();
+    // next step.
+    Ahead readAhead();
+    // Goes on once the script gives more lines.
+    void awaitLines();
     void give(const ScriptCommand& input);
     void finish(const std::string& problem = {});
+    // Stops where the recorded game was left; the person plays on.
+    void handOver();
 
     MainWindow& window_;
-    ScriptReader reader_;
+    std::unique_ptr<ScriptReader> reader_;
+    int descriptor_ = -1;
+    QSocketNotifier* lines_ = nullptr;
     std::optional<ScriptCommand> next_;
     QTimer timer_;
     bool running_ = false;

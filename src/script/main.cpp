@@ -5,11 +5,12 @@
 #include <QDir>
 #include <QGuiApplication>
 
-#include <fstream>
 #include <iostream>
+#include <unistd.h>
 
 #include "app/qt_surface.h"
 #include "app/surface_platform.h"
+#include "script/script_reader.h"
 #include "script/script_runner.h"
 
 namespace {
@@ -28,14 +29,12 @@ int main(int argc, char** argv)
         std::cerr << "korvalo-script: " << error << '\n' << usage;
         return 2;
     }
-    // The script is named relative to where the driver was started.
-    std::ifstream file;
-    if (!scriptFile.empty() && scriptFile != "-") {
-        file.open(scriptFile, std::ios::binary);
-        if (!file) {
-            std::cerr << "korvalo-script: cannot read " << scriptFile << '\n';
-            return 2;
-        }
+    // The script is named relative to where the driver was started; "-" or
+    // no name reads standard input, whatever it is.
+    int fd = STDIN_FILENO;
+    if (!scriptFile.empty() && scriptFile != "-" && (fd = openScriptFile(scriptFile, &error)) < 0) {
+        std::cerr << "korvalo-script: " << error << '\n';
+        return 2;
     }
     if (!dir.empty() && !QDir::setCurrent(QString::fromStdString(dir))) {
         std::cerr << "korvalo-script: cannot change to " << dir << '\n';
@@ -52,5 +51,6 @@ int main(int argc, char** argv)
     ScriptRunner runner(options, std::cout, &surfacePlatform, [&surface](const std::string& png) {
         return surface.render().save(QString::fromStdString(png), "PNG");
     });
-    return runner.run(file.is_open() ? static_cast<std::istream&>(file) : std::cin, std::cerr);
+    ScriptReader reader(fd, true);
+    return runner.run(reader, std::cerr);
 }

@@ -1,6 +1,7 @@
 #include "script/script_language.h"
 
 #include "flow/menu_commands.h"
+#include "script/script_reader.h"
 
 #include <array>
 #include <charconv>
@@ -82,7 +83,7 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
         return true;
     const std::string& name = w[0];
     auto fail = [&](const std::string& why) {
-        *error = why + ": " + line;
+        *error = why + ": " + quotedLine(line);
         return false;
     };
 
@@ -214,26 +215,6 @@ void printState(std::ostream& out, const GameState& s, const Platform& ui)
         out << '\n';
     }
     out << std::flush;
-}
-
-ScriptReader::Result ScriptReader::next(std::string* line)
-{
-    if (!std::getline(in_, *line))
-        return Result::End;
-    ++number_;
-    // getline stops at the end of the input without a line feed too, and then
-    // marks the end as reached.
-    const bool ended = in_.eof();
-    if (!line->empty() && line->back() == '\r')
-        line->pop_back();
-    if (number_ == 1)
-        recording_ = line->rfind(recordingMark, 0) == 0;
-    return recording_ && ended ? Result::Cut : Result::Line;
-}
-
-std::string ScriptReader::about(const std::string& what) const
-{
-    return "line " + std::to_string(number_) + ": " + what;
 }
 
 }  // namespace korvalo

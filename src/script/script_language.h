@@ -11,6 +11,7 @@
 //   state              prints the game's state
 //   snapshot FILE      saves a picture of the drawing
 //   # ...              a comment; empty lines are skipped too
+#include <cstddef>
 #include <deque>
 #include <iosfwd>
 #include <string>
@@ -39,7 +40,7 @@ struct ScriptCommand {
 bool toNumber(const std::string& text, double* value);
 
 // Reads one line (without its line end). False for a malformed line, with the
-// reason followed by the line.
+// reason followed by the line's start (quotedLine).
 bool parseScriptLine(const std::string& line, ScriptCommand* command, std::string* error);
 
 // The lines of each input as a recording writes them; parseScriptLine reads
@@ -53,6 +54,10 @@ std::string answerLine(const std::vector<Answer>& answers);
 // when (the time as given, e.g. 2026-12-08T01:02:03Z).
 std::string recordingHeader(std::string_view when);
 
+// Answers a script may have waiting for message boxes at one time; a script
+// that queues more is refused (a real one waits for a few dozen at most).
+inline constexpr std::size_t maxQueuedAnswers = 4096;
+
 // The answer a message box with these buttons takes from answers queued by a
 // script: a box that offers only OK takes a queued OK and leaves a queued Yes
 // or No for the question it belongs to; a Yes/No box takes the next answer, a
@@ -62,24 +67,5 @@ Answer takeQueuedAnswer(std::deque<Answer>& queue, Buttons buttons);
 // What the state command prints: the turn, mode, move counters, seat kinds
 // and check marks on one line, then the nine rows of the board.
 void printState(std::ostream& out, const GameState& state, const Platform& ui);
-
-// Reads a script line by line, counting lines and dropping a carriage return
-// before the line feed. A recording ends every line with a line feed, so in a
-// file that starts with the recording header a last line without one was cut
-// short while it was written, and is not handed out.
-class ScriptReader {
-public:
-    enum class Result { Line, End, Cut };
-    explicit ScriptReader(std::istream& in) : in_(in) {}
-    Result next(std::string* line);
-    // The number of the line last read, and a message about it: "line N: what".
-    int number() const { return number_; }
-    std::string about(const std::string& what) const;
-
-private:
-    std::istream& in_;
-    int number_ = 0;
-    bool recording_ = false;
-};
 
 }  // namespace korvalo

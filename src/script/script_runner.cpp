@@ -27,20 +27,31 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
 
 int ScriptRunner::run(std::istream& script, std::ostream& err)
 {
-    form_->Form_Load();
     ScriptReader reader(script);
+    return run(reader, err);
+}
+
+int ScriptRunner::run(ScriptReader& reader, std::ostream& err)
+{
+    form_->Form_Load();
     std::string line;
     while (!ui_.ended) {
-        const ScriptReader::Result read = reader.next(&line);
-        if (read == ScriptReader::Result::End)
-            break;
         std::string error;
-        if (read == ScriptReader::Result::Cut)
-            error = "the recording was cut short in this line, which is not replayed: " + line;
-        if (!error.empty() || !execute(line, &error)) {
-            err << "korvalo-script: " << reader.about(error) << '\n';
-            return 2;
+        switch (reader.next(&line)) {
+        case ScriptReader::Result::End: return 0;
+        case ScriptReader::Result::Line:
+            if (execute(line, &error))
+                continue;
+            error = reader.about(error);
+            break;
+        // A blocking reader does not give Wait.
+        case ScriptReader::Result::Wait: error = reader.about("the script stopped giving lines"); break;
+        case ScriptReader::Result::Cut:
+        case ScriptReader::Result::TooLong:
+        case ScriptReader::Result::Failed: error = reader.problem(); break;
         }
+        err << "korvalo-script: " << error << '\n';
+        return 2;
     }
     return 0;
 }
@@ -63,7 +74,13 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
         break;
     case Kind::Key: form_->Form_KeyPress(command.code); break;
     case Kind::Close: form_->Form_Unload(); break;
-    case Kind::Answer: ui_.answers.insert(ui_.answers.end(), command.answers.begin(), command.answers.end()); break;
+    case Kind::Answer:
+        if (ui_.answers.size() + command.answers.size() > maxQueuedAnswers) {
+            *error = "more than " + std::to_string(maxQueuedAnswers) + " answers wait for message boxes";
+            return false;
+        }
+        ui_.answers.insert(ui_.answers.end(), command.answers.begin(), command.answers.end());
+        break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
         if (!snapshot_ || !snapshot_(command.text)) {

@@ -9,6 +9,7 @@
 #include "flow/form1.h"
 #include "platform/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
+#include "script/script_reader.h"
 
 namespace korvalo {
 
@@ -30,6 +31,7 @@ public:
     // Runs Form_Load, then every command of the script. Returns the exit code:
     // 0 at the end of the script or when the program ended, 2 for a malformed
     // command (with a message on err).
+    int run(ScriptReader& script, std::ostream& err);
     int run(std::istream& script, std::ostream& err);
 
     Form1& form() { return *form_; }

@@ -14,13 +14,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/game_record.h"
 #include "app/main_window.h"
 #include "app/replay.h"
 #include "flow/form1.h"
+#include "script/script_reader.h"
 #include "script/script_runner.h"
 #include "support/game_driver.h"
 
@@ -51,22 +56,30 @@ public:
     }
 };
 
-// The person: answers every box on the screen, No to a question.
+// The person: answers every box on the screen, a question with `question`
+// (No unless told), noting each box's text and, at a question, calling
+// atQuestion first.
 class Person : public QObject {
 public:
-    Person()
+    explicit Person(QMessageBox::StandardButton question = QMessageBox::No) : question_(question)
     {
-        connect(&timer_, &QTimer::timeout, this, [] {
+        connect(&timer_, &QTimer::timeout, this, [this] {
             for (QWidget* widget : QApplication::topLevelWidgets())
                 if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
-                    QAbstractButton* no = box->button(QMessageBox::No);
-                    (no ? no : box->defaultButton())->click();
+                    texts.push_back(box->text());
+                    QAbstractButton* answer = box->button(question_);
+                    if (answer && atQuestion)
+                        atQuestion();
+                    (answer ? answer : box->defaultButton())->click();
                 }
         });
         timer_.start(1);
     }
+    std::vector<QString> texts;
+    std::function<void()> atQuestion;
 
 private:
+    QMessageBox::StandardButton question_;
     QTimer timer_;
 };
 
@@ -102,8 +115,8 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
     {
         TemporaryWorkingFolder folder;
         GameRecord record;
-        QString opened, error;
-        ASSERT_TRUE(record.open(folder.path() + "/game.txt", &opened, &error)) << error.toStdString();
+        std::string opened, error;
+        ASSERT_TRUE(record.open(folder.file("game.txt"), &opened, &error)) << error;
         live.recordInto(&record);
         live.load();
         Person person;
@@ -120,7 +133,7 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         ASSERT_TRUE(live.ended()) << "the game did not end";
         live.recordInto(nullptr);
         liveSettings = settings();
-        std::ifstream in(opened.toStdString());
+        std::ifstream in(opened);
         std::stringstream recorded;
         recorded << in.rdbuf();
         text = recorded.str();
@@ -154,19 +167,33 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
     }
 
     {
+        // The recorded game was left by No to the question whether to play
+        // on: the replay stops with that box open, and the person who answers
+        // Yes plays on.
         TemporaryWorkingFolder folder;
         QuickWindow again;
         std::istringstream script(text);
         Replay replay(again, script);
         replay.inputGap = replay.answerDelay = std::chrono::milliseconds(0);
+        Person person(QMessageBox::Yes);
+        bool replaying = true;
+        std::string atQuestion;
+        person.atQuestion = [&] {
+            replaying = replay.running();
+            atQuestion = boardText(again.form().s.board);
+        };
         again.load();
         replay.start();
-        // Not in an event loop of its own, which the end of the program would leave.
         EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !atQuestion.empty(); }, 20000));
+        EXPECT_FALSE(replaying);
         EXPECT_TRUE(replay.problem().isEmpty()) << replay.problem().toStdString();
-        EXPECT_TRUE(again.ended());
-        EXPECT_EQ(again.events, live.events);
-        EXPECT_EQ(boardText(again.form().s.board), boardText(end.board));
+        EXPECT_FALSE(again.ended());
+        EXPECT_EQ(atQuestion, boardText(end.board));
+        std::vector<std::string> expected = live.events;
+        expected.back().replace(expected.back().rfind("-> No"), 5, "-> Yes");
+        EXPECT_EQ(again.events, expected);
+        EXPECT_EQ(again.form().s.moveNumber, 0);
         EXPECT_EQ(settings(), liveSettings);
     }
 }
@@ -212,24 +239,98 @@ TEST(KeepingAGame, AReplayInTheWindowStopsWhereTheRecordedGameWasLeft)
     }
 }
 
-TEST(KeepingAGame, AnExistingFileIsNeverWrittenOver)
+TEST(KeepingAGame, APipeIsReplayedAsItIsWrittenAndAReplayWritesNoFile)
 {
     TemporaryWorkingFolder folder;
-    const QString path = folder.path() + "/game.txt";
-    QFile kept(path);
+    const std::string pipe = folder.file("game.pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // Nobody writes yet: neither the opening nor the replay waits for it.
+    std::string error;
+    const int fd = openScriptFile(pipe, &error);
+    ASSERT_GE(fd, 0) << error;
+    QuickWindow window;
+    Replay replay(window, fd);
+    replay.inputGap = replay.answerDelay = std::chrono::milliseconds(0);
+    window.load();
+    replay.start();
+    EXPECT_TRUE(replay.running());
+
+    QFile writer(QString::fromStdString(pipe));
+    ASSERT_TRUE(writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    writer.write("answer OK\nmenu JYUNBAN_1\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.form().s.playerKind[1] == humanValue; }, 20000));
+    EXPECT_TRUE(replay.running());
+
+    Person answerer;  // answers the report of the stop
+    writer.write("snapshot mine.png\nclick 4 3\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
+    EXPECT_EQ(replay.problem(), "line 3: a replay does not write files: snapshot mine.png");
+    EXPECT_FALSE(QFile::exists("mine.png"));
+    EXPECT_EQ(window.form().s.moveNumber, 0);
+    EXPECT_FALSE(window.ended());
+}
+
+TEST(KeepingAGame, RecordNamesAreTakenAsTheSystemGivesThem)
+{
+    TemporaryWorkingFolder folder;
+    const std::string path = folder.file("game.txt");
+    QFile kept(QString::fromStdString(path));
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
     kept.write("mine\n");
     kept.close();
-    QString opened, error;
-    GameRecord first, second, nowhere;
+    std::string opened, error;
+    GameRecord first, second, nowhere, folderName, slash, bytes;
     ASSERT_TRUE(first.open(path, &opened, &error));
-    EXPECT_EQ(opened, folder.path() + "/game-1.txt");
+    EXPECT_EQ(opened, folder.file("game-1.txt"));
     ASSERT_TRUE(second.open(path, &opened, &error));
-    EXPECT_EQ(opened, folder.path() + "/game-2.txt");
+    EXPECT_EQ(opened, folder.file("game-2.txt"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "mine\n");
-    EXPECT_FALSE(nowhere.open(folder.path() + "/no/such/folder/game.txt", &opened, &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(nowhere.open(folder.file("no/such/folder/game.txt"), &opened, &error));
+    EXPECT_FALSE(error.empty());
+    // A folder is no file, and neither is its name with a numbered suffix.
+    EXPECT_FALSE(folderName.open(folder.path().toStdString(), &opened, &error));
+    EXPECT_FALSE(slash.open(folder.file("new") + "/", &opened, &error));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+    // A name that is not UTF-8 is used byte for byte.
+    const std::string latin1 = folder.path().toStdString() + "/partie-\xe9t\xe9.txt";
+    ASSERT_TRUE(bytes.open(latin1, &opened, &error)) << error;
+    EXPECT_EQ(opened, latin1);
+    struct stat status {};
+    EXPECT_EQ(::stat(latin1.c_str(), &status), 0);
+}
+
+TEST(KeepingAGame, ARecordThatCanNoLongerBeWrittenIsReportedOnceAndStops)
+{
+    TemporaryWorkingFolder folder;
+    GameRecord record;
+    std::string opened, error;
+    ASSERT_TRUE(record.open(folder.file("game.txt"), &opened, &error)) << error;
+    QuickWindow window;
+    window.recordInto(&record);
+    window.load();
+    Person person;
+    window.menuItem("JYUNBAN_1")->trigger();
+    QFile file(QString::fromStdString(opened));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    EXPECT_TRUE(written.endsWith("answer OK\nmenu JYUNBAN_1\n")) << written.toStdString();
+    // Removed while the game goes on: the next input cannot be kept.
+    ASSERT_EQ(::unlink(opened.c_str()), 0);
+    click(window.drawingArea(), 4, 3, Qt::LeftButton);
+    window.menuItem("TEJYUN")->trigger();
+    const auto notices = std::count_if(person.texts.begin(), person.texts.end(), [](const QString& text) {
+        return text.startsWith("この対局の記録を書けなくなりました");
+    });
+    EXPECT_EQ(notices, 1);
+    EXPECT_TRUE(record.failed());
+    // What was written before stays as it was, and nothing is written after
+    // the failure.
+    file.seek(0);
+    const QByteArray after = file.readAll();
+    EXPECT_TRUE(after.startsWith(written));
+    EXPECT_FALSE(after.contains("TEJYUN"));
+    EXPECT_EQ(window.form().s.moveColumn[1], 4);
 }
 
 }  // namespace

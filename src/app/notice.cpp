@@ -1,0 +1,28 @@
+#include "app/notice.h"
+
+#include <QMessageBox>
+
+namespace korvalo {
+
+namespace {
+
+constexpr char noticeName[] = "korvalo-notice";
+
+}  // namespace
+
+void showNotice(QWidget& parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvalo"), text, QMessageBox::Ok, &parent);
+    box.setObjectName(QLatin1String(noticeName));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
+
+bool belongsToNotice(const QObject* object)
+{
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    return widget && widget->window()->objectName() == QLatin1String(noticeName);
+}
+
+}  // namespace korvalo
