@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "flow/form1.h"
-#include "platform/recording/recording_library.h"
+#include "sound/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
 #include "settings/settings_file.h"
 

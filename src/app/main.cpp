@@ -14,11 +14,11 @@
 #include <string>
 
 #include "app/close_on_signal.h"
-#include "app/game_record.h"
+#include "input/game_record.h"
 #include "app/main_window.h"
 #include "app/notice.h"
 #include "app/replay.h"
-#include "app/trace.h"
+#include "input/trace.h"
 #include "app/user_folder.h"
 #include "script/script_reader.h"
 #include "sound/background_music.h"
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
     std::unique_ptr<korvalo::Replay> replay;
     if (script >= 0) {
         replay = std::make_unique<korvalo::Replay>(window, script);
-        window.answerBoxesFromScript(true, replay->answerDelay);
+        replay->hold();
     }
     window.load();
     korvalo::trace::event("load");

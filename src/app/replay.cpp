@@ -1,7 +1,5 @@
 #include "app/replay.h"
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <iostream>
@@ -12,18 +10,6 @@
 #include "flow/form1.h"
 
 namespace korvalo {
-
-namespace {
-
-// Esc, closing the window and 終了 end the program whatever the game's state.
-bool quits(const ScriptCommand& input)
-{
-    using Kind = ScriptCommand::Kind;
-    return (input.kind == Kind::Key && input.code == 27) || input.kind == Kind::Close ||
-           (input.kind == Kind::Menu && input.text == "EXIT");
-}
-
-}  // namespace
 
 Replay::Replay(MainWindow& window, std::istream& script)
     : window_(window), reader_(std::make_unique<ScriptReader>(script))
@@ -41,20 +27,24 @@ Replay::Replay(MainWindow& window, int descriptor)
 
 Replay::~Replay()
 {
-    if (running_)
-        qApp->removeEventFilter(this);
+    window_.path().handBack(*this);
     delete lines_;
     if (descriptor_ >= 0)
         ::close(descriptor_);
 }
 
+void Replay::hold()
+{
+    if (running_)
+        return;
+    running_ = true;
+    window_.platform().answerDelay = answerDelay;
+    window_.path().hold(*this);
+}
+
 void Replay::start()
 {
-    running_ = true;
-    qApp->installEventFilter(this);
-    // A recorded No to the question whether to play on is where the game was
-    // left: the box stays open for the person.
-    window_.answerBoxesFromScript(true, answerDelay, [this] { handOver(); });
+    hold();
     if (readAhead() == Ahead::Input)
         timer_.start(inputGap);
 }
@@ -64,9 +54,9 @@ void Replay::step()
     if (!running_)
         return;
     if (next_) {
-        const ScriptCommand input = *next_;
+        const Input input = *next_;
         next_.reset();
-        give(input);
+        window_.path().give(*this, input);
         if (!running_)
             return;
     }
@@ -109,23 +99,18 @@ Replay::Ahead Replay::readAhead()
             finish(reader_->about(error));
             return Ahead::Stopped;
         }
-        if (command.isInput() && quits(command)) {
-            handOver();
-            return Ahead::Stopped;
-        }
-        if (command.isInput()) {
-            next_ = command;
-            return Ahead::Input;
-        }
-        if (command.kind == Kind::Answer) {
-            if (!window_.queueAnswers(command.answers)) {
-                finish(reader_->about("more than " + std::to_string(maxQueuedAnswers) +
+        switch (command.kind) {
+        case Kind::Nothing: break;
+        case Kind::Input: next_ = command.input; return Ahead::Input;
+        case Kind::Answer:
+            if (!window_.path().queueAnswers(*this, command.answers)) {
+                finish(reader_->about("more than " + std::to_string(InputPath::maxQueuedAnswers) +
                                       " answers wait for message boxes"));
                 return Ahead::Stopped;
             }
-        } else if (command.kind == Kind::State) {
-            printState(std::cout, window_.form().s, window_);
-        } else if (command.kind == Kind::Snapshot) {
+            break;
+        case Kind::State: printState(std::cout, window_.form().s, window_.platform()); break;
+        case Kind::Snapshot:
             // A replayed file only plays: it may come from someone else.
             finish(reader_->about("a replay does not write files: " + quotedLine(line)));
             return Ahead::Stopped;
@@ -133,30 +118,11 @@ Replay::Ahead Replay::readAhead()
     }
 }
 
-void Replay::handOver()
+void Replay::handedOver()
 {
-    if (!running_)
-        return;
+    // How the recorded game was left; here the person plays on.
     std::fprintf(stderr, "korvalo: %s\n", reader_->about("the recorded game was ended here; play on").c_str());
     finish();
-}
-
-void Replay::give(const ScriptCommand& input)
-{
-    using Kind = ScriptCommand::Kind;
-    switch (input.kind) {
-    case Kind::Menu: window_.menuInput(QString::fromStdString(input.text)); break;
-    case Kind::Press: window_.mouseInput(true, input.button, input.x, input.y); break;
-    case Kind::Release: window_.mouseInput(false, input.button, input.x, input.y); break;
-    case Kind::Click:
-        window_.mouseInput(true, 1, input.x, input.y);
-        if (!window_.ended())
-            window_.mouseInput(false, 1, input.x, input.y);
-        break;
-    case Kind::Key: window_.keyInput(input.code); break;
-    case Kind::Close: window_.closeInput(); break;
-    default: break;
-    }
 }
 
 void Replay::finish(const std::string& problem)
@@ -167,43 +133,12 @@ void Replay::finish(const std::string& problem)
     timer_.stop();
     if (lines_)
         lines_->setEnabled(false);
-    qApp->removeEventFilter(this);
-    window_.answerBoxesFromScript(false);
+    window_.path().handBack(*this);
     if (!problem.empty()) {
         problem_ = QString::fromStdString(problem);
         std::fprintf(stderr, "korvalo: %s\n", problem.c_str());
         if (!window_.ended())
             showNotice(window_, QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n") + problem_);
-    }
-}
-
-bool Replay::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        if (belongsToNotice(watched))
-            return false;
-        // Esc ends the program, also while a message box is shown: the key
-        // goes to the game as from the window, after the running handler.
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat())
-            window_.keyInput(27);
-        return true;
-    }
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-        // A notice of the program's own is the person's to close.
-        return !belongsToNotice(watched);
-    default: return QObject::eventFilter(watched, event);
     }
 }
 

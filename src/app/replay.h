@@ -1,13 +1,13 @@
 #pragma once
 // Replays a game script in the window as if a person gave its input: at the
 // game's own pace, with its message boxes shown and answered by the script.
-// Meanwhile the person's presses, menu commands and keys are ignored, except
-// Esc, which ends the program as always (closing the window does too). The
-// script is read as its lines arrive, so a pipe that is slow to write never
-// holds up the window. When the script ends, where the recorded game was left
-// (Esc, close, 終了, or No to the question whether to play on, whose box then
-// stays open for the person), or at a line that cannot be read or would touch
-// a file (reported with its number), the window is handed to the person.
+// The replay holds the game meanwhile, so the person's input is ignored but
+// for leaving the program. The script is read as its lines arrive, so a pipe
+// that is slow to write never holds up the window. When the script ends,
+// where the recorded game was left (Esc, close, 終了, or No to the question
+// whether to play on, whose box then stays open for the person), or at a line
+// that cannot be read or would touch a file (reported with its number), the
+// game is handed to the person.
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "input/input_source.h"
 #include "script/script_language.h"
 #include "script/script_reader.h"
 
@@ -25,7 +26,7 @@ namespace korvalo {
 
 class MainWindow;
 
-class Replay : public QObject {
+class Replay : public QObject, public InputSource {
     Q_OBJECT
 public:
     // Reads the script from the stream, or from the descriptor, which it
@@ -38,14 +39,17 @@ public:
     std::chrono::milliseconds inputGap{300};
     std::chrono::milliseconds answerDelay{500};
 
-    // Takes the window from the person and starts with the first input.
+    // Takes the game from the person: from now on the script answers the
+    // message boxes (those of start-up too, when taken before the load).
+    void hold();
+    // Holds the game, if not yet, and starts with the first input.
     void start();
     bool running() const { return running_; }
     // Why the replay stopped before the end of the script; empty otherwise.
     const QString& problem() const { return problem_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool handsOverWhereLeft() const override { return true; }
+    void handedOver() override;
 
 private:
     enum class Ahead { Input, Waiting, Stopped };
@@ -55,16 +59,13 @@ private:
     Ahead readAhead();
     // Goes on once the script gives more lines.
     void awaitLines();
-    void give(const ScriptCommand& input);
     void finish(const std::string& problem = {});
-    // Stops where the recorded game was left; the person plays on.
-    void handOver();
 
     MainWindow& window_;
     std::unique_ptr<ScriptReader> reader_;
     int descriptor_ = -1;
     QSocketNotifier* lines_ = nullptr;
-    std::optional<ScriptCommand> next_;
+    std::optional<Input> next_;
     QTimer timer_;
     bool running_ = false;
     QString problem_;

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "flow/form1.h"
-#include "history/snapshots.h"
+#include "rules/snapshots.h"
 #include "rules/legality.h"
 #include "rules/turn_order.h"
 

@@ -1,6 +1,6 @@
 // Start-up, the reset to the no-game state, and every way out of the program.
 #include "flow/form1.h"
-#include "history/snapshots.h"
+#include "rules/snapshots.h"
 
 namespace korvalo {
 

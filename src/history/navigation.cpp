@@ -1,6 +1,6 @@
 // Stepping through the stored positions of the game, and starting over.
 #include "flow/form1.h"
-#include "history/snapshots.h"
+#include "rules/snapshots.h"
 #include "rules/turn_order.h"
 
 namespace korvalo {

@@ -36,4 +36,20 @@ const char* checkItemName(CheckItem c)
     return "?";
 }
 
+Answer takeQueuedAnswer(std::deque<Answer>& queue, Buttons buttons)
+{
+    Answer answer = buttons == Buttons::YesNo ? Answer::Yes : Answer::OK;
+    if (!queue.empty()) {
+        const Answer queued = queue.front();
+        if (buttons == Buttons::YesNo) {
+            queue.pop_front();
+            if (queued != Answer::OK)
+                answer = queued;
+        } else if (queued == Answer::OK) {
+            queue.pop_front();
+        }
+    }
+    return answer;
+}
+
 }  // namespace korvalo

@@ -2,6 +2,7 @@
 // The one seam between the game and the desktop. Everything the game shows,
 // asks or waits for goes through this interface: the Qt window implements it
 // for play, the recording platform for tests and the scenario driver.
+#include <deque>
 #include <string>
 
 namespace korvalo {
@@ -63,5 +64,11 @@ public:
     // Ends the program at once: no further event of the window is handled.
     virtual void endProgram() = 0;
 };
+
+// The answer a message box with these buttons takes from answers queued by a
+// script: a box that offers only OK takes a queued OK and leaves a queued Yes
+// or No for the question it belongs to; a Yes/No box takes the next answer, a
+// queued OK counting as its default, Yes. With nothing queued, OK and Yes.
+Answer takeQueuedAnswer(std::deque<Answer>& queue, Buttons buttons);
 
 }  // namespace korvalo

@@ -8,8 +8,8 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "app/qt_surface.h"
-#include "app/surface_platform.h"
+#include "drawing/qt_surface.h"
+#include "drawing/surface_platform.h"
 #include "script/script_reader.h"
 #include "script/script_runner.h"
 

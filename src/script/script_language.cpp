@@ -3,7 +3,6 @@
 #include "flow/menu_commands.h"
 #include "script/script_reader.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <istream>
@@ -13,8 +12,6 @@
 namespace korvalo {
 
 namespace {
-
-constexpr const char* recordingMark = "# Recorded by Korvalo ";
 
 std::vector<std::string> words(const std::string& line)
 {
@@ -33,24 +30,6 @@ bool toInteger(const std::string& text, int* value)
     return ec == std::errc() && ptr == end;
 }
 
-// The shortest text that reads back as the same number.
-std::string numberText(double value)
-{
-    std::array<char, 32> buf{};
-    auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), value);
-    return ec == std::errc() ? std::string(buf.data(), end) : std::string("0");
-}
-
-const char* answerName(Answer answer)
-{
-    switch (answer) {
-    case Answer::Yes: return "Yes";
-    case Answer::No: return "No";
-    case Answer::OK: break;
-    }
-    return "OK";
-}
-
 }  // namespace
 
 bool toNumber(const std::string& text, double* value)
@@ -58,20 +37,6 @@ bool toNumber(const std::string& text, double* value)
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
     return ec == std::errc() && ptr == end && std::isfinite(*value);
-}
-
-
-bool ScriptCommand::isInput() const
-{
-    switch (kind) {
-    case Kind::Menu:
-    case Kind::Press:
-    case Kind::Release:
-    case Kind::Click:
-    case Kind::Key:
-    case Kind::Close: return true;
-    default: return false;
-    }
 }
 
 bool parseScriptLine(const std::string& line, ScriptCommand* command, std::string* error)
@@ -92,32 +57,37 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
             return fail("menu takes one item name");
         if (!menuHandler(w[1]))
             return fail("unknown menu item");
-        command->kind = Kind::Menu;
-        command->text = w[1];
+        command->kind = Kind::Input;
+        command->input.item = w[1];
     } else if (name == "press" || name == "release") {
         const bool pressWithButton = name == "press" && w.size() == 4;
-        if (!(w.size() == 3 || pressWithButton) || !toNumber(w[1], &command->x) || !toNumber(w[2], &command->y))
+        if (!(w.size() == 3 || pressWithButton) || !toNumber(w[1], &command->input.x) ||
+            !toNumber(w[2], &command->input.y))
             return fail(name + " takes X and Y in twips");
         if (pressWithButton && w[3] != "right")
             return fail("the only button word is right");
-        command->kind = name == "press" ? Kind::Press : Kind::Release;
-        command->button = pressWithButton ? 2 : 1;
+        command->kind = Kind::Input;
+        command->input.kind = name == "press" ? Input::Kind::Press : Input::Kind::Release;
+        command->input.button = pressWithButton ? 2 : 1;
     } else if (name == "click") {
         int column = 0, row = 0;
         if (w.size() != 3 || !toInteger(w[1], &column) || !toInteger(w[2], &row) || std::abs(column) > 1000 ||
             std::abs(row) > 1000)
             return fail("click takes a column and a row");
-        command->kind = Kind::Click;
-        command->x = boardLeft + cellWidth * column + cellWidth / 2;
-        command->y = boardTop + cellHeight * row + cellHeight / 2;
+        command->kind = Kind::Input;
+        command->input.kind = Input::Kind::Click;
+        command->input.x = boardLeft + cellWidth * column + cellWidth / 2;
+        command->input.y = boardTop + cellHeight * row + cellHeight / 2;
     } else if (name == "key") {
-        if (w.size() != 2 || !toInteger(w[1], &command->code))
+        if (w.size() != 2 || !toInteger(w[1], &command->input.code))
             return fail("key takes a character code");
-        command->kind = Kind::Key;
+        command->kind = Kind::Input;
+        command->input.kind = Input::Kind::Key;
     } else if (name == "close") {
         if (w.size() != 1)
             return fail("close takes nothing");
-        command->kind = Kind::Close;
+        command->kind = Kind::Input;
+        command->input.kind = Input::Kind::Close;
     } else if (name == "answer") {
         if (w.size() < 2)
             return fail("answer takes one or more of OK, Yes, No");
@@ -142,64 +112,11 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
         if (start == std::string::npos)
             return fail("snapshot takes a file name");
         command->kind = Kind::Snapshot;
-        command->text = line.substr(start, line.find_last_not_of(" \t") - start + 1);
+        command->file = line.substr(start, line.find_last_not_of(" \t") - start + 1);
     } else {
         return fail("unknown command");
     }
     return true;
-}
-
-std::string menuLine(std::string_view item)
-{
-    return "menu " + std::string(item);
-}
-
-std::string mouseLine(bool press, int button, double x, double y)
-{
-    // The game takes every button alike; the language names the right one.
-    std::string line = (press ? "press " : "release ") + numberText(x) + " " + numberText(y);
-    if (press && button == 2)
-        line += " right";
-    return line;
-}
-
-std::string keyLine(int code)
-{
-    return "key " + std::to_string(code);
-}
-
-std::string closeLine()
-{
-    return "close";
-}
-
-std::string answerLine(const std::vector<Answer>& answers)
-{
-    std::string line = "answer";
-    for (Answer answer : answers)
-        line += std::string(" ") + answerName(answer);
-    return line;
-}
-
-std::string recordingHeader(std::string_view when)
-{
-    return recordingMark + std::string(KORVALO_VERSION) + " on " + std::string(when);
-}
-
-Answer takeQueuedAnswer(std::deque<Answer>& queue, Buttons buttons)
-{
-    Answer answer = buttons == Buttons::YesNo ? Answer::Yes : Answer::OK;
-    if (!queue.empty()) {
-        const Answer queued = queue.front();
-        if (buttons == Buttons::YesNo) {
-            queue.pop_front();
-            if (queued != Answer::OK)
-                answer = queued;
-        } else if (queued == Answer::OK) {
-            queue.pop_front();
-        }
-    }
-    return answer;
 }
 
 void printState(std::ostream& out, const GameState& s, const Platform& ui)

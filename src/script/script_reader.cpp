@@ -1,5 +1,7 @@
 #include "script/script_reader.h"
 
+#include "input/input.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +15,6 @@ namespace korvalo {
 
 namespace {
 
-constexpr char recordingMark[] = "# Recorded by Korvalo ";
 // Characters of a line that a message quotes.
 constexpr std::size_t quotedCharacters = 40;
 // Bytes read at a time; the buffer never holds more than one line of the

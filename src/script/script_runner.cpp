@@ -23,6 +23,15 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
         library_ = std::make_unique<RecordingDsLibrary>([this](const std::string& line) { ui_.record(line); },
                                                         options_.soundDevice);
     form_ = std::make_unique<Form1>(ui_, library_.get());
+    events_ = std::make_unique<FormEvents>(*form_);
+    path_ = std::make_unique<InputPath>(*events_);
+    path_->hold(*this);
+    ui_.answerBox = [this](Buttons buttons) {
+        const Answer answer = path_->answerFor(buttons).value_or(buttons == Buttons::YesNo ? Answer::Yes : Answer::OK);
+        path_->answered(answer);
+        return answer;
+    };
+    ui_.onEnd = [this] { path_->end(); };
 }
 
 int ScriptRunner::run(std::istream& script, std::ostream& err)
@@ -33,7 +42,7 @@ int ScriptRunner::run(std::istream& script, std::ostream& err)
 
 int ScriptRunner::run(ScriptReader& reader, std::ostream& err)
 {
-    form_->Form_Load();
+    path_->load();
     std::string line;
     while (!ui_.ended) {
         std::string error;
@@ -64,27 +73,17 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
         return false;
     switch (command.kind) {
     case Kind::Nothing: break;
-    case Kind::Menu: (form_.get()->*menuHandler(command.text))(); break;
-    case Kind::Press: form_->Form_MouseDown(command.button, 0, command.x, command.y); break;
-    case Kind::Release: form_->Form_MouseUp(command.button, 0, command.x, command.y); break;
-    case Kind::Click:
-        form_->Form_MouseDown(1, 0, command.x, command.y);
-        if (!ui_.ended)
-            form_->Form_MouseUp(1, 0, command.x, command.y);
-        break;
-    case Kind::Key: form_->Form_KeyPress(command.code); break;
-    case Kind::Close: form_->Form_Unload(); break;
+    case Kind::Input: path_->give(*this, command.input); break;
     case Kind::Answer:
-        if (ui_.answers.size() + command.answers.size() > maxQueuedAnswers) {
-            *error = "more than " + std::to_string(maxQueuedAnswers) + " answers wait for message boxes";
+        if (!path_->queueAnswers(*this, command.answers)) {
+            *error = "more than " + std::to_string(InputPath::maxQueuedAnswers) + " answers wait for message boxes";
             return false;
         }
-        ui_.answers.insert(ui_.answers.end(), command.answers.begin(), command.answers.end());
         break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
-        if (!snapshot_ || !snapshot_(command.text)) {
-            *error = "cannot save the snapshot: " + line;
+        if (!snapshot_ || !snapshot_(command.file)) {
+            *error = "cannot save the snapshot: " + quotedLine(line);
             return false;
         }
         break;

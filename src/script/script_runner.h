@@ -7,7 +7,9 @@
 #include <string>
 
 #include "flow/form1.h"
-#include "platform/recording/recording_library.h"
+#include "sound/recording/recording_library.h"
+#include "input/input_path.h"
+#include "input/window_events.h"
 #include "platform/recording/recording_platform.h"
 #include "script/script_reader.h"
 
@@ -20,7 +22,9 @@ struct ScriptOptions {
     double ratio = 1;            // device pixels to a logical pixel in snapshots
 };
 
-class ScriptRunner {
+// The script is a source of input like any other: its inputs and answers
+// reach the game through the input path, which holds the game for it.
+class ScriptRunner : public InputSource {
 public:
     // surface, when given, receives every drawing call (for snapshots).
     // snapshot saves the drawing area with the visible icons as a PNG and
@@ -35,6 +39,7 @@ public:
     int run(std::istream& script, std::ostream& err);
 
     Form1& form() { return *form_; }
+    InputPath& path() { return *path_; }
 
 private:
     // Carries out one line; returns false with a message for a malformed one.
@@ -47,6 +52,8 @@ private:
     RecordingPlatform ui_;
     std::unique_ptr<RecordingDsLibrary> library_;
     std::unique_ptr<Form1> form_;
+    std::unique_ptr<FormEvents> events_;
+    std::unique_ptr<InputPath> path_;
 };
 
 // Reads the options of the command line. Returns false with a message for an

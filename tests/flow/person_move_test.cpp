@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "history/snapshots.h"
+#include "rules/snapshots.h"
 #include "rules/turn_order.h"
 #include "support/game_driver.h"
 

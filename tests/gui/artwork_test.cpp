@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/qt_surface.h"
+#include "drawing/qt_surface.h"
 
 namespace korvalo {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_events.h"
+#include "input/window_events.h"
 
 namespace korvalo::testing {
 

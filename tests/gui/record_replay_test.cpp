@@ -21,7 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/game_record.h"
+#include "input/game_record.h"
 #include "app/main_window.h"
 #include "app/replay.h"
 #include "flow/form1.h"
@@ -39,21 +39,30 @@ using testing::TemporaryWorkingFolder;
 
 // The real game without its pauses, noting its message boxes and pauses as
 // the driver prints them.
-class QuickWindow : public MainWindow {
+class QuickPlatform : public WindowPlatform {
 public:
-    QuickWindow() : MainWindow(nullptr) {}
+    using WindowPlatform::WindowPlatform;
     std::vector<std::string> events;
 
     void wait(double seconds) override { events.push_back("wait " + formatSeconds(seconds)); }
     Answer messageBox(const std::string& text, const std::string& title, Buttons buttons, BoxIcon icon) override
     {
-        const Answer answer = MainWindow::messageBox(text, title, buttons, icon);
+        const Answer answer = WindowPlatform::messageBox(text, title, buttons, icon);
         static const char* const names[] = {"OK", "Yes", "No"};
         events.push_back("msgbox " + quoted(text) + " " + quoted(title) + (buttons == Buttons::OK ? " OK" : " YesNo") +
                          (icon == BoxIcon::Exclamation ? " exclamation" : " none") + " -> " +
                          names[static_cast<int>(answer)]);
         return answer;
     }
+};
+
+class QuickWindow : public MainWindow {
+public:
+    QuickWindow()
+        : MainWindow(nullptr, nullptr, [](MainWindow& window) { return std::make_unique<QuickPlatform>(window); })
+    {
+    }
+    std::vector<std::string>& events() { return static_cast<QuickPlatform&>(platform()).events; }
 };
 
 // The person: answers every box on the screen, a question with `question`
@@ -159,7 +168,7 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         std::istringstream printed(out.str());
         for (std::string line; std::getline(printed, line);)
             lines.push_back(line);
-        EXPECT_EQ(eventsOf(lines), live.events);
+        EXPECT_EQ(eventsOf(lines), live.events());
         EXPECT_EQ(lines.back(), "exit");
         EXPECT_EQ(boardText(driver.form().s.board), boardText(end.board));
         EXPECT_EQ(driver.form().s.moveNumber, end.moveNumber);
@@ -190,9 +199,9 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         EXPECT_TRUE(replay.problem().isEmpty()) << replay.problem().toStdString();
         EXPECT_FALSE(again.ended());
         EXPECT_EQ(atQuestion, boardText(end.board));
-        std::vector<std::string> expected = live.events;
+        std::vector<std::string> expected = live.events();
         expected.back().replace(expected.back().rfind("-> No"), 5, "-> Yes");
-        EXPECT_EQ(again.events, expected);
+        EXPECT_EQ(again.events(), expected);
         EXPECT_EQ(again.form().s.moveNumber, 0);
         EXPECT_EQ(settings(), liveSettings);
     }

@@ -7,7 +7,7 @@
 #include <vector>
 #include <QImage>
 
-#include "app/qt_surface.h"
+#include "drawing/qt_surface.h"
 
 namespace korvalo {
 namespace {

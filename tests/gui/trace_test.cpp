@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/trace.h"
+#include "input/trace.h"
 #include "fake_events.h"
 
 namespace korvalo {
@@ -70,12 +70,12 @@ protected:
 TEST_F(TraceTest, AHandlerItsPausesAndTheMomentInputIsTakenAgainAreTimedOnBothClocks)
 {
     events.during = [this](const std::string&) {
-        window.wait(0.05);
-        window.wait(0.02);
+        window.platform().wait(0.05);
+        window.platform().wait(0.02);
     };
     window.menuItem("JYUNBAN_3")->trigger();
     trace::stop();
-    window.wait(0.01);  // no longer written
+    window.platform().wait(0.01);  // no longer written
 
     const std::vector<Line> lines = readTrace(path);
     ASSERT_EQ(names(lines), (std::vector<std::string>{"command", "wait", "wait", "idle"}));
@@ -115,7 +115,7 @@ TEST_F(TraceTest, AMessageBoxIsNotedWhileItIsOnTheScreen)
         QTimer::singleShot(10, answer);
     };
     QTimer::singleShot(0, answer);
-    window.messageBox("　　PASS", "白の手番", Buttons::OK, BoxIcon::None);
+    window.platform().messageBox("　　PASS", "白の手番", Buttons::OK, BoxIcon::None);
 
     EXPECT_TRUE(notedWhileShown);
     EXPECT_EQ(names(readTrace(path)), std::vector<std::string>{"box"});

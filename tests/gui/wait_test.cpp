@@ -32,13 +32,13 @@ TEST(Wait, LastsAtLeastItsTimeWhileUsingLittleProcessor)
     window.show();
     const double cpuBefore = processSeconds();
     const double wallBefore = wallSeconds();
-    const double clockBefore = window.clock();
-    window.wait(0.3);
+    const double clockBefore = window.platform().clock();
+    window.platform().wait(0.3);
     const double wall = wallSeconds() - wallBefore;
     const double cpu = processSeconds() - cpuBefore;
     EXPECT_GE(wall, 0.3);
     EXPECT_LT(wall, 0.3 + 0.05);
-    EXPECT_GE(window.clock() - clockBefore, 0.3);
+    EXPECT_GE(window.platform().clock() - clockBefore, 0.3);
     EXPECT_LT(cpu, 0.03);
 }
 

@@ -110,23 +110,23 @@ TEST_F(WindowTest, CommandsReachTheHandlerOfTheSameName)
 
 TEST_F(WindowTest, CheckMarkIsTheOptionsOnlyStateAndTheHandlerFlipsIt)
 {
-    window.setChecked(CheckItem::BGM, true);
+    window.platform().setChecked(CheckItem::BGM, true);
     EXPECT_TRUE(window.menuItem("BGM")->isChecked());
-    EXPECT_TRUE(window.isChecked(CheckItem::BGM));
-    EXPECT_FALSE(window.isChecked(CheckItem::TEJYUN));
+    EXPECT_TRUE(window.platform().isChecked(CheckItem::BGM));
+    EXPECT_FALSE(window.platform().isChecked(CheckItem::TEJYUN));
     window.menuItem("TEJYUN")->setChecked(true);
-    EXPECT_TRUE(window.isChecked(CheckItem::TEJYUN));
+    EXPECT_TRUE(window.platform().isChecked(CheckItem::TEJYUN));
 
     // Choosing the item hands the handler the mark as it was; the menu does
     // not flip it on its own.
     bool seen = false;
-    events.during = [&](const std::string&) { seen = window.isChecked(CheckItem::AICON); };
+    events.during = [&](const std::string&) { seen = window.platform().isChecked(CheckItem::AICON); };
     window.menuItem("AICON")->trigger();
     EXPECT_FALSE(seen);
-    EXPECT_FALSE(window.isChecked(CheckItem::AICON));
-    window.setChecked(CheckItem::AICON, true);
+    EXPECT_FALSE(window.platform().isChecked(CheckItem::AICON));
+    window.platform().setChecked(CheckItem::AICON, true);
     window.menuItem("AICON")->trigger();
-    EXPECT_TRUE(window.isChecked(CheckItem::AICON));
+    EXPECT_TRUE(window.platform().isChecked(CheckItem::AICON));
 }
 
 TEST_F(WindowTest, MousePressesAndReleasesArriveInTwipsWithButtonAndShiftCodes)
@@ -199,7 +199,7 @@ TEST_F(WindowTest, EventsDuringAHandlerRunAfterItInOrderAndACloseOnlyOnce)
 TEST_F(WindowTest, AfterTheProgramEndsNoEventIsHandled)
 {
     window.show();
-    events.during = [&](const std::string&) { window.endProgram(); };
+    events.during = [&](const std::string&) { window.platform().endProgram(); };
     EXPECT_FALSE(closeWindow(&window));
     EXPECT_TRUE(window.ended());
     EXPECT_FALSE(window.isVisible());
@@ -216,7 +216,7 @@ TEST_F(WindowTest, EndingInsideAHandlerDropsWhatWaitedForIt)
     events.during = [&](const std::string&) {
         press(area, QPointF(30, 30), Qt::LeftButton);
         closeWindow(&window);
-        window.endProgram();
+        window.platform().endProgram();
     };
     key(area, Qt::Key_Escape, QStringLiteral("\x1b"));
     EXPECT_EQ(events.log, (Log{"begin key 27", "key 27"}));
@@ -228,7 +228,7 @@ TEST_F(WindowTest, EventsPostedDuringAWaitRunAfterTheHandler)
         QCoreApplication::postEvent(area, new QMouseEvent(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2),
                                                           Qt::LeftButton, Qt::LeftButton, {}));
         QCoreApplication::postEvent(&window, new QCloseEvent);
-        window.wait(0.05);
+        window.platform().wait(0.05);
         events.log.push_back("waited");
     };
     press(area, QPointF(1, 1), Qt::LeftButton);
@@ -245,7 +245,7 @@ TEST_F(WindowTest, WindowHasItsCaptionIconAndGreenBackground)
 
 TEST_F(WindowTest, PlacementGivesTheOuterSizeAndRoomForEverythingDrawn)
 {
-    window.placeWindow(-60, -60, 9800, 8000);
+    window.platform().placeWindow(-60, -60, 9800, 8000);
     EXPECT_EQ(window.pos(), QPoint(-4, -4));
     // Without a frame (not yet on the screen) the outer size is the window's.
     EXPECT_EQ(window.size(), QSize(653, 533));
@@ -273,13 +273,13 @@ TEST_F(WindowTest, RefreshRepaintsBeforeReturningAndWaitsKeepRepainting)
     QCoreApplication::processEvents();
     PaintCounter counter;
     area->installEventFilter(&counter);
-    window.fillRect(0, 0, 600, 600, 255);
+    window.platform().fillRect(0, 0, 600, 600, 255);
     EXPECT_EQ(counter.paints, 0);  // drawing alone waits for the next repaint
-    window.refresh();
+    window.platform().refresh();
     EXPECT_EQ(counter.paints, 1);
 
-    window.copyPicture(Picture::MASU, 0, 1030, 730);
-    window.wait(0.05);
+    window.platform().copyPicture(Picture::MASU, 0, 1030, 730);
+    window.platform().wait(0.05);
     EXPECT_EQ(counter.paints, 2);
 }
 
@@ -302,7 +302,7 @@ Answer answerBox(MainWindow& window, const std::string& text, const std::string&
         QTimer::singleShot(10, look);
     };
     QTimer::singleShot(0, look);
-    const Answer answer = window.messageBox(text, title, buttons, icon);
+    const Answer answer = window.platform().messageBox(text, title, buttons, icon);
     EXPECT_TRUE(found);
     return answer;
 }

@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "flow/form1.h"
-#include "platform/recording/recording_library.h"
+#include "sound/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
 #include "property/game_watch.h"
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/recording/recording_library.h"
+#include "sound/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
 #include "sound/module1.h"
 #include "sound/wave_image.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "flow/form1.h"
-#include "platform/recording/recording_library.h"
+#include "sound/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
 
 namespace korvalo::testing {

@@ -1,6 +1,5 @@
 #include "platform/recording/recording_platform.h"
 
-#include "script/script_language.h"
 
 #include <cmath>
 #include <cstdio>
@@ -145,7 +144,7 @@ void RecordingPlatform::setChecked(CheckItem item, bool checked)
 Answer RecordingPlatform::messageBox(const std::string& text, const std::string& title, Buttons buttons,
                                      BoxIcon icon)
 {
-    const Answer answer = takeQueuedAnswer(answers, buttons);
+    const Answer answer = answerBox ? answerBox(buttons) : takeQueuedAnswer(answers, buttons);
     static const char* const answerNames[] = {"OK", "Yes", "No"};
     if (listening())
         record("msgbox " + quoted(text) + " " + quoted(title) + (buttons == Buttons::OK ? " OK" : " YesNo") +
@@ -177,6 +176,8 @@ void RecordingPlatform::endProgram()
 {
     ended = true;
     record("exit");
+    if (onEnd)
+        onEnd();
 }
 
 }  // namespace korvalo

@@ -34,6 +34,8 @@ public:
     bool keepLines = true;                           // false: lines stays empty; onLine still hears all
     std::function<void(const std::string&)> onLine;  // told of each line as it happens
     std::deque<Answer> answers;                      // answers for the next message boxes (takeQueuedAnswer)
+    std::function<Answer(Buttons)> answerBox;        // when set, gives the answers instead of the queue
+    std::function<void()> onEnd;                     // told when the program ends
     double now = 0;                                  // the fake clock, in seconds
     bool ended = false;                              // endProgram was called
 

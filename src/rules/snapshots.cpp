@@ -1,4 +1,4 @@
-#include "history/snapshots.h"
+#include "rules/snapshots.h"
 
 namespace korvalo {
 

@@ -1,4 +1,4 @@
-#include "app/event_gate.h"
+#include "input/event_gate.h"
 
 namespace korvalo {
 

@@ -1,13 +1,14 @@
 #pragma once
-// The platform without a window: drawing, icons and the background go into a
-// QtSurface, the check marks are kept here. It lets the game draw pictures of
-// itself with no screen (behind the recording platform, which answers the
-// message boxes and keeps the time itself).
+// The platform over a retained drawing surface: drawing, icons and the
+// background go into a QtSurface, the check marks are kept here. On its own
+// it lets the game draw pictures of itself with no screen (behind the
+// recording platform, which answers the message boxes and keeps the time
+// itself); the window's platform builds on it and shows the surface.
 #include <array>
 #include <chrono>
 #include <functional>
 
-#include "app/qt_surface.h"
+#include "drawing/qt_surface.h"
 #include "platform/platform.h"
 
 namespace korvalo {
@@ -19,6 +20,7 @@ public:
     // Told at every refresh, e.g. to save a picture of the surface.
     std::function<void()> onRefresh;
     bool ended() const { return ended_; }
+    QtSurface& surface() { return surface_; }
 
     void copyPicture(Picture picture, int element, double x, double y) override;
     void fillRect(double x, double y, double w, double h, int rgb) override;
@@ -39,6 +41,10 @@ public:
     void setBackColour(int rgb) override;
     int windowHandle() override { return 0; }
     void endProgram() override { ended_ = true; }
+
+protected:
+    // Called after every change to the surface's drawing or icons.
+    virtual void drawn() {}
 
 private:
     QtSurface& surface_;

@@ -1,4 +1,4 @@
-#include "platform/recording/recording_library.h"
+#include "sound/recording/recording_library.h"
 
 namespace korvalo {
 

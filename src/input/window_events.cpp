@@ -1,4 +1,4 @@
-#include "app/window_events.h"
+#include "input/window_events.h"
 
 #include "flow/form1.h"
 #include "flow/menu_commands.h"

@@ -1,4 +1,4 @@
-#include "app/trace.h"
+#include "input/trace.h"
 
 #include <time.h>
 

@@ -1,4 +1,4 @@
-#include "app/game_record.h"
+#include "input/game_record.h"
 
 #include <QDateTime>
 #include <cerrno>

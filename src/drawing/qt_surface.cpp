@@ -1,4 +1,4 @@
-#include "app/qt_surface.h"
+#include "drawing/qt_surface.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "app/surface_platform.h"
+#include "drawing/surface_platform.h"
 
 #include <thread>
 
@@ -9,16 +9,19 @@ SurfacePlatform::SurfacePlatform(QtSurface& surface) : surface_(surface) {}
 void SurfacePlatform::copyPicture(Picture picture, int element, double x, double y)
 {
     surface_.copyPicture(picture, element, x, y);
+    drawn();
 }
 
 void SurfacePlatform::fillRect(double x, double y, double w, double h, int rgb)
 {
     surface_.fillRect(x, y, w, h, rgb);
+    drawn();
 }
 
 void SurfacePlatform::printText(double x, double y, const std::string& text, int points, int rgb)
 {
     surface_.printText(x, y, text, points, rgb);
+    drawn();
 }
 
 void SurfacePlatform::refresh()
@@ -30,11 +33,13 @@ void SurfacePlatform::refresh()
 void SurfacePlatform::moveIcon(IconPicture icon, int element, int left, int top)
 {
     surface_.moveIcon(icon, element, left, top);
+    drawn();
 }
 
 void SurfacePlatform::setIconVisible(IconPicture icon, int element, bool visible)
 {
     surface_.setIconVisible(icon, element, visible);
+    drawn();
 }
 
 bool SurfacePlatform::isChecked(CheckItem item) const
@@ -68,6 +73,7 @@ void SurfacePlatform::placeWindow(int, int, int, int) {}
 void SurfacePlatform::setBackColour(int rgb)
 {
     surface_.setBackColour(rgb);
+    drawn();
 }
 
 }  // namespace korvalo

@@ -1,0 +1,33 @@
+#pragma once
+// The client area below the menu bar: shows the surface and its icons at the
+// screen's density, and hands mouse presses and releases on.
+#include <QWidget>
+#include <functional>
+
+class QMouseEvent;
+
+namespace korvalo {
+
+class QtSurface;
+
+class DrawingArea : public QWidget {
+public:
+    DrawingArea(QtSurface& surface, QWidget* parent);
+
+    // Told of each press (true) and release (false) of a mouse button.
+    std::function<void(const QMouseEvent& event, bool press)> onMouse;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    // A second press soon after the first is still a press to the game.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QtSurface& surface_;
+    bool painted_ = false;
+};
+
+}  // namespace korvalo

@@ -1,0 +1,128 @@
+#include "app/window_platform.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <utility>
+
+#include "app/main_window.h"
+#include "app/pause.h"
+#include "input/input_path.h"
+#include "input/trace.h"
+
+namespace korvalo {
+
+namespace {
+
+// Message box texts break lines at carriage returns.
+QString boxText(const std::string& text)
+{
+    QString out = QString::fromStdString(text);
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+}  // namespace
+
+WindowPlatform::WindowPlatform(MainWindow& window) : SurfacePlatform(window.surface()), window_(window) {}
+
+void WindowPlatform::drawn()
+{
+    window_.drawingArea()->update();
+}
+
+void WindowPlatform::refresh()
+{
+    window_.drawingArea()->repaint();
+}
+
+bool WindowPlatform::isChecked(CheckItem item) const
+{
+    const QAction* action = window_.menuItem(QString::fromLatin1(checkItemName(item)));
+    return action && action->isChecked();
+}
+
+void WindowPlatform::setChecked(CheckItem item, bool checked)
+{
+    if (QAction* action = window_.menuItem(QString::fromLatin1(checkItemName(item))))
+        action->setChecked(checked);
+}
+
+Answer WindowPlatform::messageBox(const std::string& text, const std::string& title, Buttons buttons, BoxIcon icon)
+{
+    QMessageBox box(icon == BoxIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    QString::fromStdString(title), boxText(text), QMessageBox::NoButton, &window_);
+    box.setTextFormat(Qt::PlainText);
+    // Noted from within the box's own loop, once it is on the screen.
+    if (trace::enabled())
+        QTimer::singleShot(0, &box, [] { trace::event("box"); });
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    if (buttons == Buttons::YesNo) {
+        yes = box.addButton(QMessageBox::Yes);
+        no = box.addButton(QMessageBox::No);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+    } else {
+        box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    }
+    auto choice = [&](Answer answer) { return !yes ? box.defaultButton() : answer == Answer::No ? no : yes; };
+    InputPath& path = window_.path();
+    // Shown long enough to be read, then answered as the holding source says;
+    // with no answer from it, the person answers.
+    if (const std::optional<Answer> answer = path.answerFor(buttons)) {
+        QPushButton* button = choice(*answer);
+        QTimer::singleShot(answerDelay, button, [button] { button->click(); });
+    }
+    // A source may answer the box while it is open.
+    std::function<void(Answer)> outer = std::exchange(path.openBox, [&](Answer answer) { choice(answer)->click(); });
+    box.exec();
+    path.openBox = std::move(outer);
+    const Answer answer = !yes ? Answer::OK : box.clickedButton() == yes ? Answer::Yes : Answer::No;
+    path.answered(answer);
+    return answer;
+}
+
+void WindowPlatform::wait(double seconds)
+{
+    if (!trace::enabled()) {
+        pauseWithoutInput(seconds);
+        return;
+    }
+    const long long start = trace::monotonicNow();
+    const long long startCpu = trace::processCpuNow();
+    pauseWithoutInput(seconds);
+    const long long end = trace::monotonicNow();
+    char details[64];
+    std::snprintf(details, sizeof details, "%.3f %lld", seconds, end);
+    trace::eventAt("wait", start, startCpu, details);
+}
+
+void WindowPlatform::placeWindow(int left, int top, int width, int height)
+{
+    window_.place(QtSurface::toPixels(left), QtSurface::toPixels(top), QtSurface::toPixels(width),
+                  QtSurface::toPixels(height));
+}
+
+int WindowPlatform::windowHandle()
+{
+    return static_cast<int>(window_.winId());
+}
+
+void WindowPlatform::endProgram()
+{
+    SurfacePlatform::endProgram();
+    window_.path().end();
+    window_.hide();
+    // Leaves the running event loop. Before the loop has started, the
+    // program's main function sees ended() and does not start it.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+}  // namespace korvalo

@@ -1,0 +1,88 @@
+#pragma once
+// The one way into the game: every input, from whichever source, runs through
+// the event gate one at a time, is traced, and is written to the record once
+// the game has handled it, after the answers its message boxes were given.
+// A source may hold the game (a replay does): meanwhile the inputs of the
+// others are ignored, except those that leave the game (Esc, close, 終了),
+// and the message boxes take the answers the holder brings.
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "input/event_gate.h"
+#include "input/input.h"
+#include "input/input_source.h"
+#include "platform/platform.h"
+
+namespace korvalo {
+
+class GameRecord;
+class WindowEvents;
+
+class InputPath {
+public:
+    // game receives the inputs; it must outlive the path.
+    explicit InputPath(WindowEvents& game);
+
+    // Runs the load event once.
+    void load();
+
+    // Gives an input to the game, or queues it behind the running handler. A
+    // click is given as its press and, unless that ended the program, its
+    // release.
+    void give(InputSource& from, const Input& input);
+
+    // While a source holds the game, it alone gives inputs and answers.
+    void hold(InputSource& source);
+    void handBack(InputSource& source);
+    bool heldByAnother(const InputSource& source) const { return holder_ && holder_ != &source; }
+    // Told whenever a source takes or hands back the game.
+    std::function<void()> holderChanged;
+
+    // Answers the holder brings for the next message boxes. False, queuing
+    // nothing, when more than maxQueuedAnswers would wait.
+    bool queueAnswers(InputSource& from, const std::vector<Answer>& answers);
+    // The answer a message box with these buttons takes from the holder's
+    // answers (takeQueuedAnswer); none when the person answers it: when no
+    // source holds the game, or at a No to a question from a holder that
+    // hands over where it leaves the game.
+    std::optional<Answer> answerFor(Buttons buttons);
+    // Notes the answer a box was given, whoever gave it, for the record.
+    void answered(Answer answer);
+
+    // A box on the screen may be answered by a source at any time while it is
+    // open (answerOpenBox); the platform sets this while its box is open.
+    std::function<void(Answer)> openBox;
+    void answerOpenBox(InputSource& from, Answer answer);
+
+    // Writes every input handled from now on into record (null: none); it
+    // must outlive the path. recordFailed is told once, when no handler runs,
+    // should the record no longer be written.
+    void recordInto(GameRecord* record) { record_ = record; }
+    std::function<void(const std::string& why)> recordFailed;
+
+    void end() { gate_.end(); }
+    bool ended() const { return gate_.ended(); }
+    bool busy() const { return gate_.busy(); }
+
+    // Answers a script may have waiting for message boxes at one time; a
+    // script that queues more is refused (a real one waits for a few dozen).
+    static constexpr std::size_t maxQueuedAnswers = 4096;
+
+private:
+    void run(const Input& input);
+    // Hands the game to the person where the holder left it.
+    void handOver();
+
+    WindowEvents& game_;
+    EventGate gate_;
+    InputSource* holder_ = nullptr;
+    std::deque<Answer> answers_;
+    GameRecord* record_ = nullptr;
+    bool loaded_ = false;
+    bool closeQueued_ = false;
+};
+
+}  // namespace korvalo
