@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "script/script_language.h"
+#include "input/input.h"
 
 namespace korvalo {
 
