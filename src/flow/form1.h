@@ -1,9 +1,12 @@
 #pragma once
 // Form1: the game window's procedures and the one object that holds the
-// game's state. The procedures carry the game's own names; they are defined
-// in the folder of their subsystem (rules/, display/, computer/, history/,
-// settings/, sound/, flow/). Everything the desktop does goes through the
-// Platform seam, every sound through the sound library.
+// game's state. The procedures carry the game's own names, each glossed in
+// English where it is declared; they are defined in the folder of their
+// subsystem (display/, computer/, history/, settings/ and flow/ itself).
+// Those folders include this header to define its members, so their include
+// arrows point at flow/ while flow/ calls into them: they stand above flow/
+// in the layers of the house (docs/design.md). Everything the desktop does
+// goes through the Platform seam, every sound through the sound library.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,73 +34,74 @@ public:
     Module1 module1;
 
     // ---- Events of the window (flow/). After the program has ended they do nothing.
-    void Form_Load();
-    void Form_MouseDown(int button, int shift, double X, double Y);
-    void Form_MouseUp(int button, int shift, double X, double Y);
-    void Form_KeyPress(int keyAscii);
-    void Form_Unload();
-    void JYUNBAN_1_Click();
-    void JYUNBAN_2_Click();
-    void JYUNBAN_3_Click();
-    void JYUNBAN_4_Click();
-    void PLAY_TOIMEN_Click();
-    void PLAY_TONARI_Click();
-    void PLAY_4_Click();
-    void EXIT_Click();
-    void SAISYO_Click();   // history/navigation.cpp
-    void MODORU_Click();   // history/navigation.cpp
-    void SUSUMU_Click();   // history/navigation.cpp
-    void TEJYUN_Click();   // settings/options.cpp
-    void AICON_Click();    // settings/options.cpp
-    void BGM_Click();      // settings/options.cpp
-    void SONOTA_Click();   // settings/options.cpp
+    void Form_Load();                                             // start-up
+    void Form_MouseDown(int button, int shift, double X, double Y);  // a press: a move, or the marks
+    void Form_MouseUp(int button, int shift, double X, double Y);    // a release: the marks go
+    void Form_KeyPress(int keyAscii);                             // a key: Esc quits
+    void Form_Unload();                                           // the close button
+    void JYUNBAN_1_Click();    // 順番 1: one person on black against the computer
+    void JYUNBAN_2_Click();    // 順番 2: one person on blue
+    void JYUNBAN_3_Click();    // 順番 3: one person on white
+    void JYUNBAN_4_Click();    // 順番 4: one person on red
+    void PLAY_TOIMEN_Click();  // 対面: two persons on the facing seats, black and white
+    void PLAY_TONARI_Click();  // 隣: two persons on the side seats, blue and red
+    void PLAY_4_Click();       // four persons
+    void EXIT_Click();         // 終了: quit
+    void SAISYO_Click();       // 最初: back to the first position (history/navigation.cpp)
+    void MODORU_Click();       // 戻: one move back (history/navigation.cpp)
+    void SUSUMU_Click();       // 進: one move forward (history/navigation.cpp)
+    void TEJYUN_Click();       // 手順番号表示: move numbers on or off (settings/options.cpp)
+    void AICON_Click();        // ｱｲｺﾝ表示: seat icons on or off (settings/options.cpp)
+    void BGM_Click();          // the music on or off (settings/options.cpp)
+    void SONOTA_Click();       // その他: the about box (settings/options.cpp)
 
     bool programEnded() const { return programEnded_; }
 
     // ---- Game flow (flow/)
-    void 初期設定();   // reset to the no-game state with the starting position
-    void 終了処理();   // free the sounds and close the sound library
-    void 終了();       // the end of a game: count-out, ranking, play on or quit
-    // One computer turn for colour c (taken by reference: callers pass
+    void 初期設定();   // initial setting: the no-game state with the starting position
+    void 終了処理();   // shutdown: free the sounds and close the sound library
+    void 終了();       // end: the end of a game, count-out, ranking, play on or quit
+    // The computer's turn for colour c (taken by reference: callers pass
     // turnColour). Returns the seat kind of the colour now to move, or 0 when
     // the game ended during the call.
     int com_ban(int& c);
-    // Runs the computer seats from colour c (turnColour) on until a person's
-    // colour is to move or the game has ended.
+    // Game round: runs the computer seats from colour c (turnColour) on until
+    // a person's colour is to move or the game has ended.
     void 対局_回転(int& c);
 
     // ---- Rules with effects (flow/form1.cpp)
-    void 待ち時間(double seconds);
-    // Turns the enclosed stones with a pause, a click and an animation each.
+    void 待ち時間(double seconds);  // waiting time: a pause
+    // Turning: turns the enclosed stones with a pause, a click and an
+    // animation each.
     void 反転(int x, int y, int c);
 
     // ---- Computer (computer/)
-    void COM置場所取得(int c, int& column, int& row);
+    void COM置場所取得(int c, int& column, int& row);  // the computer's choice of square
 
     // ---- Board drawing (display/)
-    void 描画_桝(double x, double y);
-    void 描画_駒(double x, double y, int colour);
-    void 描画_オセロ盤();
-    void 描画_四角形(double u, double v, double width, double height, int colour);
-    void 描画_文字列(double u, double v, const std::string& text, int size, int colour);
-    void 描画_文字列(double u, double v, int number, int size, int colour);
+    void 描画_桝(double x, double y);                // draw one empty square
+    void 描画_駒(double x, double y, int colour);    // draw one stone
+    void 描画_オセロ盤();                           // draw the whole board
+    void 描画_四角形(double u, double v, double width, double height, int colour);  // fill a rectangle
+    void 描画_文字列(double u, double v, const std::string& text, int size, int colour);  // draw a text
+    void 描画_文字列(double u, double v, int number, int size, int colour);             // draw a number
     void 描画_座標と題字();  // column letters, row numbers and title picture
-    void 描画_駒回転(int x, int y, int c);
-    void 描画_手番(int c);
-    void 描画_打手(int c);
-    void 消去_全手番アイコン();
-    void 描画_パスメッセージ(int c);
-    void 描画_駒点滅(int x, int y, int c, int n);
-    void 描画_措可桝(int c);
-    void 描画_判定(int nBlack, int nBlue, int nWhite, int nRed);
-    void 取得_色座標(int c, int& column, int& row);
-    void 描画_全手順番号();
-    void 描画_手順番号(int x, int y, int n, int colour);
+    void 描画_駒回転(int x, int y, int c);           // the turning animation of one stone
+    void 描画_手番(int c);                           // the turn line: whose turn it is
+    void 描画_打手(int c);                           // the seat icon of the colour to move
+    void 消去_全手番アイコン();                      // hide every seat icon
+    void 描画_パスメッセージ(int c);                 // the pass message of colour c
+    void 描画_駒点滅(int x, int y, int c, int n);    // blink a stone n times
+    void 描画_措可桝(int c);                         // mark the squares where c may play
+    void 描画_判定(int nBlack, int nBlue, int nWhite, int nRed);  // judgement: the counted-out board
+    void 取得_色座標(int c, int& column, int& row);  // the next free square of c's count-out
+    void 描画_全手順番号();                          // every move number
+    void 描画_手順番号(int x, int y, int n, int colour);  // one move number
 
     // ---- Settings file (settings/)
-    void 書込_環境設定ファイル();
-    void 読込_環境設定ファイル();
-    void 読込_環境設定データ();
+    void 書込_環境設定ファイル();  // write the settings file
+    void 読込_環境設定ファイル();  // read the settings file
+    void 読込_環境設定データ();    // apply the settings read
 
     // ---- The sound library as the game calls it; each call does nothing
     // when no library was loaded.
@@ -120,10 +124,18 @@ private:
     void runComputerSeats();
     void seatColours(int mode, int kindBlack, int kindBlue, int kindWhite, int kindRed);
     void greet(const char* text, const char* title);
+    // Whether a seating draws the turn line when it opens a game.
+    enum class TurnLine : bool { Left, Drawn };
+    // The opening of the seatings with a person on black: a game that has
+    // not started starts, with black to move, its seat icon and a greeting
+    // with the title given. False when a game is already running.
+    bool openWithPersonOnBlack(TurnLine turnLine, const char* title);
+    // Whether the seat icon is drawn before the computer's opening move.
+    enum class IconBeforeOpening : bool { No, Yes };
     // The seatings of one person on blue, white or red against three computer
     // seats: a new game starts with black's opening move; during a game the
     // person is greeted when their colour is already to move.
-    void seatOnePersonAfterBlack(int mode, int person, const char* greeting, bool iconBeforeOpening);
+    void seatOnePersonAfterBlack(int mode, int person, const char* greeting, IconBeforeOpening icon);
     // Shutdown followed by the end of the program.
     void endTheProgram();
 

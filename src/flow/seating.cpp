@@ -28,23 +28,30 @@ void Form1::greet(const char* text, const char* title)
     ui_.messageBox(text, title, Buttons::OK, BoxIcon::None);
 }
 
+bool Form1::openWithPersonOnBlack(TurnLine turnLine, const char* title)
+{
+    if (s.turnColour != noneValue)
+        return false;
+    s.turnColour = black;
+    描画_打手(s.turnColour);
+    if (turnLine == TurnLine::Drawn)
+        描画_手番(s.turnColour);
+    greet("下の番です", title);
+    return true;
+}
+
 void Form1::JYUNBAN_1_Click()
 {
     if (programEnded_)
         return;
     seatColours(modeBlack, humanValue, computerValue, computerValue, computerValue);
-    if (s.turnColour == noneValue) {
-        s.turnColour = black;
-        描画_打手(s.turnColour);
-        描画_手番(s.turnColour);
-        greet("下の番です", "");
-    } else {
+    if (!openWithPersonOnBlack(TurnLine::Drawn, "")) {
         描画_打手(s.turnColour);
         対局_回転(s.turnColour);
     }
 }
 
-void Form1::seatOnePersonAfterBlack(int mode, int person, const char* greeting, bool iconBeforeOpening)
+void Form1::seatOnePersonAfterBlack(int mode, int person, const char* greeting, IconBeforeOpening icon)
 {
     if (programEnded_)
         return;
@@ -54,7 +61,7 @@ void Form1::seatOnePersonAfterBlack(int mode, int person, const char* greeting, 
     if (s.turnColour == noneValue) {
         // Black is the computer's: it opens at once.
         s.turnColour = black;
-        if (iconBeforeOpening)
+        if (icon == IconBeforeOpening::Yes)
             描画_打手(s.turnColour);
         int first = black;
         com_ban(first);
@@ -67,17 +74,17 @@ void Form1::seatOnePersonAfterBlack(int mode, int person, const char* greeting, 
 
 void Form1::JYUNBAN_2_Click()
 {
-    seatOnePersonAfterBlack(modeBlue, blue, "左の番です", true);
+    seatOnePersonAfterBlack(modeBlue, blue, "左の番です", IconBeforeOpening::Yes);
 }
 
 void Form1::JYUNBAN_3_Click()
 {
-    seatOnePersonAfterBlack(modeWhite, white, "上の番です", false);
+    seatOnePersonAfterBlack(modeWhite, white, "上の番です", IconBeforeOpening::No);
 }
 
 void Form1::JYUNBAN_4_Click()
 {
-    seatOnePersonAfterBlack(modeRed, red, "右の番です", true);
+    seatOnePersonAfterBlack(modeRed, red, "右の番です", IconBeforeOpening::Yes);
 }
 
 void Form1::PLAY_TOIMEN_Click()
@@ -85,13 +92,8 @@ void Form1::PLAY_TOIMEN_Click()
     if (programEnded_)
         return;
     seatColours(modeFacing, humanValue, computerValue, humanValue, computerValue);
-    if (s.turnColour == noneValue) {
-        s.turnColour = black;
-        描画_打手(s.turnColour);
-        greet("下の番です", " ");
-    } else {
+    if (!openWithPersonOnBlack(TurnLine::Left, " "))
         対局_回転(s.turnColour);
-    }
 }
 
 void Form1::PLAY_TONARI_Click()
@@ -114,13 +116,8 @@ void Form1::PLAY_4_Click()
     if (programEnded_)
         return;
     seatColours(modeFour, humanValue, humanValue, humanValue, humanValue);
-    if (s.turnColour == noneValue) {
-        s.turnColour = black;
+    if (!openWithPersonOnBlack(TurnLine::Left, ""))
         描画_打手(s.turnColour);
-        greet("下の番です", "");
-    } else {
-        描画_打手(s.turnColour);
-    }
 }
 
 }  // namespace korvalo
