@@ -138,6 +138,9 @@ private:
     void seatOnePersonAfterBlack(int mode, int person, const char* greeting, IconBeforeOpening icon);
     // Shutdown followed by the end of the program.
     void endTheProgram();
+    // Tells on standard error, once, why the options are not kept when a
+    // link under the settings file's name is the reason.
+    void sayWhyOptionsAreNotKept();  // settings/settings_procedures.cpp
 
     Platform& ui_;
     bool programEnded_ = false;
@@ -145,6 +148,7 @@ private:
     // Contents of the settings file between 読込_環境設定ファイル and
     // 読込_環境設定データ; empty when nothing could be opened.
     std::optional<std::string> openSettings_;
+    bool optionsNotKeptSaid_ = false;
 };
 
 }  // namespace korvalo

@@ -48,17 +48,30 @@ bool fileIsMissing();
 
 // The file's bytes, at most readLimit of them and only whole lines when the
 // file is longer; nothing when it is not a regular file or cannot be read.
+// A symbolic link under the file's name is followed, through a chain of
+// links, only while each link belongs to the user running the game or to
+// the owner of the folder that holds it.
 std::optional<std::string> readFile();
 
 // Replaces the file with the UTF-8 text in Shift_JIS. The new content is
 // written beside it and renamed over it, so a failure at any point leaves the
 // old file whole. When the folder takes no new file but the file itself is
 // writable, it is rewritten in place instead, cut to its new length only
-// after the whole content is written. A symbolic link under the file's name
-// is written through to the file it points to and stays a link; a dangling
-// one makes that file when its folder exists. A file without any write
+// after the whole content is written. Anything under the name that is not a
+// regular file is left alone. A symbolic link under the name is followed as
+// readFile follows it, and the file it leads to is rewritten in place, so it
+// keeps its inode, mode, owner and group and the link stays a link; only a
+// regular file of the user running the game is written so. A link that is
+// not followed, or leads to nothing, to a loop, a folder or anything else is
+// left alone and nothing is made anywhere. A file without any write
 // permission is left alone. Returns false when nothing was written.
 bool writeFile(const std::string& utf8Text);
+
+// Why writeFile keeps nothing because of the link under the file's name, in
+// words for the player; empty when the name holds no link, a link that
+// writeFile follows, or a link to the null device, the player's way to throw
+// the settings away.
+std::string whyOptionsAreNotKept();
 
 // Writes the text for the three check marks with write. When that fails, it
 // tries once more with a fixed content (no move numbers, icons, no music).

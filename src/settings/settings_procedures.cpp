@@ -1,5 +1,7 @@
 // Form1's procedures for the settings file: writing it from the three check
 // marks of the option menu, and reading it back into them.
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "flow/form1.h"
@@ -12,7 +14,23 @@ void Form1::書込_環境設定ファイル()
     // A failed write is tried once more with a fixed content; the check marks
     // stay as they are either way. When both fail, for a folder where nothing
     // can be written, the options are simply not kept for the next start.
-    settings::save(ui_.isChecked(CheckItem::TEJYUN), ui_.isChecked(CheckItem::AICON), ui_.isChecked(CheckItem::BGM));
+    if (!settings::save(ui_.isChecked(CheckItem::TEJYUN), ui_.isChecked(CheckItem::AICON),
+                        ui_.isChecked(CheckItem::BGM)))
+        sayWhyOptionsAreNotKept();
+}
+
+void Form1::sayWhyOptionsAreNotKept()
+{
+    // A link under the file's name that the game will not write through is
+    // worth a word, said once: the options then live only as long as the
+    // window, and the player may not expect that.
+    if (optionsNotKeptSaid_)
+        return;
+    const std::string why = settings::whyOptionsAreNotKept();
+    if (why.empty())
+        return;
+    std::fprintf(stderr, "korvalo: %s: %s; the options will not be kept\n", settings::fileName, why.c_str());
+    optionsNotKeptSaid_ = true;
 }
 
 void Form1::読込_環境設定ファイル()
@@ -20,6 +38,8 @@ void Form1::読込_環境設定ファイル()
     openSettings_.reset();
     if (settings::fileIsMissing())
         書込_環境設定ファイル();
+    else
+        sayWhyOptionsAreNotKept();  // at start-up, before any switch is lost
     // A file that cannot be read leaves nothing open: the options keep their states.
     openSettings_ = settings::readFile();
 }

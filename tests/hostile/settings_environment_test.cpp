@@ -1,30 +1,36 @@
 // The game started with a settings file it cannot use or a working folder
 // it cannot write: random bytes under the name Korvalo.ini, a folder of that
 // name, a read-only or unreadable file, a folder without write permission,
-// and a working folder that has been removed; and with a file it can write
-// only in place or only through a link. Nothing is reported, the
-// options keep sensible states (the marks flip on every switch, the music
-// follows its mark), a whole game is played to the ranking with every check
-// of the game watch, and nothing but Korvalo.ini is ever written.
+// and a working folder that has been removed; with a file it can write
+// only in place or only through a link; and with links it must not follow
+// or write through. No message box is shown, the options keep sensible
+// states (the marks flip on every switch, the music follows its mark), a
+// whole game is played to the ranking with every check of the game watch,
+// and nothing but Korvalo.ini is ever written.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "hostile/hostile_support.h"
 #include "property/settings_text.h"
+#include "settings/settings_file.h"
 #include "support/game_driver.h"
 
 namespace korvalo::testing {
 namespace {
 
 const Marks startMarks = {false, false, true};  // without a usable file: only the music is on
+constexpr uid_t nobody = 65534;
 
 std::vector<std::string> sorted(std::vector<std::string> names)
 {
@@ -379,38 +385,132 @@ TEST(HostileSettings, AWritableFileInAFolderThatTakesNoNewFileIsRewrittenInPlace
     EXPECT_EQ(sorted(folderEntries()), withSettingsFile(waveFiles));
 }
 
-TEST(HostileSettings, ALinkedFileIsWrittenThroughTheLinkWhichStaysALink)
+TEST(HostileSettings, ALinkedFileIsRewrittenInPlaceAndKeepsInodeModeOwnerAndGroup)
 {
     TemporaryWorkingFolder folder;
     writeGameWaveFiles();
-    // The settings live in a folder of their own; the working folder takes
-    // no new file, so nothing can be written but through the link.
+    // The player's settings live in a folder of their own, where a new file
+    // could replace them; the working folder takes no new file from the
+    // player. Longer than what replaces it, the file must be cut to its new
+    // length.
     ASSERT_TRUE(QDir().mkdir("kept"));
-    ASSERT_TRUE(putFile("kept/settings.ini", shiftJis(musicOnText)));
     ASSERT_EQ(::chmod("kept", 0777), 0);
-    ASSERT_EQ(::chmod("kept/settings.ini", 0666), 0);
+    ASSERT_TRUE(putFile("kept/settings.ini", shiftJis(musicOnText + "; kept by hand\r\n")));
+    ASSERT_EQ(::chmod("kept/settings.ini", 0640), 0);
+    // As root: the player nobody owns the file, in a group not theirs, which
+    // a new file of theirs would not get.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown("kept/settings.ini", nobody, 0), 0);
+    }
     ASSERT_TRUE(QFile::link("kept/settings.ini", "Korvalo.ini"));
     ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat("kept/settings.ini", &before), 0);
     const std::optional<std::string> report = runAsOrdinaryUser(switchTheMusicOff);
     if (!report)
         GTEST_SKIP() << "this process cannot drop root to the user nobody";
     EXPECT_EQ(*report, "");
     EXPECT_EQ(fileContent("kept/settings.ini"), shiftJis(musicOffText));
+    struct stat after {};
+    ASSERT_EQ(::stat("kept/settings.ini", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
     EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
-    EXPECT_EQ(QFileInfo("Korvalo.ini").symLinkTarget(), QFileInfo("kept/settings.ini").absoluteFilePath());
     EXPECT_EQ(QDir("kept").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"settings.ini"});
 
-    // Dangling, into a folder that exists: the file is made there.
+    // Dangling, into a folder the player may write: nothing is made there.
     ASSERT_TRUE(QFile::remove("kept/settings.ini"));
     EXPECT_EQ(runAsOrdinaryUser(switchTheMusicOff), "");
-    EXPECT_EQ(fileContent("kept/settings.ini"), shiftJis(musicOffText));
-    // Dangling, into a folder that does not: nothing is saved anywhere.
-    ASSERT_TRUE(QDir("kept").removeRecursively());
-    EXPECT_EQ(runAsOrdinaryUser(switchTheMusicOff), "");
-    EXPECT_FALSE(QFileInfo::exists("kept"));
+    EXPECT_TRUE(QDir("kept").isEmpty());
     EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
-    EXPECT_EQ(sorted(folderEntries()), withSettingsFile(waveFiles));
+    std::vector<std::string> names = waveFiles;
+    names.push_back("kept");
+    EXPECT_EQ(sorted(folderEntries()), withSettingsFile(names));
+}
+
+// Links to a device and to a pipe, followed by root, the user whom no
+// permission stops: switches work, nothing blocks, and both stay as they are.
+TEST(HostileSettings, LinksToADeviceOrAPipeLeaveThemAsTheyAre)
+{
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    // A null device of this test's own, so that a fault cannot harm the
+    // system's; the real one only for a user who cannot replace it.
+    const bool ownNode = ::mknod("null", S_IFCHR | 0666, makedev(1, 3)) == 0;
+    if (!ownNode && ::geteuid() == 0)
+        GTEST_SKIP() << "no device node can be made here, and root is not let near the real /dev/null";
+    const std::string device = ownNode ? "null" : "/dev/null";
+    ASSERT_EQ(::mkfifo("pipe", 0666), 0);
+    for (const std::string& target : {device, std::string("pipe")}) {
+        SCOPED_TRACE(target);
+        ::unlink("Korvalo.ini");
+        ASSERT_EQ(::symlink(target.c_str(), "Korvalo.ini"), 0);
+        struct stat before {};
+        ASSERT_EQ(::lstat(target.c_str(), &before), 0);
+        // The null device is the player's way to throw the settings away:
+        // nothing to say about it.
+        EXPECT_EQ(settings::whyOptionsAreNotKept().empty(), target == device);
+        const std::optional<std::string> report = runInChild([] {
+            Rig rig(Library::Present);
+            rig.form.Form_Load();
+            if (checkMarks(rig.ui) != startMarks)
+                return "start-up shows " + marksText(checkMarks(rig.ui));
+            if (std::string problem = switchEachOptionTwice(rig, [] { return std::string(); }); !problem.empty())
+                return problem;
+            return closeWindow(rig);
+        });
+        EXPECT_EQ(report, "");
+        struct stat after {};
+        ASSERT_EQ(::lstat(target.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_rdev, before.st_rdev);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+    }
+}
+
+// A shared folder such as /tmp, where the user nobody has planted a link to
+// a file in a folder only root may enter; then root plays there.
+TEST(HostileSettings, ALinkPlantedByAnotherUserIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, whom the planted link is to mislead, and the user nobody to plant it";
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 01777), 0);
+    ASSERT_TRUE(QDir().mkdir("private"));
+    ASSERT_EQ(::chmod("private", 0700), 0);
+    const std::string secret = shiftJis(musicOffText);  // switches the music off when read
+    ASSERT_TRUE(putFile("private/secret.ini", secret));
+    const ino_t inode = inodeOf("private/secret.ini");
+    const std::optional<std::string> planted = runInChild(
+        [] {
+            return ::symlink("private/secret.ini", "Korvalo.ini") == 0 ? std::string() : std::strerror(errno);
+        },
+        true);
+    if (!planted)
+        GTEST_SKIP() << "this process cannot drop root to the user nobody";
+    ASSERT_EQ(*planted, "");
+
+    ::testing::internal::CaptureStderr();
+    Rig rig(Library::Present);
+    rig.form.Form_Load();
+    EXPECT_EQ(marksText(checkMarks(rig.ui)), marksText(startMarks));
+    const auto untouched = [&] {
+        return fileContent("private/secret.ini") == secret && inodeOf("private/secret.ini") == inode
+                   ? std::string()
+                   : "the file in the private folder was written";
+    };
+    EXPECT_EQ(switchEachOptionTwice(rig, untouched), "");
+    EXPECT_EQ(closeWindow(rig), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "korvalo: Korvalo.ini: the link Korvalo.ini belongs to another user and is not followed; the options "
+              "will not be kept\n");
+    EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
+    EXPECT_EQ(QDir("private").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"secret.ini"});
 }
 
 // Makes a folder inside the current one, enters it and removes it: a working

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "settings/settings_file.h"
 #include "settings/settings_fixture.h"
 
 namespace korvalo::testing {
@@ -67,43 +68,62 @@ TEST_F(SettingsTest, APipeNamedKorvaloIniDoesNotBlockTheStart)
     EXPECT_EQ(marks(), "TEJYUN=0 AICON=0 BGM=1");
 }
 
-TEST_F(SettingsTest, ALinkIsReadAndWrittenThroughAndStaysALink)
+TEST_F(SettingsTest, AChainOfLinksIsReadAndItsFileRewrittenInPlace)
 {
-    // A link to a file: its settings are read, and a switch rewrites the file
-    // it points to.
+    // Longer than what replaces it: the rewritten file must be cut to its
+    // new length.
     {
         QFile other("other.ini");
         ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-        other.write("BGM=NG\r\n");
+        other.write("BGM=NG\r\n; kept by hand, longer than the three lines that replace it\r\n");
     }
-    ASSERT_TRUE(QFile::link("other.ini", "Korvalo.ini"));
+    ASSERT_TRUE(QFile::link("other.ini", "middle.ini"));
+    ASSERT_TRUE(QFile::link("middle.ini", "Korvalo.ini"));
+    struct stat before {};
+    ASSERT_EQ(::stat("other.ini", &before), 0);
     load();
     EXPECT_EQ(g.lines(), (Lines{"check BGM 0", "sound dsStop BGM.wav"}));
     g.form.BGM_Click();
     EXPECT_EQ(fileBytes(), sjis("手順番号表示=NG\r\nｱｲｺﾝ表示=NG\r\nBGM=OK\r\n"));
+    struct stat after {};
+    ASSERT_EQ(::stat("other.ini", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
-    EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "other.ini"}));
+    EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "middle.ini", "other.ini"}));
+}
 
-    // A link to a link to a file that is not there: the file is made.
-    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
-    ASSERT_TRUE(QFile::remove("other.ini"));
-    ASSERT_TRUE(QFile::link("middle.ini", "Korvalo.ini"));
+TEST_F(SettingsTest, ALinkToNoFileIsNeitherFollowedNorMadeAndSaysWhyOnce)
+{
+    ASSERT_TRUE(QDir(".").mkdir("folder"));
     ASSERT_TRUE(QFile::link("last.ini", "middle.ini"));
-    g.form.TEJYUN_Click();
-    EXPECT_EQ(fileBytes(), sjis("手順番号表示=OK\r\nｱｲｺﾝ表示=NG\r\nBGM=OK\r\n"));
-    EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "last.ini", "middle.ini"}));
+    ASSERT_TRUE(QFile::link("middle.ini", "Korvalo.ini"));
+    const Lines kept = {"Korvalo.ini", "folder", "middle.ini"};
+    ::testing::internal::CaptureStderr();
+    load();
+    g.form.BGM_Click();
+    g.form.BGM_Click();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "korvalo: Korvalo.ini: the link leads to last.ini, which does not exist; the options will not be kept\n");
+    EXPECT_EQ(entries(), kept);
 
-    // A link into a folder that does not exist: nothing is saved.
-    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
-    ASSERT_TRUE(QFile::link("missing/settings.ini", "Korvalo.ini"));
-    g.form.TEJYUN_Click();
-    EXPECT_FALSE(QFileInfo::exists("missing"));
-    // A link to itself is a loop, not a file to write.
-    ASSERT_TRUE(QFile::remove("Korvalo.ini"));
-    ASSERT_TRUE(QFile::link("Korvalo.ini", "Korvalo.ini"));
-    g.form.TEJYUN_Click();
-    EXPECT_TRUE(QFileInfo("Korvalo.ini").isSymLink());
-    EXPECT_EQ(entries(), (Lines{"Korvalo.ini", "last.ini", "middle.ini"}));
+    // The options stay in memory whatever the link leads to.
+    const std::pair<const char*, const char*> links[] = {
+        {"middle.ini/x", "the link leads to last.ini/x, which does not exist"},
+        {"Korvalo.ini", "the links go round in a loop"},
+        {"folder", "the link leads to the folder folder"},
+        {"/dev/null/x", "the link leads to /dev/null/x, which cannot be reached"},
+    };
+    for (const auto& [target, why] : links) {
+        ASSERT_TRUE(QFile::remove("Korvalo.ini"));
+        ASSERT_TRUE(QFile::link(target, "Korvalo.ini"));
+        EXPECT_EQ(settings::whyOptionsAreNotKept(), why);
+        setMarks(false, false, true);
+        load();
+        g.form.TEJYUN_Click();
+        EXPECT_EQ(marks(), "TEJYUN=1 AICON=0 BGM=1") << target;
+        EXPECT_EQ(entries(), kept) << target;
+        EXPECT_TRUE(QDir("folder").isEmpty()) << target;
+    }
 }
 
 }  // namespace
