@@ -148,7 +148,7 @@ void checkWriting()
     enterFolder();
     for (int combination = 0; combination < 8; ++combination) {
         const bool marks[] = {(combination & 4) != 0, (combination & 2) != 0, (combination & 1) != 0};
-        const QString text = QString::fromStdString(settings::fileText(marks[0], marks[1], marks[2]));
+        const QString text = QString::fromStdString(settings::fileText({.moveNumbers = marks[0], .icons = marks[1], .music = marks[2]}));
         QStringEncoder encoder("Shift_JIS");
         const QByteArray expected = encoder.encode(text);
         if (encoder.hasError() || expected.isEmpty())

@@ -32,9 +32,16 @@ struct Setting {
     bool operator==(const Setting&) const = default;
 };
 
+// The three options as the file keeps them.
+struct Options {
+    bool moveNumbers = false;  // 手順番号表示 (TEJYUN)
+    bool icons = false;        // ｱｲｺﾝ表示 (AICON)
+    bool music = false;        // BGM
+};
+
 // The file's text in UTF-8: the three lines in their fixed order, each ended
 // by CR LF.
-std::string fileText(bool moveNumbers, bool icons, bool music);
+std::string fileText(const Options& options);
 
 // The settings that the file's bytes ask for, in file order. Lines end in LF,
 // CR LF or at the end of the data. The key is the text before the first "=";
@@ -73,10 +80,9 @@ bool writeFile(const std::string& utf8Text);
 // the settings away.
 std::string whyOptionsAreNotKept();
 
-// Writes the text for the three check marks with write. When that fails, it
-// tries once more with a fixed content (no move numbers, icons, no music).
-// Returns whether either attempt wrote the file.
-bool save(bool moveNumbers, bool icons, bool music,
-          const std::function<bool(const std::string&)>& write = writeFile);
+// Writes the text for the options with write. When that fails, it tries once
+// more with a fixed content (no move numbers, icons, no music). Returns
+// whether either attempt wrote the file.
+bool save(const Options& options, const std::function<bool(const std::string&)>& write = writeFile);
 
 }  // namespace korvalo::settings

@@ -14,8 +14,9 @@ void Form1::書込_環境設定ファイル()
     // A failed write is tried once more with a fixed content; the check marks
     // stay as they are either way. When both fail, for a folder where nothing
     // can be written, the options are simply not kept for the next start.
-    if (!settings::save(ui_.isChecked(CheckItem::TEJYUN), ui_.isChecked(CheckItem::AICON),
-                        ui_.isChecked(CheckItem::BGM)))
+    if (!settings::save({.moveNumbers = ui_.isChecked(CheckItem::TEJYUN),
+                         .icons = ui_.isChecked(CheckItem::AICON),
+                         .music = ui_.isChecked(CheckItem::BGM)}))
         sayWhyOptionsAreNotKept();
 }
 

@@ -168,7 +168,7 @@ TEST_F(SettingsTest, AFailedWriteIsTriedOnceMoreWithTheFixedContent)
         attempts.push_back(text);
         return false;
     };
-    EXPECT_FALSE(settings::save(true, false, true, failing));
+    EXPECT_FALSE(settings::save({.moveNumbers = true, .icons = false, .music = true}, failing));
     EXPECT_EQ(attempts, (Lines{"手順番号表示=OK\r\nｱｲｺﾝ表示=NG\r\nBGM=OK\r\n",
                                "手順番号表示=NG\r\nｱｲｺﾝ表示=OK\r\nBGM=NG\r\n"}));
 
@@ -177,7 +177,7 @@ TEST_F(SettingsTest, AFailedWriteIsTriedOnceMoreWithTheFixedContent)
         attempts.push_back(text);
         return true;
     };
-    EXPECT_TRUE(settings::save(true, false, true, working));
+    EXPECT_TRUE(settings::save({.moveNumbers = true, .icons = false, .music = true}, working));
     EXPECT_EQ(attempts.size(), 1u);
 }
 
