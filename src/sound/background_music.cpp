@@ -30,6 +30,8 @@ int32_t BackgroundMusicLibrary::createBuffer(int32_t library, const QByteArray& 
         const std::lock_guard<std::mutex> lock(mutex_);
         music_.made = true;
         music_.handle = handle;
+        if (music_.closed)
+            return;
         if (handle != 0 && music_.freed)
             lib_->dsFree(handle);
         else if (handle != 0 && music_.looping)
@@ -86,8 +88,19 @@ int32_t BackgroundMusicLibrary::dsFree(int32_t buffer)
 
 int32_t BackgroundMusicLibrary::dsTerminate(int32_t library)
 {
+    // The library is reached before the thread is waited for: closing it
+    // stops a conversion that is still running (half an hour of music takes
+    // seconds), so the program ends at once. The music's buffer, if it was
+    // made just before, goes with every other buffer; the thread asks
+    // nothing more of the library.
+    int32_t closed = 0;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        music_.closed = true;
+        closed = lib_->dsTerminate(library);
+    }
     finish();
-    return lib_->dsTerminate(library);
+    return closed;
 }
 
 }  // namespace korvalo

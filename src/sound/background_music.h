@@ -33,7 +33,8 @@ public:
     int32_t dsPlayLooping(int32_t buffer) override;
     int32_t dsStop(int32_t buffer) override;
     int32_t dsFree(int32_t buffer) override;
-    // Waits for music still being made, then closes the library.
+    // Closes the library, which stops the making of music still under way,
+    // and then waits for the music's thread.
     int32_t dsTerminate(int32_t library) override;
 
     // The handle answered for music made in the background; the library's
@@ -49,6 +50,7 @@ private:
         int32_t handle = 0;   // its answer
         bool looping = false; // what the game asked for meanwhile
         bool freed = false;
+        bool closed = false;  // the library has been closed: nothing more is asked of it
     };
 
     std::unique_ptr<DsLibrary> lib_;

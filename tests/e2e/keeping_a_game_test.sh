@@ -6,7 +6,13 @@
 # while a new record is kept: the replay stops at the cut with the line's
 # number, the window shows the position, takes the person's next move, and
 # the new record holds the replayed inputs and that move. A line that cannot
-# be read stops a replay with its number.
+# be read stops a replay with its number. Files no one should replay: a pipe
+# that nobody writes neither holds up the window nor Esc; a line of tens of
+# megabytes stops the replay without costing more memory than a game; a folder
+# is refused. Either way the window is then the person's.
+# Each step waits for what it needs: the program's timing trace (the window
+# painted, a command handled, input taken again), its menus and message boxes
+# on the screen, the board, or a line on standard error.
 #   keeping_a_game_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -24,16 +30,52 @@ play="$work/play"
 mkdir "$play"
 cp "$build"/play/*.wav "$play/"
 
-# Starts the program in the play folder with the given options.
+# The program's timing trace, and the number of its lines already waited for.
+events="$work/events"
+seen=0
+# Waits for the next event $1 (with details $2, if given) in the trace after
+# those already waited for.
+await_event() {
+    local at
+    for _ in $(seq 200); do
+        at=$(awk -v from="$seen" -v name="$1" -v details="${2-}" '
+            NR > from && $1 == name && (details == "" || $4 == details) { print NR; exit }' "$events")
+        [[ -n $at ]] && { seen=$at; return 0; }
+        kill -0 "$game" 2>/dev/null || fail "the program ended before '$*'"
+        sleep 0.1
+    done
+    fail "no '$*' in the trace"
+}
+# Starts the program in the play folder with the given options, and waits
+# until its window is on the screen and drawn.
 start_game() {
-    (cd "$play" && exec "$build/korvalo" "$@" 2>"$work/stderr") &
+    rm -f "$events"
+    seen=0
+    (cd "$play" && KORVALO_TRACE="$events" exec "$build/korvalo" "$@" 2>"$work/stderr") &
     game=$!
-    timeout 20 xdotool search --sync --onlyvisible --name '^Korvalo$' >/dev/null || fail "no window"
-    sleep 1
+    timeout 20 xdotool search --sync --onlyvisible --pid "$game" --class '^Korvalo$' >/dev/null ||
+        fail "no window"
+    await_event paint
 }
 await_end() {
-    for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || { game=; return 0; }; sleep 0.1; done
+    for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || { game=; return 0; }; sleep 0.1; done
     fail "the program did not end"
+}
+end_game() {
+    kill "$game"
+    await_end
+}
+# The program's peak memory so far, in KiB.
+peak_memory() {
+    awk '$1 == "VmHWM:" { print $2 }' "/proc/$game/status"
+}
+# Closes the notice of a stopped replay and clicks the board: the press
+# reaches the game, so the window is the person's.
+play_on() {
+    await_box "$game"
+    xdotool key Return
+    xdotool mousemove 300 300 click 1
+    await_event press
 }
 # The first square, in the driver's scan order, where a click after the
 # script places a stone.
@@ -57,21 +99,27 @@ await_stderr() {
 black=$'menu PLAY_4\nclick 4 3'
 read -r column row < <(first_move "$black")
 start_game --record game.txt
-xdotool mousemove 20 6 click 1
-sleep 0.5
-for key in Down Right Down Down Return; do xdotool key "$key"; sleep 0.3; done
-sleep 0.7
+xdotool mousemove 20 6 click 1  # 対局
+await_menus "$game" 1
+xdotool key Down Right
+await_menus "$game" 2
+xdotool key Down Down Return
+await_event command PLAY_4
+await_box "$game"
 xdotool key Return  # answers "下の番です"
-sleep 0.5
+await_event idle
 click_square 4 3
 await_board "$(position "$black")" 10 "$game"
 click_square "$column" "$row"
 await_board "$(position "$black"$'\nclick '"$column $row")" 10 "$game"
 read -r -a marks <<<"$(menu_marks)"
 xdotool mousemove "${marks[-2]}" 6 click 1  # ｵﾌﾟｼｮﾝ
-sleep 0.5
-for key in Down Down Down Return; do xdotool key "$key"; sleep 0.3; done
+await_menus "$game" 1
+xdotool key Down Down Down Return
+await_event command BGM
+await_event idle
 xdotool mousemove "${marks[2]}" 6 click 1  # 戻
+await_event command
 live=$(position "$black")
 await_board "$live" 10 "$game"
 xdotool key Escape
@@ -98,7 +146,8 @@ lines=$(( $(wc -l <"$play/cut.txt") + 1 ))
 start_game --replay cut.txt --record game.txt
 await_stderr "game.txt already exists; the game is recorded into game-1.txt" 5
 await_stderr "line $lines: the recording was cut short" 100
-sleep 0.5
+await_box "$game"
+replayed_peak=$(peak_memory)
 xdotool key Return  # closes the report of the stop
 await_board "$live" 5 "$game"
 click_square "$column" "$row"  # blue's move again
@@ -120,4 +169,41 @@ printf 'menu JYUNBAN_1\nmenu PLAY_5\nclick 4 3\n' >"$play/bad.txt"
 start_game --replay bad.txt
 await_stderr "korvalo: line 2: unknown menu item: menu PLAY_5" 25
 kill -0 "$game" || fail "the program ended"
+end_game
 echo "an unknown line stops the replay with its number"
+
+# --- A pipe that nobody writes: the window shows at once, the replay waits
+# for lines and takes no click meanwhile, and Esc ends the program.
+mkfifo "$play/pipe.txt"
+start_game --replay pipe.txt
+xdotool mousemove 300 300 click 1 key Escape
+for _ in $(seq 100); do
+    ! grep -q '^press ' "$events" || fail "the click was taken while the replay waited for lines"
+    kill -0 "$game" 2>/dev/null || break
+    sleep 0.1
+done
+await_end
+! grep -q '^press ' "$events" || fail "the click was taken while the replay waited for lines"
+grep -q '^key ' "$events" || fail "Esc did not reach the game"
+echo "a pipe that nobody writes: the window shows at once and Esc ends the program"
+
+# --- One line of 32 MiB: the replay stops at it, and the program holds no
+# more memory than after replaying a game.
+head -c $(( 32 << 20 )) /dev/zero | tr '\0' x >"$play/long.txt"
+start_game --replay long.txt
+await_stderr "korvalo: line 1: longer than 65536 characters: $(printf 'x%.0s' $(seq 40))…" 100
+await_box "$game"
+long_peak=$(peak_memory)
+(( long_peak <= replayed_peak + 8192 )) ||
+    fail "peak memory $long_peak KiB after the long line, $replayed_peak KiB after replaying a game"
+play_on
+end_game
+echo "a line of 32 MiB stops the replay; peak memory $long_peak KiB (after replaying a game: $replayed_peak KiB)"
+
+# --- A folder.
+mkdir "$play/folder"
+start_game --replay folder
+await_stderr "korvalo: folder is a folder, not a script" 50
+play_on
+end_game
+echo "a folder is refused and the window is the person's"

@@ -60,16 +60,50 @@ read_board() {
         END { print "" }'
 }
 
-# Waits up to $2 seconds for the screen to show position $1, while process $3 runs.
+# Waits for the screen to show position $1 (about $2 seconds, two readings a
+# second), while process $3 runs.
 await_board() {
     local board=""
-    for _ in $(seq "$2"); do
-        sleep 1
+    for _ in $(seq $(( 2 * $2 ))); do
         board=$(read_board)
         [[ $board == "$1" ]] && return 0
         kill -0 "$3" 2>/dev/null || fail "the program ended"
+        sleep 0.5
     done
     fail "screen $board, expected $1"
+}
+
+# The visible windows of process $1: its main window, and its open menus and
+# message boxes.
+windows_of() {
+    xdotool search --onlyvisible --pid "$1" --class '^Korvalo$' 2>/dev/null || true
+}
+
+# Waits until process $1 shows $2 open menus (windows besides the main one),
+# so that keys go to the menu opened last.
+await_menus() {
+    local shown=0
+    for _ in $(seq 100); do
+        shown=$(( $(windows_of "$1" | wc -l) - 1 ))
+        (( shown == $2 )) && return 0
+        kill -0 "$1" 2>/dev/null || fail "the program ended"
+        sleep 0.1
+    done
+    fail "$shown menus open, expected $2"
+}
+
+# Waits until a message box of process $1 (a window shown for the main one)
+# has the keyboard, so that a key answers it.
+await_box() {
+    local focus
+    for _ in $(seq 100); do
+        focus=$(xdotool getwindowfocus 2>/dev/null) || focus=
+        [[ -n $focus ]] && windows_of "$1" | grep -qx "$focus" &&
+            xprop -id "$focus" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$1" 2>/dev/null || fail "the program ended"
+        sleep 0.1
+    done
+    fail "no message box has the keyboard"
 }
 
 # Clicks the centre of square (column, row) with the left button.

@@ -1,8 +1,10 @@
 // The music made in the background: the game's calls on it before it exists
-// are carried out when it does, and nothing waits for it but closing.
+// are carried out when it does, and nothing waits for it but closing, which
+// reaches the library first.
 #include <gtest/gtest.h>
 
-#include <future>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -11,42 +13,55 @@
 namespace korvalo {
 namespace {
 
-// A library whose making of a buffer waits until the test lets it finish.
+using Calls = std::vector<std::string>;
+
+// A library whose making of music waits until the test lets it finish or,
+// as the real library's conversion does, until the library is closed, and is
+// then given up.
 class SlowLibrary : public DsLibrary {
 public:
     int32_t dsInitialize(int32_t) override { return 1; }
     int32_t dsCreateDSB(int32_t, const void* image, int32_t flags, const std::string&) override
     {
-        if (flags == 1)
-            release.get_future().wait();
-        note("create " + std::string(static_cast<const char*>(image)));
-        return flags == 1 ? 7 : 3;
+        std::unique_lock<std::mutex> lock(mutex);
+        // Generous: only a making that nothing ends runs into it.
+        changed.wait_for(lock, std::chrono::seconds(20), [&] { return flags != 1 || released || closed; });
+        log.push_back("create " + std::string(static_cast<const char*>(image)) + (closed ? " cancelled" : ""));
+        changed.notify_all();
+        return closed ? 0 : flags == 1 ? 7 : 3;
     }
     int32_t dsPlay(int32_t b) override { return note("play " + std::to_string(b)); }
     int32_t dsPlayLooping(int32_t b) override { return note("loop " + std::to_string(b)); }
     int32_t dsStop(int32_t b) override { return note("stop " + std::to_string(b)); }
     int32_t dsFree(int32_t b) override { return note("free " + std::to_string(b)); }
-    int32_t dsTerminate(int32_t) override { return note("terminate"); }
+    int32_t dsTerminate(int32_t) override { return note("terminate", &closed); }
 
-    std::vector<std::string> calls()
+    void release() { note("", &released); }
+    // The calls so far, once there are at least `count` (or after a while).
+    Calls calls(std::size_t count = 0)
     {
-        const std::lock_guard<std::mutex> lock(mutex);
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(20), [&] { return log.size() >= count; });
         return log;
     }
-    std::promise<void> release;
 
 private:
-    int32_t note(const std::string& call)
+    int32_t note(const std::string& call, bool* flag = nullptr)
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        log.push_back(call);
+        if (flag)
+            *flag = true;
+        if (!call.empty())
+            log.push_back(call);
+        changed.notify_all();
         return 1;
     }
     std::mutex mutex;
-    std::vector<std::string> log;
+    std::condition_variable changed;
+    bool released = false;
+    bool closed = false;
+    Calls log;
 };
-
-using Calls = std::vector<std::string>;
 
 TEST(BackgroundMusic, TheGameGoesOnWhileTheMusicIsMadeAndItsWishesAreKept)
 {
@@ -85,13 +100,29 @@ TEST(BackgroundMusic, TheGameGoesOnWhileTheMusicIsMadeAndItsWishesAreKept)
         c.meanwhile(lib, music);
         EXPECT_EQ(slow.calls(), (Calls{"create click", "play 3"}));
 
-        slow.release.set_value();
-        EXPECT_EQ(lib.dsTerminate(1), 1);
+        slow.release();
         Calls expected = {"create click", "play 3"};
         expected.insert(expected.end(), c.after.begin(), c.after.end());
+        EXPECT_EQ(slow.calls(expected.size()), expected);
+        EXPECT_EQ(lib.dsTerminate(1), 1);
         expected.push_back("terminate");
         EXPECT_EQ(slow.calls(), expected);
     }
+}
+
+TEST(BackgroundMusic, EndingWhileTheMusicIsMadeClosesTheLibraryBeforeWaitingForIt)
+{
+    auto owned = std::make_unique<SlowLibrary>();
+    SlowLibrary& slow = *owned;
+    BackgroundMusicLibrary lib(std::move(owned));
+    const int32_t music = lib.createBuffer(1, QByteArray("BGM", 4), 1, "BGM.wav");
+    lib.dsPlayLooping(music);
+    // The game's end: the buffers are freed, then the library is closed.
+    EXPECT_EQ(lib.dsFree(music), 1);
+    EXPECT_EQ(lib.dsTerminate(1), 1);
+    // Closing came first and ended the making; nothing was asked of the
+    // library after it.
+    EXPECT_EQ(slow.calls(), (Calls{"terminate", "create BGM cancelled"}));
 }
 
 }  // namespace

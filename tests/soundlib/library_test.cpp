@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <numbers>
+#include <thread>
 
 #include "sound/dll_loader.h"
 #include "sound/wave_builder.h"
@@ -503,6 +506,63 @@ TEST_F(SoundLibrary, AnImageOfHundredsOfChannelsIsRefusedBeforeItIsDecoded)
     EXPECT_EQ(audio.lib().dsCreateDSB(audio.handle(), image.data(), effect, "test"), 0);
     getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
+}
+
+// The process's resident memory now ("VmRSS:") or at its peak since the
+// last resetPeakMemory ("VmHWM:"), in bytes.
+int64_t memoryFigure(const char* name)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(name, 0) == 0)
+            return std::stoll(line.substr(std::string(name).size())) * 1024;
+    return -1;
+}
+bool resetPeakMemory() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5"); }
+
+TEST_F(SoundLibrary, LongMusicTakesOneCopyAndClosingStopsItsConversion)
+{
+    DsLibrary& lib = audio.lib();
+    const int64_t copyPerSecond = int64_t{audio.rate()} * audio.channels() * 2;
+    // Resampled as the game's 48 kHz music is: besides the image, one copy
+    // and a small working buffer. (The address sanitizer keeps freed memory
+    // aside and adds its own.)
+    const std::string twoMinutes = pcmWave(std::vector<int16_t>(48000 * 2 * 120, 1000), 48000, 2);
+    ASSERT_TRUE(resetPeakMemory());
+    int64_t before = memoryFigure("VmHWM:");
+    ASSERT_NE(lib.dsCreateDSB(audio.handle(), twoMinutes.data(), music, "test"), 0);
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LE(memoryFigure("VmHWM:") - before, 120 * copyPerSecond + (4 << 20));
+#endif
+
+    // Half an hour from a small image, whose copy is some 300 MB: the library
+    // is closed once the conversion has begun to fill it.
+    const std::string halfAnHour = pcmWave(std::vector<int16_t>(8000 * 1800, 1000), 8000, 1);
+    ASSERT_TRUE(resetPeakMemory());
+    before = memoryFigure("VmHWM:");
+    int32_t made = -1;
+    std::thread making([&] { made = lib.dsCreateDSB(audio.handle(), halfAnHour.data(), music, "test"); });
+    const auto converting = [&] { return memoryFigure("VmRSS:") >= before + (8 << 20); };
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!converting() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(converting()) << "the conversion never began";
+    const auto closing = std::chrono::steady_clock::now();
+    EXPECT_EQ(lib.dsTerminate(audio.handle()), 1);
+    making.join();
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - closing;
+    // No buffer, and the conversion stopped long before it had written its
+    // copy, instead of running to the end to be thrown away.
+    const int64_t grown = memoryFigure("VmHWM:") - before;
+    EXPECT_EQ(made, 0);
+    EXPECT_LT(grown, 1800 * copyPerSecond / 2) << "bytes at the peak";
+    std::printf("half an hour closed while converted: peak grew %.1f MiB, %.1f ms from closing to the end\n",
+                static_cast<double>(grown) / 1048576.0, took.count());
+
+    // Opened again, it makes buffers as before: the close stopped only what
+    // was under way when it came.
+    ASSERT_EQ(lib.dsInitialize(0), audio.handle());
+    EXPECT_NE(audio.makeBuffer(tone(audio.framesOf(0.05), 3000), effect), 0);
 }
 
 TEST_F(SoundLibrary, StartingTwiceGivesTheSameHandleAndTerminateEndsEverything)

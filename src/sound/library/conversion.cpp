@@ -127,8 +127,9 @@ bool take(SDL_AudioStream* stream, Uint8* out, uint64_t capacity, uint64_t* used
 }
 
 // Converts the source into a buffer of `capacity` bytes, piece by piece, and
-// returns the bytes it filled (0 on failure).
-uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, uint64_t capacity)
+// returns the bytes it filled (0 on failure or when cancelled).
+uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, uint64_t capacity,
+                 const std::function<bool()>& cancelled)
 {
     SDL_AudioStream* stream = SDL_NewAudioStream(source.format, static_cast<Uint8>(source.channels), source.rate,
                                                  output.format, static_cast<Uint8>(output.channels), output.rate);
@@ -140,7 +141,7 @@ uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, u
     const uint64_t piece = piecesOf(source.rate, output.rate);
     for (uint64_t frame = 0; ok && frame < source.frames; frame += piece) {
         const uint64_t frames = std::min(piece, source.frames - frame);
-        ok = put(stream, source, source.samples + frame * source.frameBytes, frames, widened) &&
+        ok = !cancelled() && put(stream, source, source.samples + frame * source.frameBytes, frames, widened) &&
              take(stream, out, capacity, &used);
     }
     // The resampler holds back the last few hundred frames and its flush does
@@ -155,7 +156,7 @@ uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, u
     return ok ? used : 0;
 }
 
-Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output)
+Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output, const std::function<bool()>& cancelled)
 {
     const uint64_t outFrameBytes =
         static_cast<uint64_t>(SDL_AUDIO_BITSIZE(output.format)) / 8 * static_cast<uint64_t>(output.channels);
@@ -175,9 +176,8 @@ Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output)
     auto* converted = static_cast<Uint8*>(SDL_malloc(static_cast<std::size_t>(capacity)));
     if (!converted)
         return nullptr;
-    const uint64_t bytes =
-        std::min(convert(source, output, converted, capacity) / outFrameBytes, std::max<uint64_t>(outFrames, 1)) *
-        outFrameBytes;
+    const uint64_t filled = convert(source, output, converted, capacity, cancelled);
+    const uint64_t bytes = std::min(filled / outFrameBytes, std::max<uint64_t>(outFrames, 1)) * outFrameBytes;
     // Shrinking gives back the unused room without moving the samples.
     auto* kept = bytes ? static_cast<Uint8*>(SDL_realloc(converted, static_cast<std::size_t>(bytes))) : nullptr;
     auto* chunk = kept ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
@@ -195,11 +195,12 @@ Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output)
 
 }  // namespace
 
-Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output)
+Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
+                          const std::function<bool()>& cancelled)
 {
     Source source;
     if (directSource(bytes, layout, &source))
-        return chunkFrom(source, output);
+        return chunkFrom(source, output, cancelled);
     // Other encodings: SDL decodes the whole image into 16-bit PCM first.
     if (layout.imageSize > maxDecodedImageBytes || layout.channels == 0 || layout.channels > maxChannels)
         return nullptr;
@@ -214,7 +215,7 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, 
     source.samples = decoded;
     source.frameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(decodedFormat.format)) / 8 * decodedFormat.channels;
     source.frames = source.frameBytes ? length / source.frameBytes : 0;
-    Mix_Chunk* chunk = chunkFrom(source, output);
+    Mix_Chunk* chunk = chunkFrom(source, output, cancelled);
     SDL_FreeWAV(decoded);
     return chunk;
 }

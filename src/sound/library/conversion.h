@@ -4,6 +4,7 @@
 #include <SDL_mixer.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "sound/wave_image.h"
 
@@ -35,6 +36,10 @@ struct OutputFormat {
 // a few thousand frames at a time and converted into the chunk as it goes, so
 // the only large allocation is the chunk itself. Returns null when the sound
 // is refused (too long, absurd rate, no whole frame) or cannot be converted.
-Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output);
+// `cancelled` is asked before each of those pieces; when it answers true the
+// conversion stops there, everything it took is given back and the answer is
+// null.
+Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
+                          const std::function<bool()>& cancelled);
 
 }  // namespace korvalo::sound

@@ -70,6 +70,10 @@ struct Library {
     Buffer buffers[maxBuffers];
     Voice voices[maxBuffers * channelsPerBuffer];
     std::atomic<uint32_t> mixes{0};  // periods mixed so far
+    // Times the device has been closed. A buffer whose making began before
+    // the latest close is no longer wanted: its conversion, which runs
+    // without the lock, sees the count change and stops.
+    std::atomic<uint32_t> closings{0};
 };
 
 Library library;
@@ -180,6 +184,9 @@ void fadeOutAll()
 
 void closeLibrary()
 {
+    // First of all, so that music still being converted stops while the
+    // fades are waited for: ending the program never waits for it.
+    library.closings.fetch_add(1);
     fadeOutAll();
     Mix_SetPostMix(nullptr, nullptr);
     for (int32_t handle = 1; handle <= maxBuffers; ++handle)
@@ -237,16 +244,21 @@ KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
 // taken from its RIFF header; the caller guarantees that many bytes are
 // readable. The samples are decoded into the library's own memory, so the
 // image may be released as soon as this returns. Returns the buffer handle,
-// or 0 when the image is refused or no slot is free.
+// or 0 when the image is refused or no slot is free. Closing the library
+// (dsTerminate, from another thread) while the samples are being converted
+// stops the conversion within a few thousand frames, and the answer is 0.
 KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags)
 {
     korvalo::sound::OutputFormat output;
+    uint32_t opened = 0;
     {
         const Lock lock(tableMutex);
         if (!library.open || lib != libraryHandle || image == nullptr)
             return 0;
         output = library.output;
+        opened = library.closings.load();
     }
+    const auto closedSince = [opened] { return library.closings.load(std::memory_order_relaxed) != opened; };
     const auto* bytes = static_cast<const unsigned char*>(image);
     // The size field is read only after "RIFF" matched, and nothing beyond
     // the claimed size is read. A claim over the limit is refused before
@@ -262,16 +274,21 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
         return 0;
     // Converted without the lock: long music may take a second or more, and
     // the other buffers go on playing meanwhile.
-    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output);
+    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output, closedSince);
     if (!chunk)
         return 0;
 
     const Lock lock(tableMutex);
+    // Closed meanwhile, and perhaps opened again in another format: the
+    // buffer belongs to a device that is gone.
+    if (closedSince()) {
+        Mix_FreeChunk(chunk);
+        return 0;
+    }
     // A slot is taken again only when the sound of its last buffer has faded.
-    if (library.open)
-        releaseFaded();
+    releaseFaded();
     int32_t handle = 0;
-    for (int32_t k = 1; library.open && k <= maxBuffers && handle == 0; ++k)
+    for (int32_t k = 1; k <= maxBuffers && handle == 0; ++k)
         if (!library.buffers[k - 1].chunk)
             handle = k;
     if (handle == 0) {
