@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <algorithm>
 #include <QStringEncoder>
 #include <cerrno>
 #include <csignal>
@@ -186,6 +187,55 @@ std::optional<std::string> runInChild(const std::function<std::string()>& body, 
 std::optional<std::string> runAsOrdinaryUser(const std::function<std::string()>& body)
 {
     return runInChild(body, ::geteuid() == 0);
+}
+
+std::vector<std::string> sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string>& waveFiles()
+{
+    static const std::vector<std::string> names = sorted({"その他.wav", "禁止.wav", "石打音.wav", "BGM.wav"});
+    return names;
+}
+
+std::vector<std::string> withSettingsFile(std::vector<std::string> names)
+{
+    names.push_back("Korvalo.ini");
+    return sorted(names);
+}
+
+std::string musicProblem(const Rig& rig)
+{
+    const bool mark = rig.ui.isChecked(CheckItem::BGM);
+    const bool looping = rig.lib.looping.count(rig.form.soundBgm) > 0 && rig.form.soundBgm != 0;
+    if (looping != (mark && rig.form.soundBgm != 0))
+        return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(checkMarks(rig.ui));
+    return {};
+}
+
+std::string switchEachOptionTwice(Rig& rig, const std::function<std::string()>& fileProblem)
+{
+    using Click = void (Form1::*)();
+    const Click clicks[] = {&Form1::TEJYUN_Click, &Form1::AICON_Click, &Form1::BGM_Click};
+    for (std::size_t i = 0; i < 3; ++i)
+        for (int round = 0; round < 2; ++round) {
+            Marks expected = checkMarks(rig.ui);
+            expected[i] = !expected[i];
+            (rig.form.*clicks[i])();
+            if (checkMarks(rig.ui) != expected)
+                return "after a switch the marks are " + marksText(checkMarks(rig.ui)) + ", expected " +
+                       marksText(expected);
+            if (std::string problem = musicProblem(rig); !problem.empty())
+                return problem;
+            if (std::string problem = fileProblem(); !problem.empty())
+                return "after a switch to " + marksText(expected) + ": " + problem;
+            if (!boxes(rig.ui).empty())
+                return "a switch showed " + boxes(rig.ui).front();
+        }
+    return {};
 }
 
 }  // namespace korvalo::testing

@@ -5,6 +5,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 #include <QString>
 
@@ -12,6 +14,7 @@
 #include "sound/recording/recording_library.h"
 #include "platform/recording/recording_platform.h"
 #include "property/game_watch.h"
+#include "property/settings_text.h"
 
 namespace korvalo::testing {
 
@@ -80,5 +83,24 @@ std::optional<std::string> runInChild(const std::function<std::string()>& body, 
 // Runs body in a child process as a user whom file permissions bind: this
 // process's own user, or nobody when this process runs as root.
 std::optional<std::string> runAsOrdinaryUser(const std::function<std::string()>& body);
+
+// ---- Shared by the settings cases
+
+// The options without a usable settings file: only the music is on.
+inline const Marks startMarks = {false, false, true};
+// The user id of nobody, for cases that need another user than root.
+inline constexpr uid_t nobody = 65534;
+
+std::vector<std::string> sorted(std::vector<std::string> names);
+// The four wave files, sorted.
+const std::vector<std::string>& waveFiles();
+// names with Korvalo.ini, sorted.
+std::vector<std::string> withSettingsFile(std::vector<std::string> names);
+// What is wrong with the music against its mark; empty when nothing.
+std::string musicProblem(const Rig& rig);
+// Clicks each option switch twice. After every click its mark must have
+// flipped and no other, the music must follow its mark, and fileProblem (what
+// the case expects of Korvalo.ini) must answer nothing.
+std::string switchEachOptionTwice(Rig& rig, const std::function<std::string()>& fileProblem);
 
 }  // namespace korvalo::testing

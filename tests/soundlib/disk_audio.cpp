@@ -152,4 +152,12 @@ std::size_t silentSamples(const std::vector<int16_t>& out, std::size_t begin, st
     return n;
 }
 
+std::vector<int16_t> tone(int64_t frames, int16_t amplitude, int halfPeriod)
+{
+    std::vector<int16_t> s(static_cast<std::size_t>(frames));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = (i / halfPeriod) % 2 ? static_cast<int16_t>(-amplitude) : amplitude;
+    return s;
+}
+
 }  // namespace korvalo::testing
