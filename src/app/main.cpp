@@ -1,7 +1,9 @@
 // The Korvalo program: the game window on the desktop.
 //
 //   korvalo [--user-folder] [--record FILE] [--replay FILE]
+//   korvalo --help | --version
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
 #include <QFontInfo>
 #include <QTimer>
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <string>
@@ -20,6 +23,7 @@
 #include "app/replay.h"
 #include "input/trace.h"
 #include "app/user_folder.h"
+#include "script/command_line.h"
 #include "script/script_reader.h"
 #include "sound/background_music.h"
 #include "sound/dll_loader.h"
@@ -45,8 +49,6 @@ void useOneIdeographicFont()
     QApplication::setFont(font);
 }
 
-constexpr const char* usage = "usage: korvalo [--user-folder] [--record FILE] [--replay FILE]\n";
-
 struct Options {
     bool userFolder = false;
     std::string record;  // keep the game in this file
@@ -54,30 +56,52 @@ struct Options {
 };
 
 // The program's own options; Qt has taken its own out of argv already.
-bool parseOptions(int argc, char** argv, Options* options, std::string* error)
+korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--user-folder") {
-            options->userFolder = true;
-        } else if (arg == "--record" || arg == "--replay") {
-            if (i + 1 >= argc) {
-                *error = arg + " needs a file";
-                return false;
-            }
-            (arg == "--record" ? options->record : options->replay) = argv[++i];
-        } else {
-            *error = "unknown argument " + arg;
-            return false;
-        }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Reversi for four colours on a 9 x 9 board."));
+    const QCommandLineOption userFolder(QStringLiteral("user-folder"),
+                                        QStringLiteral("Play in the user's own folder, ~/.local/share/korvalo."));
+    const QCommandLineOption record(QStringLiteral("record"), QStringLiteral("Keep the game in <file>."),
+                                    QStringLiteral("file"));
+    const QCommandLineOption replay(QStringLiteral("replay"),
+                                    QStringLiteral("Replay <file> in the window, then play on."), QStringLiteral("file"));
+    parser.addOptions({userFolder, record, replay});
+    const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
+    if (result != korvalo::CommandLine::Run)
+        return result;
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "korvalo: unknown argument %s\n%s",
+                     korvalo::argumentBytes(parser.positionalArguments().front()).c_str(),
+                     parser.helpText().toLocal8Bit().constData());
+        return korvalo::CommandLine::Wrong;
     }
-    return true;
+    options->userFolder = parser.isSet(userFolder);
+    options->record = korvalo::argumentBytes(parser.value(record));
+    options->replay = korvalo::argumentBytes(parser.value(replay));
+    return korvalo::CommandLine::Run;
+}
+
+// Help and version need no display: they are answered before the window
+// system is reached.
+bool asksOnlyForHelpOrVersion(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* flag : {"-h", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], flag) == 0)
+                return true;
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (asksOnlyForHelpOrVersion(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        Options options;
+        return readOptions(argc, argv, &options) == korvalo::CommandLine::Done ? 0 : 2;
+    }
     // Timing for the benchmarks, when asked for (bench/run.sh).
     if (const char* file = std::getenv("KORVALO_TRACE"); file && *file && !korvalo::trace::start(file))
         std::fprintf(stderr, "korvalo: cannot write the trace %s\n", file);
@@ -103,10 +127,10 @@ int main(int argc, char** argv)
     useOneIdeographicFont();
 
     Options options;
-    std::string error;
-    if (!parseOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "korvalo: %s\n%s", error.c_str(), usage);
-        return 2;
+    switch (readOptions(argc, argv, &options)) {
+    case korvalo::CommandLine::Run: break;
+    case korvalo::CommandLine::Done: return 0;
+    case korvalo::CommandLine::Wrong: return 2;
     }
     // The files are named relative to where the program was started, by the
     // bytes the system gives. A script that cannot be read is reported in the

@@ -96,42 +96,4 @@ void ScriptRunner::printState()
     korvalo::printState(out_, form_->s, ui_);
 }
 
-bool parseScriptArguments(int argc, char** argv, ScriptOptions* options, std::string* dir, std::string* script,
-                          std::string* error)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--dir") {
-            if (i + 1 >= argc) {
-                *error = "--dir needs a folder";
-                return false;
-            }
-            *dir = argv[++i];
-        } else if (arg == "--ratio") {
-            // From a quarter to eight device pixels to a logical pixel.
-            if (i + 1 >= argc || !toNumber(argv[i + 1], &options->ratio) || options->ratio < 0.25 ||
-                options->ratio > 8) {
-                *error = "--ratio needs a number from 0.25 to 8";
-                return false;
-            }
-            ++i;
-        } else if (arg == "--draw") {
-            options->draw = true;
-        } else if (arg == "--no-sound-device") {
-            options->soundDevice = false;
-        } else if (arg == "--no-sound-library") {
-            options->soundLibrary = false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option " + arg;
-            return false;
-        } else if (script->empty()) {
-            *script = arg;
-        } else {
-            *error = "only one script file may be given";
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace korvalo

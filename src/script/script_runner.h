@@ -56,9 +56,4 @@ private:
     std::unique_ptr<InputPath> path_;
 };
 
-// Reads the options of the command line. Returns false with a message for an
-// unknown option. dir and script stay empty when not given.
-bool parseScriptArguments(int argc, char** argv, ScriptOptions* options, std::string* dir, std::string* script,
-                          std::string* error);
-
 }  // namespace korvalo

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 namespace {
 
@@ -14,15 +17,20 @@ struct Result {
     QString err;
 };
 
-Result runDriver(const QStringList& args, const QByteArray& input = {})
+Result runProgram(const QString& program, const QStringList& args, const QByteArray& input = {})
 {
     QProcess process;
-    process.start(KORVALO_SCRIPT, args);
+    process.start(program, args);
     process.write(input);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+Result runDriver(const QStringList& args, const QByteArray& input = {})
+{
+    return runProgram(KORVALO_SCRIPT, args, input);
 }
 
 TEST(DriverProgram, ReadsStandardInputInItsFolderAndSavesSnapshots)
@@ -91,6 +99,45 @@ TEST(DriverProgram, SnapshotsAtAnotherRatioKeepEveryTraceLine)
     // Square a1 starts at pixel (69, 49), at ratio 2 at (138, 98).
     EXPECT_EQ(large.pixelColor(137, 98), QColor(0, 128, 0));
     EXPECT_EQ(large.pixelColor(138, 98), QColor(0, 255, 0));
+}
+
+TEST(DriverProgram, BothProgramsAnswerHelpAndVersionAndStopAtAWrongOption)
+{
+    for (const QString& program : {QStringLiteral(KORVALO_SCRIPT), QStringLiteral(KORVALO_PROGRAM)}) {
+        const QString name = QFileInfo(program).fileName();
+        const Result help = runProgram(program, {"--help"});
+        EXPECT_EQ(help.code, 0) << name.toStdString();
+        EXPECT_TRUE(help.out.startsWith("Usage: ")) << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains("--version")) << help.out.toStdString();
+        const Result version = runProgram(program, {"--version"});
+        EXPECT_EQ(version.code, 0);
+        EXPECT_EQ(version.out, name + " 1.0\n");
+        const Result wrong = runProgram(program, {"--fast"});
+        EXPECT_EQ(wrong.code, 2);
+        EXPECT_TRUE(wrong.out.isEmpty());
+        EXPECT_TRUE(wrong.err.contains("'fast'") && wrong.err.contains("Usage: ")) << wrong.err.toStdString();
+    }
+}
+
+TEST(DriverProgram, AScriptNamedInAnyEncodingIsRead)
+{
+    QTemporaryDir dir;
+    // A name in Latin-1, which is no UTF-8: its bytes must reach the system as they are.
+    const QByteArray name = QFile::encodeName(dir.path()) + "/partie-\xe9t\xe9.txt";
+    std::FILE* file = std::fopen(name.constData(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("menu JYUNBAN_1\nstate\n", file);
+    std::fclose(file);
+    // QProcess passes arguments through the locale's encoding; the raw bytes
+    // go through the shell instead.
+    QProcess process;
+    process.setProgram("/bin/sh");
+    process.setArguments({"-c", "exec \"$0\" --no-sound-library --dir \"$1\" \"$(printf '%s/partie-\\351t\\351.txt' \"$1\")\"",
+                          KORVALO_SCRIPT, dir.path()});
+    process.start();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(process.readAllStandardOutput().contains("state turn=1 mode=1"));
 }
 
 }  // namespace

@@ -140,23 +140,5 @@ TEST(ScriptDriver, SoundOptions)
     EXPECT_EQ(indexOf(run.lines, "sound dsCreateDSB その他.wav 3"), run.lines.size());
 }
 
-TEST(ScriptDriver, ParsesItsCommandLine)
-{
-    ScriptOptions options;
-    std::string dir, script, error;
-    const char* args[] = {"korvalo-script", "--dir", "/tmp/x", "--draw", "--no-sound-device", "--no-sound-library",
-                          "game.txt"};
-    ASSERT_TRUE(parseScriptArguments(7, const_cast<char**>(args), &options, &dir, &script, &error));
-    EXPECT_EQ(dir, "/tmp/x");
-    EXPECT_EQ(script, "game.txt");
-    EXPECT_TRUE(options.draw);
-    EXPECT_FALSE(options.soundDevice);
-    EXPECT_FALSE(options.soundLibrary);
-    const char* bad[] = {"korvalo-script", "--fast"};
-    EXPECT_FALSE(parseScriptArguments(2, const_cast<char**>(bad), &options, &dir, &script, &error));
-    const char* noDir[] = {"korvalo-script", "--dir"};
-    EXPECT_FALSE(parseScriptArguments(2, const_cast<char**>(noDir), &options, &dir, &script, &error));
-}
-
 }  // namespace
 }  // namespace korvalo::testing

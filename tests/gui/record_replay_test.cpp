@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -205,6 +206,74 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         EXPECT_EQ(again.form().s.moveNumber, 0);
         EXPECT_EQ(settings(), liveSettings);
     }
+}
+
+// The text of a record after its first line, which says when it was made.
+std::string recordBody(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string first;
+    std::getline(in, first);
+    std::stringstream rest;
+    rest << in.rdbuf();
+    return rest.str();
+}
+
+TEST(KeepingAGame, ThePersonAReplayAndAScriptGiveTheGameTheSameInputsThroughOnePath)
+{
+    TemporaryWorkingFolder folder;
+    std::string opened[3], error;
+    GameRecord records[3];
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(records[i].open(folder.file("game.txt"), &opened[i], &error)) << error;
+
+    {
+        // The person: menus, clicks with two buttons, a key, the history.
+        QuickWindow window;
+        window.recordInto(&records[0]);
+        window.load();
+        Person person;
+        window.menuItem("PLAY_4")->trigger();
+        click(window.drawingArea(), 4, 3, Qt::LeftButton);
+        click(window.drawingArea(), 1, 1, Qt::RightButton);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QCoreApplication::sendEvent(&window, &key);
+        window.menuItem("MODORU")->trigger();
+        window.menuItem("SUSUMU")->trigger();
+        window.menuItem("TEJYUN")->trigger();
+        window.recordInto(nullptr);
+    }
+    const std::string played = recordBody(opened[0]);
+    EXPECT_NE(played.find("menu PLAY_4\n"), std::string::npos) << played;
+    EXPECT_NE(played.find(" right\n"), std::string::npos) << played;
+    EXPECT_NE(played.find("key 97\n"), std::string::npos) << played;
+
+    {
+        // The same inputs replayed from the record in another window.
+        QuickWindow window;
+        window.recordInto(&records[1]);
+        std::ifstream in(opened[0]);
+        Replay replay(window, in);
+        replay.inputGap = replay.answerDelay = std::chrono::milliseconds(0);
+        window.load();
+        replay.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
+        EXPECT_TRUE(replay.problem().isEmpty()) << replay.problem().toStdString();
+        window.recordInto(nullptr);
+    }
+    EXPECT_EQ(recordBody(opened[1]), played);
+
+    {
+        // And given by a script to the driver.
+        ScriptOptions silent;
+        silent.soundLibrary = false;
+        std::ostringstream out, err;
+        ScriptRunner driver(silent, out, nullptr);
+        driver.path().recordInto(&records[2]);
+        std::ifstream in(opened[0]);
+        EXPECT_EQ(driver.run(in, err), 0) << err.str();
+    }
+    EXPECT_EQ(recordBody(opened[2]), played);
 }
 
 TEST(KeepingAGame, AnUnreadableLineStopsTheReplayThereAndHandsTheWindowToThePerson)

@@ -1,0 +1,41 @@
+#include "script/command_line.h"
+
+#include <QStringList>
+#include <cstdio>
+#include <cstring>
+
+namespace korvalo {
+
+CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv)
+{
+    // Latin-1 maps every byte to one character and back: the system's own
+    // decoding would turn bytes that are not UTF-8 into substitutes, and a
+    // file name would then name another file. The options are ASCII.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLatin1(argv[i]);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s: %s\n%s", argv[0], argumentBytes(parser.errorText()).c_str(),
+                     parser.helpText().toLocal8Bit().constData());
+        return CommandLine::Wrong;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return CommandLine::Done;
+    }
+    if (parser.isSet(version)) {
+        const char* slash = std::strrchr(argv[0], '/');
+        std::printf("%s %s\n", slash ? slash + 1 : argv[0], KORVALO_VERSION);
+        return CommandLine::Done;
+    }
+    return CommandLine::Run;
+}
+
+std::string argumentBytes(const QString& argument)
+{
+    return argument.toLatin1().toStdString();
+}
+
+}  // namespace korvalo

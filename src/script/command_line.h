@@ -1,0 +1,26 @@
+#pragma once
+// Reading a program's command line with Qt's parser, the same way for both
+// programs: --help and --version answer on standard output, a wrong option
+// stops with the reason and the usage on standard error.
+#include <QCommandLineParser>
+#include <QString>
+#include <string>
+
+namespace korvalo {
+
+enum class CommandLine {
+    Run,    // go on with the options read
+    Done,   // help or version printed: end with 0
+    Wrong,  // reason and usage printed: end with 2
+};
+
+// Reads argv (without the options Qt has taken itself) into parser, which
+// holds the program's own options; help and version are added here. Each
+// argument is read byte for byte, so a file name in any encoding comes back
+// unchanged through argumentBytes. A QCoreApplication must exist.
+CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv);
+
+// The bytes of an argument read by readCommandLine.
+std::string argumentBytes(const QString& argument);
+
+}  // namespace korvalo
