@@ -100,7 +100,9 @@ Replay::Ahead Replay::readAhead()
             return Ahead::Stopped;
         }
         switch (command.kind) {
-        case Kind::Nothing: break;
+        case Kind::Nothing:
+        case Kind::WaitPlayers:
+        case Kind::WaitEnd: break;
         case Kind::Input: next_ = command.input; return Ahead::Input;
         case Kind::Answer:
             if (!window_.path().queueAnswers(*this, command.answers)) {

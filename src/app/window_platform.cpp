@@ -84,7 +84,7 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
     box.exec();
     path.openBox = std::move(outer);
     const Answer answer = !yes ? Answer::OK : box.clickedButton() == yes ? Answer::Yes : Answer::No;
-    path.answered(answer);
+    path.answered(buttons, answer);
     return answer;
 }
 

@@ -26,20 +26,22 @@ void InputPath::give(InputSource& from, const Input& input)
         handOver();
         return;
     }
+    if (policy_ && !policy_->take(from, input))
+        return;
     if (input.kind == Input::Kind::Click) {
         Input half = input;
         half.kind = Input::Kind::Press;
-        run(half);
+        run(from, half);
         if (!ended()) {
             half.kind = Input::Kind::Release;
-            run(half);
+            run(from, half);
         }
         return;
     }
-    run(input);
+    run(from, input);
 }
 
-void InputPath::run(const Input& input)
+void InputPath::run(InputSource& from, const Input& input)
 {
     using Kind = Input::Kind;
     if (input.kind == Kind::Close) {
@@ -57,7 +59,12 @@ void InputPath::run(const Input& input)
         default: trace::event("key"); break;
         }
     }
-    gate_.run([this, input] {
+    gate_.run([this, &from, input] {
+        if (policy_ && !policy_->admit(from, input)) {
+            if (input.kind == Kind::Close)
+                closeQueued_ = false;
+            return;
+        }
         if (record_)
             record_->begin();
         switch (input.kind) {
@@ -110,7 +117,7 @@ void InputPath::handOver()
 
 bool InputPath::queueAnswers(InputSource& from, const std::vector<Answer>& answers)
 {
-    if (holder_ != &from)
+    if (heldByAnother(from))
         return true;
     if (answers_.size() + answers.size() > maxQueuedAnswers)
         return false;
@@ -120,26 +127,30 @@ bool InputPath::queueAnswers(InputSource& from, const std::vector<Answer>& answe
 
 std::optional<Answer> InputPath::answerFor(Buttons buttons)
 {
-    if (!holder_)
+    if (!holder_ && answers_.empty())
         return std::nullopt;
     const Answer answer = takeQueuedAnswer(answers_, buttons);
-    if (buttons == Buttons::YesNo && answer == Answer::No && holder_->handsOverWhereLeft()) {
+    if (buttons == Buttons::YesNo && answer == Answer::No && holder_ && holder_->handsOverWhereLeft()) {
         handOver();
         return std::nullopt;
     }
     return answer;
 }
 
-void InputPath::answered(Answer answer)
+void InputPath::answered(Buttons buttons, Answer answer)
 {
+    if (policy_)
+        policy_->answered(buttons, answer);
     if (record_)
         record_->answered(answer);
 }
 
-void InputPath::answerOpenBox(InputSource& from, Answer answer)
+bool InputPath::answerOpenBox(InputSource& from, Answer answer)
 {
-    if (!heldByAnother(from) && openBox)
-        openBox(answer);
+    if (heldByAnother(from) || !openBox)
+        return false;
+    openBox(answer);
+    return true;
 }
 
 }  // namespace korvalo

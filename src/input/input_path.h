@@ -13,6 +13,7 @@
 
 #include "input/event_gate.h"
 #include "input/input.h"
+#include "input/input_policy.h"
 #include "input/input_source.h"
 #include "platform/platform.h"
 
@@ -41,21 +42,28 @@ public:
     // Told whenever a source takes or hands back the game.
     std::function<void()> holderChanged;
 
-    // Answers the holder brings for the next message boxes. False, queuing
-    // nothing, when more than maxQueuedAnswers would wait.
+    // Answers the holder brings for the next message boxes, or any source
+    // while none holds the game. False, queuing nothing, when more than
+    // maxQueuedAnswers would wait.
     bool queueAnswers(InputSource& from, const std::vector<Answer>& answers);
-    // The answer a message box with these buttons takes from the holder's
-    // answers (takeQueuedAnswer); none when the person answers it: when no
-    // source holds the game, or at a No to a question from a holder that
-    // hands over where it leaves the game.
+    // The answer a message box with these buttons takes from the answers
+    // queued (takeQueuedAnswer); none when the person answers it: when no
+    // source holds the game and none are queued, or at a No to a question
+    // from a holder that hands over where it leaves the game.
     std::optional<Answer> answerFor(Buttons buttons);
+    std::size_t answersWaiting() const { return answers_.size(); }
     // Notes the answer a box was given, whoever gave it, for the record.
-    void answered(Answer answer);
+    void answered(Buttons buttons, Answer answer);
+
+    // Decides about each input of a game played from several windows (null:
+    // every input runs here); it must outlive its use.
+    void follow(InputPolicy* policy) { policy_ = policy; }
 
     // A box on the screen may be answered by a source at any time while it is
     // open (answerOpenBox); the platform sets this while its box is open.
     std::function<void(Answer)> openBox;
-    void answerOpenBox(InputSource& from, Answer answer);
+    // False when no box is open to take it.
+    bool answerOpenBox(InputSource& from, Answer answer);
 
     // Writes every input handled from now on into record (null: none); it
     // must outlive the path. recordFailed is told once, when no handler runs,
@@ -72,13 +80,14 @@ public:
     static constexpr std::size_t maxQueuedAnswers = 4096;
 
 private:
-    void run(const Input& input);
+    void run(InputSource& from, const Input& input);
     // Hands the game to the person where the holder left it.
     void handOver();
 
     WindowEvents& game_;
     EventGate gate_;
     InputSource* holder_ = nullptr;
+    InputPolicy* policy_ = nullptr;
     std::deque<Answer> answers_;
     GameRecord* record_ = nullptr;
     bool loaded_ = false;

@@ -106,6 +106,15 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
         if (w.size() != 1)
             return fail("state takes nothing");
         command->kind = Kind::State;
+    } else if (name == "wait") {
+        if (w.size() == 2 && w[1] == "end") {
+            command->kind = Kind::WaitEnd;
+        } else if (w.size() == 3 && w[1] == "players" && toInteger(w[2], &command->players) &&
+                   command->players >= 1 && command->players <= 8) {
+            command->kind = Kind::WaitPlayers;
+        } else {
+            return fail("wait takes players N (1 to 8) or end");
+        }
     } else if (name == "snapshot") {
         const std::string::size_type at = line.find("snapshot") + 8;
         const std::string::size_type start = line.find_first_not_of(" \t", at);

@@ -10,6 +10,8 @@
 //   answer OK|Yes|No.. answers for the next message boxes
 //   state              prints the game's state
 //   snapshot FILE      saves a picture of the drawing
+//   wait players N     in a network game: waits until N windows take part
+//   wait end           waits until a game has ended (the ranking shown)
 //   # ...              a comment; empty lines are skipped too
 #include <cstddef>
 #include <deque>
@@ -25,11 +27,12 @@
 namespace korvalo {
 
 struct ScriptCommand {
-    enum class Kind { Nothing, Input, Answer, State, Snapshot };
+    enum class Kind { Nothing, Input, Answer, State, Snapshot, WaitPlayers, WaitEnd };
     Kind kind = Kind::Nothing;  // Nothing: an empty line or a comment
     korvalo::Input input;       // Input: what the game receives
     std::vector<Answer> answers;
     std::string file;           // Snapshot: the file
+    int players = 0;            // WaitPlayers: how many
 };
 
 // A whole text that is a finite decimal number.

@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "script/script_language.h"
-#include "script/script_runner.h"
+#include "driver/script_runner.h"
 #include "support/game_driver.h"
 
 namespace korvalo::testing {

@@ -27,7 +27,7 @@
 #include "app/replay.h"
 #include "flow/form1.h"
 #include "script/script_reader.h"
-#include "script/script_runner.h"
+#include "driver/script_runner.h"
 #include "support/game_driver.h"
 
 namespace korvalo {

@@ -2,6 +2,8 @@
 // offscreen platform and prints every observable event, one line each.
 //
 //   korvalo-script [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
+//   korvalo-script --host [--port N] [--code CODE] [SCRIPT]
+//   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR] [SCRIPT]
 //   korvalo-script --help | --version
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -12,10 +14,11 @@
 
 #include "drawing/qt_surface.h"
 #include "drawing/surface_platform.h"
+#include "net/protocol.h"
 #include "script/command_line.h"
 #include "script/script_language.h"
 #include "script/script_reader.h"
-#include "script/script_runner.h"
+#include "driver/script_runner.h"
 
 namespace {
 
@@ -41,7 +44,15 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
                                       QStringLiteral("Play as if no sound device were found."));
     const QCommandLineOption noLibrary(QStringLiteral("no-sound-library"),
                                        QStringLiteral("Play as if the sound library were missing."));
-    parser.addOptions({dir, draw, ratio, noDevice, noLibrary});
+    const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Host a network game."));
+    const QCommandLineOption join(QStringLiteral("join"), QStringLiteral("Join the network game at <host[:port]>."),
+                                  QStringLiteral("host[:port]"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Host on <port>."), QStringLiteral("port"));
+    const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The game's join code."),
+                                  QStringLiteral("code"));
+    const QCommandLineOption seat(QStringLiteral("seat"), QStringLiteral("Ask for <colour> (black, blue, white, red)."),
+                                  QStringLiteral("colour"));
+    parser.addOptions({dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat});
     parser.addPositionalArgument(QStringLiteral("script"),
                                  QStringLiteral("The script; standard input when missing or -."), QStringLiteral("[script]"));
     const CommandLine result = readCommandLine(parser, argc, argv);
@@ -58,6 +69,30 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
         return wrong("--ratio needs a number from 0.25 to 8");
     if (parser.positionalArguments().size() > 1)
         return wrong("only one script file may be given");
+    ScriptOptions& o = read->options;
+    if (parser.isSet(host) && parser.isSet(join))
+        return wrong("--host and --join do not go together");
+    if (parser.isSet(host)) {
+        o.network = ScriptOptions::Network::Host;
+        if (parser.isSet(port)) {
+            bool number = false;
+            o.port = parser.value(port).toInt(&number);
+            if (!number || o.port < 0 || o.port > 65535)
+                return wrong("--port needs a port number");
+        }
+        o.code = argumentBytes(parser.value(code));
+    } else if (parser.isSet(join)) {
+        o.network = ScriptOptions::Network::Join;
+        if (!net::splitAddress(argumentBytes(parser.value(join)), &o.host, &o.port))
+            return wrong("--join needs HOST or HOST:PORT");
+        if (!parser.isSet(code))
+            return wrong("--join needs the game's --code");
+        o.code = argumentBytes(parser.value(code));
+        const std::optional<int> colour = net::colourOf(argumentBytes(parser.value(seat)));
+        if (parser.isSet(seat) && (!colour || *colour == 0))
+            return wrong("--seat takes black, blue, white or red");
+        o.seat = colour.value_or(0);
+    }
     read->options.draw = parser.isSet(draw);
     read->options.soundDevice = !parser.isSet(noDevice);
     read->options.soundLibrary = !parser.isSet(noLibrary);

@@ -9,6 +9,10 @@
 #include "flow/form1.h"
 #include "sound/recording/recording_library.h"
 #include "input/input_path.h"
+#include "net/connection.h"
+#include "net/host.h"
+#include "net/join.h"
+#include "net/protocol.h"
 #include "input/window_events.h"
 #include "platform/recording/recording_platform.h"
 #include "script/script_reader.h"
@@ -20,10 +24,21 @@ struct ScriptOptions {
     bool soundDevice = true;     // false: dsInitialize answers 0
     bool soundLibrary = true;    // false: the program sees no sound library
     double ratio = 1;            // device pixels to a logical pixel in snapshots
+
+    // Taking part in a network game as a headless peer.
+    enum class Network { None, Host, Join };
+    Network network = Network::None;
+    std::string host;            // Join: the host's address
+    int port = net::defaultPort;
+    std::string code;            // Host: empty for a random one
+    int seat = 0;                // Join: the colour asked for; 0: any
 };
 
 // The script is a source of input like any other: its inputs and answers
-// reach the game through the input path, which holds the game for it.
+// reach the game through the input path, which holds the game for it. In a
+// network game it is one window's person instead: a click waits until that
+// window's colour is to move, and the script may wait for players and for the
+// end of a game.
 class ScriptRunner : public InputSource {
 public:
     // surface, when given, receives every drawing call (for snapshots).
@@ -39,11 +54,20 @@ public:
     int run(std::istream& script, std::ostream& err);
 
     Form1& form() { return *form_; }
+    net::Host* host() { return host_.get(); }
     InputPath& path() { return *path_; }
 
 private:
     // Carries out one line; returns false with a message for a malformed one.
     bool execute(const std::string& line, std::string* error);
+    int runLines(ScriptReader& reader, std::ostream& err);
+    bool startNetwork(std::string* error);
+    // Gives a click, press or release of a network game's person when it is
+    // this window's turn; false when it never came.
+    bool giveMove(const Input& input, std::string* error);
+    bool waitForPlayers(int players, std::string* error);
+    bool waitForTheEnd(std::string* error);
+    void endNetwork();
     void printState();
 
     ScriptOptions options_;
@@ -54,6 +78,10 @@ private:
     std::unique_ptr<Form1> form_;
     std::unique_ptr<FormEvents> events_;
     std::unique_ptr<InputPath> path_;
+    std::unique_ptr<net::Host> host_;
+    std::unique_ptr<net::Join> join_;
+    int gameEnds_ = 0;    // questions whether to play on asked so far
+    int endsWaited_ = 0;  // of them, those a wait end has waited for
 };
 
 }  // namespace korvalo

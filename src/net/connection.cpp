@@ -1,0 +1,170 @@
+#include "net/connection.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QStringDecoder>
+#include <QTcpSocket>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "net/protocol.h"
+
+namespace korvalo::net {
+
+bool runUntil(const std::function<bool()>& done, int timeout)
+{
+    QEventLoop loop;
+    QTimer limit, poll;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(timeout);
+    // What done() watches changes in handlers the loop runs; it is asked
+    // again after each round of them.
+    poll.start(5);
+    while (!done() && limit.isActive())
+        loop.exec();
+    return done();
+}
+
+Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), socket_(socket)
+{
+    socket_->setParent(this);
+    socket_->setReadBufferSize(static_cast<qint64>(maxPending));
+    connect(socket_, &QTcpSocket::readyRead, this, &Connection::readLines);
+    // What the other side said before it closed is still handed out.
+    connect(socket_, &QTcpSocket::disconnected, this, [this] {
+        readLines();
+        gone_ = true;
+        if (lines_.empty())
+            close("the other side closed the connection");
+    });
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
+        if (socket_->error() != QAbstractSocket::RemoteHostClosedError)
+            close(socket_->errorString().toStdString());
+    });
+}
+
+Connection::~Connection()
+{
+    onClosed = nullptr;
+    onLine = nullptr;
+}
+
+void Connection::send(const std::string& line)
+{
+    if (std::getenv("KORVALO_NET_DEBUG"))
+        std::fprintf(stderr, "net> %s\n", line.c_str());
+    if (!open_)
+        return;
+    // A peer that stops reading does not make this window keep its lines.
+    if (static_cast<std::size_t>(socket_->bytesToWrite()) + line.size() > maxPending) {
+        close("the other side does not read what it is sent");
+        return;
+    }
+    socket_->write(line.data(), static_cast<qint64>(line.size()));
+    socket_->write("\n", 1);
+}
+
+void Connection::close(const std::string& why)
+{
+    if (!open_)
+        return;
+    open_ = false;
+    std::fprintf(stderr, "korvalo: connection with %s closed: %s\n",
+                 socket_->peerAddress().toString().toLocal8Bit().constData(), why.c_str());
+    socket_->flush();
+    socket_->disconnectFromHost();
+    if (onClosed)
+        onClosed(why);
+}
+
+void Connection::readLines()
+{
+    // Lines are taken here and handed out one at a time from the event loop:
+    // a handler may wait in an event loop of its own (for an answer, say), and
+    // the lines after its own must still reach it meanwhile.
+    while (open_ && socket_->bytesAvailable() > 0) {
+        char piece[4096];
+        const qint64 got = socket_->read(piece, sizeof piece);
+        if (got <= 0)
+            break;
+        pending_.append(piece, static_cast<std::size_t>(got));
+        std::size_t start = 0;
+        for (std::size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1) {
+            if (end - start > maxLine) {
+                close("a line longer than " + std::to_string(maxLine) + " bytes");
+                return;
+            }
+            std::string line = pending_.substr(start, end - start);
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            (void)utf8(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
+            if (utf8.hasError()) {
+                close("a line that is not UTF-8");
+                return;
+            }
+            queuedBytes_ += line.size();
+            lines_.push_back(std::move(line));
+        }
+        pending_.erase(0, start);
+        if (pending_.size() > maxLine) {
+            close("a line longer than " + std::to_string(maxLine) + " bytes");
+            return;
+        }
+        if (queuedBytes_ > maxPending) {
+            close("more lines than this window can keep");
+            return;
+        }
+    }
+    handOutLater();
+}
+
+void Connection::handOutLater()
+{
+    if (handingOut_ || lines_.empty())
+        return;
+    handingOut_ = true;
+    QMetaObject::invokeMethod(this, [this] { handOut(); }, Qt::QueuedConnection);
+}
+
+void Connection::handOut()
+{
+    handingOut_ = false;
+    if (open_ && gone_ && lines_.empty())
+        close("the other side closed the connection");
+    if (!open_ || lines_.empty())
+        return;
+    std::string line = std::move(lines_.front());
+    lines_.pop_front();
+    queuedBytes_ -= line.size();
+    ++linesRead_;
+    if (std::getenv("KORVALO_NET_DEBUG"))
+        std::fprintf(stderr, "net< %s\n", line.c_str());
+    // The next line goes out first from the event loop, also from one the
+    // handler of this line may run.
+    if (lines_.empty() && gone_) {
+        handingOut_ = true;
+        QMetaObject::invokeMethod(this, [this] { handOut(); }, Qt::QueuedConnection);
+    }
+    handOutLater();
+    if (onLine)
+        onLine(line);
+}
+
+bool Connection::waitForLine(int milliseconds)
+{
+    const int before = linesRead_;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(socket_, &QTcpSocket::readyRead, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    connect(socket_, &QTcpSocket::disconnected, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    timer.start(milliseconds);
+    while (open_ && linesRead_ == before && timer.isActive())
+        loop.exec();
+    return linesRead_ > before;
+}
+
+}  // namespace korvalo::net

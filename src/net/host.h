@@ -1,0 +1,90 @@
+#pragma once
+// The window that hosts a network game: it accepts other windows on a TCP
+// port, deals them the colours persons play, and orders every input of the
+// game. Its own inputs and the moves of joined windows (once checked: the
+// colour is theirs and it is their turn, when its own event gate runs them)
+// are sent to every window, which runs them in the same order, so every
+// window plays the same game. The host's option commands stay its own.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "input/input_path.h"
+#include "input/input_policy.h"
+#include "rules/game_state.h"
+
+namespace korvalo::net {
+
+class Connection;
+
+class Host : public QObject, public InputPolicy {
+public:
+    // The path and state of the host's game; both must outlive the host.
+    Host(InputPath& path, const GameState& state, std::string code);
+    ~Host() override;
+
+    // Listens on port (IPv4 and IPv6); false with the reason.
+    bool listen(quint16 port, QString* error);
+    quint16 port() const;
+    const std::string& code() const { return code_; }
+    // The addresses others can join, one "address:port" each.
+    QStringList addresses() const;
+    // Windows taking part, the host's included.
+    int players() const;
+    // The colour the host's window plays; 0 when it plays none.
+    int seat() const { return hostSeat_; }
+
+    // Told what the host's person should know (a window left, say).
+    std::function<void(const std::string& message)> say;
+    // Told when the colours are dealt again, or a window joined or left.
+    std::function<void()> changed;
+
+    // Tells every window the host ends; by No to the question, they keep the
+    // question open for their own persons.
+    void end(bool byNo);
+
+    // ---- InputPolicy
+    bool take(InputSource& from, const Input& input) override;
+    bool admit(InputSource& from, const Input& input) override;
+    void answered(Buttons buttons, Answer answer) override;
+
+private:
+    struct Peer : InputSource {
+        Connection* connection = nullptr;  // null once it has left
+        int asked = 0;                     // the colour asked for; 0: any
+        int seat = 0;                      // the colour dealt; 0: watching
+        bool greeted = false;
+        bool pressed = false;              // its last press went in
+    };
+
+    void accept();
+    void hear(Peer& peer, const std::string& line);
+    void greet(Peer& peer, const std::vector<std::string>& words);
+    void leave(Peer& peer, const std::string& why);
+    void deal();
+    void broadcast(const std::string& line);
+    bool isRemote(const InputSource& from) const;
+    int seatOf(const InputSource& from) const;
+
+    InputPath& path_;
+    const GameState& state_;
+    std::string code_;
+    QTcpServer server_;
+    // Every window that ever joined, in the order they joined; kept, so an
+    // input queued from one that has left stays valid.
+    std::deque<std::unique_ptr<Peer>> peers_;
+    int hostSeat_ = 0;
+    bool localPressed_ = false;  // the last press given here went in
+    std::array<int, 5> lastKinds_{};
+    // Every line sent so far: what a window that joins later catches up with.
+    std::vector<std::string> history_;
+};
+
+}  // namespace korvalo::net

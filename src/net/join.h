@@ -1,0 +1,76 @@
+#pragma once
+// A window that joins a network game: it shows the host's game, running every
+// input the host sends in the same order, and sends the host the presses of
+// its person on the board when the colour to move is the one it plays. Its
+// options stay its own; the commands that change the game for everyone are
+// the host's, and do nothing here.
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "input/input_path.h"
+#include "input/input_policy.h"
+#include "rules/game_state.h"
+
+namespace korvalo::net {
+
+class Connection;
+
+class Join : public QObject, public InputPolicy, public InputSource {
+public:
+    Join(InputPath& path, const GameState& state);
+    ~Join() override;
+
+    // Connects to host:port and greets it with the code, asking for seat (0:
+    // any); waits at most timeout milliseconds for the welcome. False with
+    // the reason the host gave, or why it could not be reached.
+    bool connectTo(const QString& host, quint16 port, const std::string& code, int seat, int timeout,
+                   QString* error);
+
+    // The colour this window plays; 0 while it watches.
+    int seat() const { return seat_; }
+    int players() const { return players_; }
+    bool connected() const;
+    // Whether the inputs sent before joining have all been run.
+    bool caughtUp() const { return caughtUp_; }
+    // Moves this window sent that the host has not sent back yet.
+    int movesUnanswered() const { return unanswered_; }
+
+    // Told what the person should know, when the seat or the players change,
+    // and when the host has ended (byNo: by No to the question).
+    std::function<void(const std::string& message)> say;
+    std::function<void()> changed;
+    std::function<void(bool byNo)> hostEnded;
+
+    // Leaves the game.
+    void leave();
+
+    // Runs the event loop until done() or the connection closes, at most
+    // timeout milliseconds; false when it did not come to that.
+    bool waitUntil(const std::function<bool()>& done, int timeout);
+
+    // ---- InputPolicy
+    bool take(InputSource& from, const Input& input) override;
+    bool admit(InputSource& from, const Input& input) override;
+    void answered(Buttons buttons, Answer answer) override;
+
+private:
+    void hear(const std::string& line);
+    void send(const Input& input);
+
+    InputPath& path_;
+    const GameState& state_;
+    Connection* connection_ = nullptr;
+    int seat_ = 0;
+    int players_ = 0;
+    bool welcomed_ = false;
+    bool caughtUp_ = false;
+    int unanswered_ = 0;
+    bool pressSent_ = false;  // the person's last press went to the host
+    QString refusal_;
+};
+
+}  // namespace korvalo::net

@@ -1,0 +1,85 @@
+#include "net/protocol.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace korvalo::net {
+
+namespace {
+
+constexpr const char* colourWords[] = {"watch", "black", "blue", "white", "red"};
+
+}  // namespace
+
+std::string colourWord(int colour)
+{
+    return colour >= 1 && colour <= 4 ? colourWords[colour] : colourWords[0];
+}
+
+std::optional<int> colourOf(std::string_view word)
+{
+    for (int colour = 1; colour <= 4; ++colour)
+        if (word == colourWords[colour])
+            return colour;
+    if (word == "watch" || word == "any")
+        return 0;
+    return std::nullopt;
+}
+
+std::vector<std::string> splitLine(std::string_view line, std::size_t most)
+{
+    std::vector<std::string> words;
+    while (!line.empty() && words.size() + 1 < most) {
+        const std::size_t blank = line.find(' ');
+        if (blank == std::string_view::npos)
+            break;
+        words.emplace_back(line.substr(0, blank));
+        line.remove_prefix(blank + 1);
+    }
+    words.emplace_back(line);
+    return words;
+}
+
+bool splitAddress(const std::string& text, std::string* host, int* port)
+{
+    std::string rest;
+    if (!text.empty() && text[0] == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos)
+            return false;
+        *host = text.substr(1, close - 1);
+        rest = text.substr(close + 1);
+    } else if (std::count(text.begin(), text.end(), ':') > 1) {
+        *host = text;  // a bare IPv6 address
+    } else {
+        const std::size_t colon = text.find(':');
+        *host = text.substr(0, colon);
+        if (colon != std::string::npos)
+            rest = text.substr(colon);
+    }
+    if (host->empty())
+        return false;
+    if (rest.empty())
+        return true;
+    if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6 ||
+        rest.find_first_not_of("0123456789", 1) != std::string::npos)
+        return false;
+    *port = std::stoi(rest.substr(1));
+    return *port > 0 && *port <= 65535;
+}
+
+std::string randomCode()
+{
+    // Consonant-vowel syllables: easy to say across a room and to type.
+    constexpr char consonants[] = "bdfgklmnprstvz";
+    constexpr char vowels[] = "aeiou";
+    std::string code;
+    for (int i = 0; i < 3; ++i) {
+        code += consonants[QRandomGenerator::system()->bounded(int(sizeof consonants - 1))];
+        code += vowels[QRandomGenerator::system()->bounded(int(sizeof vowels - 1))];
+    }
+    return code;
+}
+
+}  // namespace korvalo::net
