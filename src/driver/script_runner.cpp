@@ -142,6 +142,7 @@ bool ScriptRunner::startNetwork(std::string* error)
         }
         std::fprintf(stderr, "korvalo-script: hosting on port %d with the code %s\n", host_->port(),
                      host_->code().c_str());
+        host_->say = [](const std::string& message) { std::fprintf(stderr, "korvalo-script: %s\n", message.c_str()); };
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);

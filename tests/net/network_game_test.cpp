@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -22,8 +23,25 @@ namespace korvalo::testing {
 namespace {
 
 struct Game {
-    std::string whole;                // every click, for one process
-    std::array<std::string, 5> mine;  // each colour's clicks
+    std::string whole;                     // every click, for one process
+    std::array<std::string, 5> mine;       // each colour's clicks
+    std::vector<std::pair<int, std::string>> clicks;  // each click with the colour that gave it
+
+    // The clicks of the colours in played, in the game's order, leaving out
+    // the first skip clicks of the colour skipped.
+    std::string of(std::initializer_list<int> played, int skipped = 0, int skip = 0) const
+    {
+        std::string out;
+        for (const auto& [colour, click] : clicks) {
+            if (colour == skipped && skip > 0) {
+                --skip;
+                continue;
+            }
+            if (colour == skipped || std::find(played.begin(), played.end(), colour) != played.end())
+                out += click;
+        }
+        return out;
+    }
 };
 
 // One whole game of four persons: at each turn the colour to move clicks its
@@ -41,6 +59,7 @@ Game fourPersonGame()
         const std::string click = "click " + std::to_string(column) + " " + std::to_string(row) + "\n";
         game.whole += click;
         game.mine[colour] += click;
+        game.clicks.emplace_back(colour, click);
         clickSquare(form, column, row);
     }
     return game;
@@ -80,7 +99,8 @@ struct Peer {
     // Waits (bounded) for the peer to end; its trace.
     std::string finish()
     {
-        EXPECT_TRUE(process.waitForFinished(120000)) << "a peer did not end: " << read("errors");
+        if (process.state() != QProcess::NotRunning)
+            EXPECT_TRUE(process.waitForFinished(120000)) << "a peer did not end: " << read("errors");
         EXPECT_EQ(process.exitCode(), 0) << read("errors");
         return read("trace");
     }
@@ -136,6 +156,124 @@ TEST(NetworkGame, FourHeadlessPeersPlayTheGameOfOneProcess)
         EXPECT_EQ(boxes(trace), boxes(reference)) << "colour " << colour;
         EXPECT_EQ(lastState(trace), lastState(reference)) << "colour " << colour;
     }
+}
+
+// A client of the test's own on the host's port, to say what no window would.
+struct Stranger {
+    QTcpSocket socket;
+    QByteArray heard;
+
+    bool connectTo(quint16 port)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        return socket.waitForConnected(10000);
+    }
+    void say(const QByteArray& bytes)
+    {
+        socket.write(bytes);
+        socket.waitForBytesWritten(10000);
+    }
+    // Reads (bounded) until text has been heard or the host closed.
+    bool hears(const QByteArray& text)
+    {
+        for (int i = 0; i < 100 && !heard.contains(text); ++i) {
+            if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0)
+                break;
+            socket.waitForReadyRead(100);
+            heard += socket.readAll();
+        }
+        return heard.contains(text);
+    }
+    bool closedByHost()
+    {
+        for (int i = 0; i < 100 && socket.state() == QAbstractSocket::ConnectedState; ++i) {
+            socket.waitForReadyRead(100);
+            heard += socket.readAll();
+        }
+        return socket.state() != QAbstractSocket::ConnectedState;
+    }
+};
+
+TEST(NetworkGame, StrangersFloodsAndMovesOutOfTurnAreRefusedWhileTheGameGoesOn)
+{
+    const Game game = fourPersonGame();
+    Peer alone;
+    alone.start({}, "menu PLAY_4\n" + game.whole + "state\n");
+    const std::string reference = alone.finish();
+
+    const quint16 port = freePort();
+    Peer host;
+    // The host plays black and red; it waits after the seating for blue and
+    // white to come.
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"},
+               "wait players 2\nmenu PLAY_4\nwait players 3\n" + game.of({black, red}) + "wait end\nstate\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+
+    Stranger wrongCode, flood, outOfTurn;
+    ASSERT_TRUE(wrongCode.connectTo(port));
+    wrongCode.say("hello korvalo 1 " KORVALO_VERSION " guess any\n");
+    EXPECT_TRUE(wrongCode.hears("refused a wrong code"));
+    EXPECT_TRUE(wrongCode.closedByHost());
+
+    ASSERT_TRUE(flood.connectTo(port));
+    flood.say("hello korvalo 1 " KORVALO_VERSION " tesuto any\n");
+    EXPECT_TRUE(flood.hears("welcome"));
+    flood.say(QByteArray(1 << 20, 'a'));
+    EXPECT_TRUE(flood.closedByHost());
+
+    // Dealt blue, it moves while black is to move.
+    ASSERT_TRUE(outOfTurn.connectTo(port));
+    outOfTurn.say("hello korvalo 1 " KORVALO_VERSION " tesuto blue\n");
+    EXPECT_TRUE(outOfTurn.hears("input host menu PLAY_4"));
+    EXPECT_TRUE(outOfTurn.hears("seat blue"));
+    outOfTurn.say("move press 3235 2305\nmove release 3235 2305\n");
+    EXPECT_TRUE(host.says("a move of blue is refused"));
+    outOfTurn.say("bye\n");
+    EXPECT_TRUE(outOfTurn.closedByHost());
+
+    Peer bluePeer, whitePeer;
+    bluePeer.start({"--join", "127.0.0.1:" + QString::number(port), "--code", "tesuto", "--seat", "blue"},
+               game.mine[blue] + "wait end\nstate\n");
+    whitePeer.start({"--join", "127.0.0.1:" + QString::number(port), "--code", "tesuto", "--seat", "white"},
+                game.mine[white] + "wait end\nstate\n");
+    const std::string hosted = host.finish();
+    EXPECT_EQ(lastState(hosted), lastState(reference));
+    EXPECT_EQ(lastState(bluePeer.finish()), lastState(reference));
+    EXPECT_EQ(lastState(whitePeer.finish()), lastState(reference));
+    EXPECT_NE(host.read("errors").find("a line longer than 4096 bytes"), std::string::npos) << host.read("errors");
+}
+
+TEST(NetworkGame, AJoinedPeerThatDiesHandsItsColourToTheHost)
+{
+    const Game game = fourPersonGame();
+    Peer alone;
+    alone.start({}, "menu PLAY_4\n" + game.whole + "state\n");
+    const std::string reference = alone.finish();
+
+    const quint16 port = freePort();
+    Peer host, bluePeer;
+    // Blue makes two moves and then waits for players who never come; the
+    // host plays every other move, and blue's too once blue is gone.
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"},
+               "wait players 2\nmenu PLAY_4\n" + game.of({black, white, red}, blue, 2) + "wait end\nstate\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+    std::string twoMoves;
+    int taken = 0;
+    for (const auto& [colour, click] : game.clicks)
+        if (colour == blue && taken < 2) {
+            twoMoves += click;
+            ++taken;
+        }
+    bluePeer.start({"--join", "127.0.0.1:" + QString::number(port), "--code", "tesuto", "--seat", "blue"},
+               twoMoves + "state\nwait players 8\n");
+    // Blue's state comes once its second move is back from the host; then it dies.
+    for (int i = 0; i < 200 && bluePeer.read("trace").find("state ") == std::string::npos; ++i)
+        bluePeer.process.waitForFinished(50);
+    ASSERT_NE(bluePeer.read("trace").find("state "), std::string::npos) << bluePeer.read("errors");
+    bluePeer.process.kill();
+    bluePeer.process.waitForFinished(10000);
+    EXPECT_TRUE(host.says("the window of blue has left"));
+    EXPECT_EQ(lastState(host.finish()), lastState(reference));
 }
 
 }  // namespace
