@@ -12,7 +12,7 @@ src="$1/src"
 declare -A layer=(
   [rules]=0 [platform]=1 [drawing]=2 [platform/recording]=2 [sound]=2 [sound/library]=3
   [sound/recording]=3 [flow]=4 [computer]=5 [display]=5 [history]=5 [settings]=5
-  [input]=6 [script]=7 [app]=8
+  [input]=6 [script]=7 [net]=8 [app]=9
 )
 status=0
 while IFS= read -r -d '' file; do
