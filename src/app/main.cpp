@@ -1,6 +1,8 @@
 // The Korvalo program: the game window on the desktop.
 //
 //   korvalo [--user-folder] [--record FILE] [--replay FILE]
+//   korvalo --host [--port N] [--code CODE]
+//   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR]
 //   korvalo --help | --version
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,9 +21,11 @@
 #include "app/close_on_signal.h"
 #include "input/game_record.h"
 #include "app/main_window.h"
+#include "app/network_play.h"
 #include "app/notice.h"
 #include "app/replay.h"
 #include "input/trace.h"
+#include "net/protocol.h"
 #include "app/user_folder.h"
 #include "script/command_line.h"
 #include "script/script_reader.h"
@@ -51,6 +55,7 @@ void useOneIdeographicFont()
 
 struct Options {
     bool userFolder = false;
+    korvalo::NetworkOptions network;
     std::string record;  // keep the game in this file
     std::string replay;  // replay this script first
 };
@@ -66,7 +71,19 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                                     QStringLiteral("file"));
     const QCommandLineOption replay(QStringLiteral("replay"),
                                     QStringLiteral("Replay <file> in the window, then play on."), QStringLiteral("file"));
-    parser.addOptions({userFolder, record, replay});
+    const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Host a network game."));
+    const QCommandLineOption join(
+        QStringLiteral("join"),
+        QStringLiteral("Join a network game (the host's address and port, or - to look on the local network)."),
+        QStringLiteral("host[:port]"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Host on <port> (47119 unless given)."),
+                                  QStringLiteral("port"));
+    const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The network game's join code."),
+                                  QStringLiteral("code"));
+    const QCommandLineOption seat(QStringLiteral("seat"),
+                                  QStringLiteral("Ask for <colour> in a network game (black, blue, white, red)."),
+                                  QStringLiteral("colour"));
+    parser.addOptions({userFolder, record, replay, host, join, port, code, seat});
     const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
     if (result != korvalo::CommandLine::Run)
         return result;
@@ -76,6 +93,31 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                      parser.helpText().toLocal8Bit().constData());
         return korvalo::CommandLine::Wrong;
     }
+    auto wrong = [&](const char* why) {
+        std::fprintf(stderr, "korvalo: %s\n%s", why, parser.helpText().toLocal8Bit().constData());
+        return korvalo::CommandLine::Wrong;
+    };
+    korvalo::NetworkOptions& network = options->network;
+    if (parser.isSet(host) && parser.isSet(join))
+        return wrong("--host and --join do not go together");
+    if (parser.isSet(host)) {
+        network.role = korvalo::NetworkOptions::Role::Host;
+        bool number = true;
+        if (parser.isSet(port))
+            network.port = parser.value(port).toInt(&number);
+        if (!number || network.port < 1 || network.port > 65535)
+            return wrong("--port needs a port number");
+    }
+    if (parser.isSet(join)) {
+        network.role = korvalo::NetworkOptions::Role::Join;
+        const std::string where = korvalo::argumentBytes(parser.value(join));
+        network.host = where == "-" ? std::string() : where;
+        const std::optional<int> colour = korvalo::net::colourOf(korvalo::argumentBytes(parser.value(seat)));
+        if (parser.isSet(seat) && (!colour || *colour == 0))
+            return wrong("--seat takes black, blue, white or red");
+        network.seat = colour.value_or(0);
+    }
+    network.code = korvalo::argumentBytes(parser.value(code));
     options->userFolder = parser.isSet(userFolder);
     options->record = korvalo::argumentBytes(parser.value(record));
     options->replay = korvalo::argumentBytes(parser.value(replay));
@@ -185,6 +227,16 @@ int main(int argc, char** argv)
     window.show();
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);
+    // A network game starts once the window is on the screen.
+    korvalo::NetworkPlay network(window);
+    if (options.network.role != korvalo::NetworkOptions::Role::None) {
+        QString problem;
+        if (!network.start(options.network, &problem)) {
+            std::fprintf(stderr, "korvalo: %s\n", problem.toLocal8Bit().constData());
+            korvalo::showNotice(window, problem);
+            return 1;
+        }
+    }
     if (replay)
         replay->start();
     else if (!replayProblem.empty())
@@ -192,5 +244,7 @@ int main(int argc, char** argv)
             korvalo::showNotice(window, QStringLiteral("再生できません。この局面から続けられます。\n\n") +
                                             QString::fromLocal8Bit(replayProblem));
         });
-    return app.exec();
+    const int status = app.exec();
+    network.stop();
+    return status;
 }

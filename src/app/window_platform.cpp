@@ -79,10 +79,22 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
         QPushButton* button = choice(*answer);
         QTimer::singleShot(answerDelay, button, [button] { button->click(); });
     }
+    // A question answered at another window waits for that answer.
+    if (yes && path.questionsAnsweredElsewhere()) {
+        yes->setEnabled(false);
+        no->setEnabled(false);
+    }
     // A source may answer the box while it is open.
     std::function<void(Answer)> outer = std::exchange(path.openBox, [&](Answer answer) { choice(answer)->click(); });
+    std::function<void()> outerPerson = std::exchange(path.personMayAnswer, [&] {
+        if (yes) {
+            yes->setEnabled(true);
+            no->setEnabled(true);
+        }
+    });
     box.exec();
     path.openBox = std::move(outer);
+    path.personMayAnswer = std::move(outerPerson);
     const Answer answer = !yes ? Answer::OK : box.clickedButton() == yes ? Answer::Yes : Answer::No;
     path.answered(buttons, answer);
     return answer;

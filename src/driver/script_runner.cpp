@@ -142,7 +142,10 @@ bool ScriptRunner::startNetwork(std::string* error)
         }
         std::fprintf(stderr, "korvalo-script: hosting on port %d with the code %s\n", host_->port(),
                      host_->code().c_str());
-        host_->say = [](const std::string& message) { std::fprintf(stderr, "korvalo-script: %s\n", message.c_str()); };
+        host_->left = [](int colour) {
+            std::fprintf(stderr, "korvalo-script: the window of %s has left; its colour is played here\n",
+                         net::colourWord(colour).c_str());
+        };
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);
@@ -224,7 +227,7 @@ void ScriptRunner::endNetwork()
     if (host_) {
         // A hosting peer ends once every joined window has left.
         net::runUntil([this] { return host_->players() == 1; }, waitLimit);
-        host_->end(ui_.ended);
+        host_->end();
         net::runUntil([] { return false; }, 50);
     }
 }

@@ -64,6 +64,16 @@ public:
     std::function<void(Answer)> openBox;
     // False when no box is open to take it.
     bool answerOpenBox(InputSource& from, Answer answer);
+    // Whether questions are answered at another window (the policy says).
+    bool questionsAnsweredElsewhere() const { return policy_ && policy_->answersQuestions(); }
+    // Lets the person answer the box that is open after all; the platform
+    // sets what that takes while its box is open.
+    std::function<void()> personMayAnswer;
+    void letPersonAnswer()
+    {
+        if (personMayAnswer)
+            personMayAnswer();
+    }
 
     // Writes every input handled from now on into record (null: none); it
     // must outlive the path. recordFailed is told once, when no handler runs,

@@ -157,8 +157,8 @@ void Host::leave(Peer& peer, const std::string&)
     const int seat = std::exchange(peer.seat, 0);
     if (seat != 0) {
         broadcast("left " + colourWord(seat));
-        if (say)
-            say("the window of " + colourWord(seat) + " has left; its colour is played here");
+        if (left)
+            left(seat);
     }
     deal();
     broadcast("players " + std::to_string(players()));
@@ -279,14 +279,15 @@ void Host::answered(Buttons buttons, Answer answer)
 {
     if (buttons != Buttons::YesNo)
         return;
+    answeredNo_ = answer == Answer::No;
     const std::string line = std::string("answer ") + (answer == Answer::No ? "No" : "Yes");
     history_.push_back(line);
     broadcast(line);
 }
 
-void Host::end(bool byNo)
+void Host::end()
 {
-    broadcast(byNo ? "end No" : "end");
+    broadcast(answeredNo_ ? "end No" : "end");
     for (auto& peer : peers_)
         if (peer->connection)
             peer->connection->socket().flush();

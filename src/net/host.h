@@ -41,14 +41,14 @@ public:
     // The colour the host's window plays; 0 when it plays none.
     int seat() const { return hostSeat_; }
 
-    // Told what the host's person should know (a window left, say).
-    std::function<void(const std::string& message)> say;
+    // Told when the window of a colour has left: the host plays it now.
+    std::function<void(int colour)> left;
     // Told when the colours are dealt again, or a window joined or left.
     std::function<void()> changed;
 
-    // Tells every window the host ends; by No to the question, they keep the
-    // question open for their own persons.
-    void end(bool byNo);
+    // Tells every window the host ends; when the game was left by No to the
+    // question, they keep the question open for their own persons.
+    void end();
 
     // ---- InputPolicy
     bool take(InputSource& from, const Input& input) override;
@@ -82,6 +82,7 @@ private:
     std::deque<std::unique_ptr<Peer>> peers_;
     int hostSeat_ = 0;
     bool localPressed_ = false;  // the last press given here went in
+    bool answeredNo_ = false;    // the last question was answered No
     std::array<int, 5> lastKinds_{};
     // Every line sent so far: what a window that joins later catches up with.
     std::vector<std::string> history_;

@@ -95,8 +95,8 @@ void Join::hear(const std::string& line)
         if (changed)
             changed();
     } else if (words[0] == "left" && words.size() == 2 && colourOf(words[1])) {
-        if (say)
-            say("the window of " + words[1] + " has left; the host plays its colour");
+        if (left)
+            left(*colourOf(words[1]));
     } else if (words[0] == "caught-up" && words.size() == 1) {
         caughtUp_ = true;
     } else if (words[0] == "end") {

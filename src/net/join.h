@@ -39,9 +39,10 @@ public:
     // Moves this window sent that the host has not sent back yet.
     int movesUnanswered() const { return unanswered_; }
 
-    // Told what the person should know, when the seat or the players change,
-    // and when the host has ended (byNo: by No to the question).
-    std::function<void(const std::string& message)> say;
+    // Told when the window of a colour has left (the host plays it now), when
+    // the seat or the players change, and when the host has ended (byNo: by
+    // No to the question).
+    std::function<void(int colour)> left;
     std::function<void()> changed;
     std::function<void(bool byNo)> hostEnded;
 
@@ -56,6 +57,7 @@ public:
     bool take(InputSource& from, const Input& input) override;
     bool admit(InputSource& from, const Input& input) override;
     void answered(Buttons buttons, Answer answer) override;
+    bool answersQuestions() const override { return connected(); }
 
 private:
     void hear(const std::string& line);

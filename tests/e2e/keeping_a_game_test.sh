@@ -33,30 +33,6 @@ cp "$build"/play/*.wav "$play/"
 # The program's timing trace, and the number of its lines already waited for.
 events="$work/events"
 seen=0
-# Waits for the next event $1 (with details $2, if given) in the trace after
-# those already waited for.
-await_event() {
-    local at
-    for _ in $(seq 200); do
-        at=$(awk -v from="$seen" -v name="$1" -v details="${2-}" '
-            NR > from && $1 == name && (details == "" || $4 == details) { print NR; exit }' "$events")
-        [[ -n $at ]] && { seen=$at; return 0; }
-        kill -0 "$game" 2>/dev/null || fail "the program ended before '$*'"
-        sleep 0.1
-    done
-    fail "no '$*' in the trace"
-}
-# Starts the program in the play folder with the given options, and waits
-# until its window is on the screen and drawn.
-start_game() {
-    rm -f "$events"
-    seen=0
-    (cd "$play" && KORVALO_TRACE="$events" exec "$build/korvalo" "$@" 2>"$work/stderr") &
-    game=$!
-    timeout 20 xdotool search --sync --onlyvisible --pid "$game" --class '^Korvalo$' >/dev/null ||
-        fail "no window"
-    await_event paint
-}
 await_end() {
     for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || { game=; return 0; }; sleep 0.1; done
     fail "the program did not end"
