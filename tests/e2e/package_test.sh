@@ -68,7 +68,10 @@ for page in korvalo korvalo-script; do
 done
 
 # Started the way a desktop starts the entry, from another folder.
-exec_line=$(sed -n 's/^Exec=//p' "$entry")
+exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -1)
+# The actions host and join a network game.
+grep -Fqx "Exec=$exec_line --host" "$entry" || fail "no action that hosts a network game"
+grep -Fqx "Exec=$exec_line --join -" "$entry" || fail "no action that joins a network game"
 eval "set -- $exec_line"
 [[ $1 == /usr/games/korvalo ]] || fail "the entry starts $1"
 set -- "$root$1" "${@:2}"
