@@ -75,17 +75,27 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
     InputPath& path = window_.path();
     // Shown long enough to be read, then answered as the holding source says;
     // with no answer from it, the person answers.
-    if (const std::optional<Answer> answer = path.answerFor(buttons)) {
-        QPushButton* button = choice(*answer);
-        QTimer::singleShot(answerDelay, button, [button] { button->click(); });
-    }
-    // A question answered at another window waits for that answer.
+    // A question answered at another window waits for that answer: the
+    // person here cannot give it.
     if (yes && path.questionsAnsweredElsewhere()) {
         yes->setEnabled(false);
         no->setEnabled(false);
     }
-    // A source may answer the box while it is open.
-    std::function<void(Answer)> outer = std::exchange(path.openBox, [&](Answer answer) { choice(answer)->click(); });
+    // A disabled button takes no click; the answer given enables it first.
+    auto give = [](QPushButton* button) {
+        button->setEnabled(true);
+        button->click();
+    };
+    if (const std::optional<Answer> answer = path.answerFor(buttons)) {
+        QPushButton* button = choice(*answer);
+        QTimer::singleShot(answerDelay, button, [button, give] { give(button); });
+    }
+    // A source may answer the question while it is open (a box with only OK
+    // is each window's own to close).
+    std::function<void(Answer)> outer = path.openBox;
+    path.openBox = nullptr;
+    if (yes)
+        path.openBox = [&](Answer answer) { give(choice(answer)); };
     std::function<void()> outerPerson = std::exchange(path.personMayAnswer, [&] {
         if (yes) {
             yes->setEnabled(true);

@@ -279,7 +279,11 @@ void Host::answered(Buttons buttons, Answer answer)
 {
     if (buttons != Buttons::YesNo)
         return;
+    // A No ends the host's program; the other windows keep the question open
+    // for their own persons (end() tells them).
     answeredNo_ = answer == Answer::No;
+    if (answeredNo_)
+        return;
     const std::string line = std::string("answer ") + (answer == Answer::No ? "No" : "Yes");
     history_.push_back(line);
     broadcast(line);

@@ -1,0 +1,118 @@
+// A window that joins a network game: it runs the host's game as the host
+// sends it, and the question whether to play on, which its person cannot
+// answer, takes the host's answer.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sstream>
+
+#include "app/main_window.h"
+#include "flow/form1.h"
+#include "net/join.h"
+#include "script/script_language.h"
+#include "support/game_driver.h"
+
+namespace korvalo {
+namespace {
+
+using testing::legalSquares;
+using testing::LoadedGame;
+
+// Black's clicks of a whole game of one person on black against the computer.
+std::string blackClicks()
+{
+    LoadedGame loaded(false);
+    Form1& form = loaded.game.form;
+    std::string clicks;
+    form.JYUNBAN_1_Click();
+    for (int n = 0; loaded.game.s.turnColour != noneValue && n < 100; ++n) {
+        const auto squares = legalSquares(loaded.game.s, loaded.game.s.turnColour);
+        const auto [column, row] = squares.empty() ? std::pair(1, 1) : squares.front();
+        clicks += "click " + std::to_string(column) + " " + std::to_string(row) + "\n";
+        testing::clickSquare(form, column, row);
+    }
+    return clicks;
+}
+
+// The game without its pauses.
+class QuickPlatform : public WindowPlatform {
+public:
+    using WindowPlatform::WindowPlatform;
+    void wait(double) override {}
+};
+
+TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
+{
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QTemporaryDir hostFolder;
+    QProcess host;
+    host.setProgram(KORVALO_SCRIPT);
+    host.setArguments({"--no-sound-library", "--dir", hostFolder.path(), "--host", "--port", QString::number(port),
+                       "--code", "tesuto", "-"});
+    host.setStandardOutputFile(hostFolder.filePath("trace"));
+    host.start();
+    ASSERT_TRUE(host.waitForStarted());
+    host.write(QByteArray::fromStdString("wait players 2\nmenu JYUNBAN_1\n" + blackClicks() + "state\n"));
+    host.closeWriteChannel();
+    ASSERT_TRUE(host.waitForBytesWritten(10000) || host.bytesToWrite() == 0);
+
+    testing::TemporaryWorkingFolder folder;
+    MainWindow window(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
+    window.load();
+    net::Join join(window.path(), window.form().s);
+    QString error;
+    bool joined = false;
+    for (int i = 0; i < 100 && !joined; ++i) {
+        joined = join.connectTo("127.0.0.1", port, "tesuto", 0, 5000, &error);
+        if (!joined)
+            QTest::qWait(50);
+    }
+    ASSERT_TRUE(joined) << error.toStdString();
+
+    // The person closes every box it can; at the question it finds the
+    // buttons that would answer it disabled.
+    bool questionLocked = false;
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                if (QAbstractButton* no = box->button(QMessageBox::No)) {
+                    questionLocked = !no->isEnabled() && !box->button(QMessageBox::Yes)->isEnabled();
+                    no->click();  // does nothing while it is disabled
+                } else {
+                    box->defaultButton()->click();
+                }
+            }
+    });
+    person.start(5);
+    // The host answered Yes: the joined window starts over, as the host did.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return questionLocked && window.form().s.moveNumber == 0 && window.form().s.turnColour == noneValue; },
+        60000));
+    // The host ends once the joined window has left.
+    join.leave();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_FALSE(window.ended());
+    QFile trace(hostFolder.filePath("trace"));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QByteArray printed = trace.readAll();
+    const QByteArray state = printed.mid(printed.lastIndexOf("state "));
+    std::ostringstream mine;
+    printState(mine, window.form().s, window.platform());
+    EXPECT_EQ(mine.str(), state.toStdString());
+}
+
+}  // namespace
+}  // namespace korvalo
