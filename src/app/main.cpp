@@ -21,11 +21,10 @@
 #include "app/close_on_signal.h"
 #include "input/game_record.h"
 #include "app/main_window.h"
-#include "app/network_play.h"
+#include "app/network_role.h"
 #include "app/notice.h"
 #include "app/replay.h"
 #include "input/trace.h"
-#include "net/protocol.h"
 #include "app/user_folder.h"
 #include "script/command_line.h"
 #include "script/script_reader.h"
@@ -112,10 +111,13 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
         network.role = korvalo::NetworkOptions::Role::Join;
         const std::string where = korvalo::argumentBytes(parser.value(join));
         network.host = where == "-" ? std::string() : where;
-        const std::optional<int> colour = korvalo::net::colourOf(korvalo::argumentBytes(parser.value(seat)));
-        if (parser.isSet(seat) && (!colour || *colour == 0))
+        const QString colours[] = {QString(), "black", "blue", "white", "red"};
+        network.seat = 0;
+        for (int colour = 1; colour <= 4; ++colour)
+            if (parser.value(seat) == colours[colour])
+                network.seat = colour;
+        if (parser.isSet(seat) && network.seat == 0)
             return wrong("--seat takes black, blue, white or red");
-        network.seat = colour.value_or(0);
     }
     network.code = korvalo::argumentBytes(parser.value(code));
     options->userFolder = parser.isSet(userFolder);
@@ -228,10 +230,11 @@ int main(int argc, char** argv)
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);
     // A network game starts once the window is on the screen.
-    korvalo::NetworkPlay network(window);
+    std::unique_ptr<korvalo::NetworkRole> network;
     if (options.network.role != korvalo::NetworkOptions::Role::None) {
         QString problem;
-        if (!network.start(options.network, &problem)) {
+        network = korvalo::loadNetworkRole(window, &problem);
+        if (!network || !network->start(options.network, &problem)) {
             std::fprintf(stderr, "korvalo: %s\n", problem.toLocal8Bit().constData());
             korvalo::showNotice(window, problem);
             return 1;
@@ -245,6 +248,7 @@ int main(int argc, char** argv)
                                             QString::fromLocal8Bit(replayProblem));
         });
     const int status = app.exec();
-    network.stop();
+    if (network)
+        network->stop();
     return status;
 }

@@ -173,3 +173,8 @@ void NetworkPlay::tell(const QString& message)
 }
 
 }  // namespace korvalo
+
+korvalo::NetworkRole* korvalo_network_role(korvalo::MainWindow& window)
+{
+    return new korvalo::NetworkPlay(window);
+}

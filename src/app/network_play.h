@@ -1,5 +1,5 @@
 #pragma once
-// The window's part in a network game: it hosts (accepting others, showing
+// The window's part in a network game, in the network module: it hosts (accepting others, showing
 // where they can join and with which code, announcing the game on the local
 // network) or joins one (found on the local network when no host is named,
 // asking for a missing code), and keeps the window's title saying which
@@ -8,6 +8,8 @@
 #include <QString>
 #include <memory>
 #include <string>
+
+#include "app/network_role.h"
 
 namespace korvalo {
 
@@ -18,26 +20,13 @@ class Host;
 class Join;
 }  // namespace net
 
-struct NetworkOptions {
-    enum class Role { None, Host, Join };
-    Role role = Role::None;
-    std::string host;  // Join: HOST[:PORT]; empty: look on the local network
-    int port = 0;      // Host: 0 for the usual port
-    std::string code;  // empty: Host makes one, Join asks for it
-    int seat = 0;      // Join: the colour asked for; 0: any
-};
-
-class NetworkPlay : public QObject {
+class NetworkPlay : public QObject, public NetworkRole {
 public:
     explicit NetworkPlay(MainWindow& window);
     ~NetworkPlay() override;
 
-    // Starts hosting or joining once the game is loaded. False with a
-    // message for the person when that cannot be (a wrong code, a full game,
-    // a different version, a host that cannot be reached or found).
-    bool start(const NetworkOptions& options, QString* error);
-    // Ends the window's part: a host tells every joined window.
-    void stop();
+    bool start(const NetworkOptions& options, QString* error) override;
+    void stop() override;
 
 private:
     bool host(const NetworkOptions& options, QString* error);
