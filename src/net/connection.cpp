@@ -1,5 +1,6 @@
 #include "net/connection.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QStringDecoder>
@@ -14,17 +15,13 @@ namespace korvalo::net {
 
 bool runUntil(const std::function<bool()>& done, int timeout)
 {
-    QEventLoop loop;
-    QTimer limit, poll;
+    // Each round handles what has come (lines, timers) and then sleeps until
+    // something more comes; the limit's timer wakes the last one.
+    QTimer limit;
     limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
     limit.start(timeout);
-    // What done() watches changes in handlers the loop runs; it is asked
-    // again after each round of them.
-    poll.start(5);
     while (!done() && limit.isActive())
-        loop.exec();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
@@ -32,6 +29,10 @@ Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), s
 {
     socket_->setParent(this);
     socket_->setReadBufferSize(static_cast<qint64>(maxPending));
+    // A line is sent at once, not held back to be joined with the next.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket_, &QTcpSocket::connected, this,
+            [this] { socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::readLines);
     // What the other side said before it closed is still handed out.
     connect(socket_, &QTcpSocket::disconnected, this, [this] {
