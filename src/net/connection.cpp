@@ -29,6 +29,23 @@ Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), s
 {
     socket_->setParent(this);
     socket_->setReadBufferSize(static_cast<qint64>(maxPending));
+    // Each side says ping now and then; a connection silent for longer than
+    // that is taken for lost, as when the other machine left the network.
+    alive_ = new QTimer(this);
+    connect(alive_, &QTimer::timeout, this, [this] {
+        // What has come meanwhile counts, even if the loop was busy elsewhere.
+        if (socket_->state() == QAbstractSocket::ConnectedState)
+            socket_->waitForReadyRead(0);
+        if (!open_)
+            return;
+        if (std::chrono::steady_clock::now() - lastHeard_ > std::chrono::milliseconds(silenceMilliseconds)) {
+            close("nothing heard for " + std::to_string(silenceMilliseconds / 1000) + " seconds");
+            return;
+        }
+        if (socket_->state() == QAbstractSocket::ConnectedState)
+            send("ping");
+    });
+    alive_->start(pingMilliseconds);
     // A line is sent at once, not held back to be joined with the next.
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket_, &QTcpSocket::connected, this,
@@ -42,7 +59,9 @@ Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), s
             close("the other side closed the connection");
     });
     connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
-        if (socket_->error() != QAbstractSocket::RemoteHostClosedError)
+        // A wait that found nothing to read is no failure of the connection.
+        if (socket_->error() != QAbstractSocket::RemoteHostClosedError &&
+            socket_->error() != QAbstractSocket::SocketTimeoutError)
             close(socket_->errorString().toStdString());
     });
 }
@@ -55,7 +74,7 @@ Connection::~Connection()
 
 void Connection::send(const std::string& line)
 {
-    if (std::getenv("KORVALO_NET_DEBUG"))
+    if (std::getenv("KORVALO_NET_DEBUG") && line != "ping")
         std::fprintf(stderr, "net> %s\n", line.c_str());
     if (!open_)
         return;
@@ -73,6 +92,7 @@ void Connection::close(const std::string& why)
     if (!open_)
         return;
     open_ = false;
+    alive_->stop();
     std::fprintf(stderr, "korvalo: connection with %s closed: %s\n",
                  socket_->peerAddress().toString().toLocal8Bit().constData(), why.c_str());
     socket_->flush();
@@ -98,7 +118,10 @@ void Connection::readLines()
                 close("a line longer than " + std::to_string(maxLine) + " bytes");
                 return;
             }
+            lastHeard_ = std::chrono::steady_clock::now();
             std::string line = pending_.substr(start, end - start);
+            if (line == "ping")
+                continue;
             QStringDecoder utf8(QStringDecoder::Utf8);
             (void)utf8(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
             if (utf8.hasError()) {

@@ -4,11 +4,13 @@
 // direction, or bytes that are no UTF-8 close the connection with the reason;
 // nothing a peer sends can make this window hold more than that.
 #include <QObject>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <string>
 
 class QTcpSocket;
+class QTimer;
 
 namespace korvalo::net {
 
@@ -46,6 +48,8 @@ private:
     std::size_t queuedBytes_ = 0;
     bool handingOut_ = false;
     bool gone_ = false;  // the other side has closed
+    QTimer* alive_ = nullptr;
+    std::chrono::steady_clock::time_point lastHeard_ = std::chrono::steady_clock::now();
     bool open_ = true;
     int linesRead_ = 0;
 };

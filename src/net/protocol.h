@@ -16,6 +16,9 @@
 // A joined window sends
 //   move LINE            a press or release on the board by its person
 //   bye                  it leaves
+// Both sides say
+//   ping                 now and then, so that a connection that has gone
+//                        silent (a machine gone from the network) is noticed
 // Nothing in the protocol reads or writes files, and anything else closes the
 // connection.
 #include <optional>
@@ -32,6 +35,10 @@ inline constexpr int defaultPort = 47119;
 // have waiting to be read or sent before it is closed.
 inline constexpr std::size_t maxLine = 4096;
 inline constexpr std::size_t maxPending = 1 << 20;
+// How often each side says ping, and how long a connection may stay silent
+// before it is taken for lost.
+inline constexpr int pingMilliseconds = 2000;
+inline constexpr int silenceMilliseconds = 8000;
 
 // Colours by name: 1 black, 2 blue, 3 white, 4 red; 0 for "watch" or "any".
 std::string colourWord(int colour);

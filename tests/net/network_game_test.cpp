@@ -99,8 +99,9 @@ struct Peer {
     // Waits (bounded) for the peer to end; its trace.
     std::string finish()
     {
-        if (process.state() != QProcess::NotRunning)
+        if (process.state() != QProcess::NotRunning) {
             EXPECT_TRUE(process.waitForFinished(120000)) << "a peer did not end: " << read("errors");
+        }
         EXPECT_EQ(process.exitCode(), 0) << read("errors");
         return read("trace");
     }
@@ -241,6 +242,23 @@ TEST(NetworkGame, StrangersFloodsAndMovesOutOfTurnAreRefusedWhileTheGameGoesOn)
     EXPECT_EQ(lastState(bluePeer.finish()), lastState(reference));
     EXPECT_EQ(lastState(whitePeer.finish()), lastState(reference));
     EXPECT_NE(host.read("errors").find("a line longer than 4096 bytes"), std::string::npos) << host.read("errors");
+}
+
+TEST(NetworkGame, AWindowThatFallsSilentIsTakenForLost)
+{
+    const quint16 port = freePort();
+    Peer host;
+    // The host's script ends once a second window has come; the host then
+    // waits for it to leave, which a silent one never does.
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "wait players 2\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+    Stranger silent;
+    ASSERT_TRUE(silent.connectTo(port));
+    silent.say("hello korvalo 1 " KORVALO_VERSION " tesuto any\n");
+    EXPECT_TRUE(silent.hears("welcome"));
+    // It says nothing more, not even ping.
+    host.finish();
+    EXPECT_NE(host.read("errors").find("nothing heard for 8 seconds"), std::string::npos) << host.read("errors");
 }
 
 TEST(NetworkGame, AJoinedPeerThatDiesHandsItsColourToTheHost)
