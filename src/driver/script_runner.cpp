@@ -14,12 +14,6 @@ namespace {
 // How long a headless peer waits for its turn, for players or for the end.
 constexpr int waitLimit = 10 * 60 * 1000;
 
-bool isMove(const Input& input)
-{
-    return input.kind == Input::Kind::Press || input.kind == Input::Kind::Release ||
-           input.kind == Input::Kind::Click;
-}
-
 }  // namespace
 
 ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Platform* surface,
@@ -106,7 +100,7 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
     switch (command.kind) {
     case Kind::Nothing: break;
     case Kind::Input:
-        if (options_.network != ScriptOptions::Network::None && isMove(command.input))
+        if (options_.network != ScriptOptions::Network::None && command.input.onBoard())
             return giveMove(command.input, error);
         path_->give(*this, command.input);
         break;

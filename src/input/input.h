@@ -21,6 +21,8 @@ struct Input {
 
     // Esc, the close button and 終了: the inputs by which a game is left.
     bool leaves() const;
+    // A press, release or click: a move on the board, or a try at one.
+    bool onBoard() const { return kind == Kind::Press || kind == Kind::Release || kind == Kind::Click; }
 };
 
 // The first line of a recording starts with this.

@@ -162,7 +162,6 @@ void Connection::handOut()
     std::string line = std::move(lines_.front());
     lines_.pop_front();
     queuedBytes_ -= line.size();
-    ++linesRead_;
     if (std::getenv("KORVALO_NET_DEBUG"))
         std::fprintf(stderr, "net< %s\n", line.c_str());
     // The next line goes out first from the event loop, also from one the
@@ -174,21 +173,6 @@ void Connection::handOut()
     handOutLater();
     if (onLine)
         onLine(line);
-}
-
-bool Connection::waitForLine(int milliseconds)
-{
-    const int before = linesRead_;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(socket_, &QTcpSocket::readyRead, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    connect(socket_, &QTcpSocket::disconnected, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    timer.start(milliseconds);
-    while (open_ && linesRead_ == before && timer.isActive())
-        loop.exec();
-    return linesRead_ > before;
 }
 
 }  // namespace korvalo::net

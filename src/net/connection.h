@@ -33,9 +33,6 @@ public:
     void close(const std::string& why);
     bool isOpen() const { return open_; }
     QTcpSocket& socket() { return *socket_; }
-    // Waits, running the event loop, until one line has come or the
-    // connection closed, at most milliseconds; false when nothing came.
-    bool waitForLine(int milliseconds);
 
 private:
     void readLines();
@@ -51,7 +48,6 @@ private:
     QTimer* alive_ = nullptr;
     std::chrono::steady_clock::time_point lastHeard_ = std::chrono::steady_clock::now();
     bool open_ = true;
-    int linesRead_ = 0;
 };
 
 }  // namespace korvalo::net

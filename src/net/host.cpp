@@ -16,19 +16,6 @@ namespace {
 // Windows beyond the host's; the ones beyond the person colours watch.
 constexpr std::size_t maxJoined = 7;
 
-bool isBoardInput(const Input& input)
-{
-    return input.kind == Input::Kind::Press || input.kind == Input::Kind::Release ||
-           input.kind == Input::Kind::Click;
-}
-
-// The options and the about box are each window's own.
-bool isLocalCommand(const Input& input)
-{
-    return input.kind == Input::Kind::Menu &&
-           (input.item == "TEJYUN" || input.item == "AICON" || input.item == "BGM" || input.item == "SONOTA");
-}
-
 }  // namespace
 
 Host::Host(InputPath& path, const GameState& state, std::string code)
@@ -110,7 +97,7 @@ void Host::hear(Peer& peer, const std::string& line)
     ScriptCommand command;
     std::string error;
     if (words[0] != "move" || words.size() != 2 || !parseScriptLine(words[1], &command, &error) ||
-        command.kind != ScriptCommand::Kind::Input || !isBoardInput(command.input) ||
+        command.kind != ScriptCommand::Kind::Input || !command.input.onBoard() ||
         command.input.kind == Input::Kind::Click) {
         peer.connection->close("not a line of the game's protocol: " + line.substr(0, 60));
         return;
@@ -226,7 +213,7 @@ int Host::seatOf(const InputSource& from) const
 
 bool Host::take(InputSource& from, const Input& input)
 {
-    if (isRemote(from) || !isBoardInput(input))
+    if (isRemote(from) || !input.onBoard())
         return true;
     // The release of a press that went in goes in too, whoever is to move now.
     if (input.kind == Input::Kind::Release)
@@ -262,7 +249,7 @@ bool Host::admit(InputSource& from, const Input& input)
         return false;
     if (input.kind == Input::Kind::Press || input.kind == Input::Kind::Release)
         localPressed_ = input.kind == Input::Kind::Press;
-    if (isLocalCommand(input) || input.leaves())
+    if (isWindowsOwn(input) || input.leaves())
         return true;
     const std::string line = "input host " + inputLine(input);
     history_.push_back(line);

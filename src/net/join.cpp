@@ -144,7 +144,7 @@ bool Join::take(InputSource& from, const Input& input)
     // The options and the about box are this window's own; the commands that
     // change the game for everyone are the host's.
     if (input.kind == Input::Kind::Menu)
-        return input.item == "TEJYUN" || input.item == "AICON" || input.item == "BGM" || input.item == "SONOTA";
+        return isWindowsOwn(input);
     if (input.kind == Input::Kind::Key)
         return true;
     // A move on the board goes to the host when this window's colour is to

@@ -69,6 +69,12 @@ bool splitAddress(const std::string& text, std::string* host, int* port)
     return *port > 0 && *port <= 65535;
 }
 
+bool isWindowsOwn(const Input& input)
+{
+    return input.kind == Input::Kind::Menu &&
+           (input.item == "TEJYUN" || input.item == "AICON" || input.item == "BGM" || input.item == "SONOTA");
+}
+
 std::string randomCode()
 {
     // Consonant-vowel syllables: easy to say across a room and to type.

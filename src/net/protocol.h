@@ -26,6 +26,8 @@
 #include <string_view>
 #include <vector>
 
+#include "input/input.h"
+
 namespace korvalo::net {
 
 inline constexpr int protocolVersion = 1;
@@ -51,6 +53,10 @@ std::vector<std::string> splitLine(std::string_view line, std::size_t most);
 // Reads HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; port keeps its value when
 // none is given. False for anything else.
 bool splitAddress(const std::string& text, std::string* host, int* port);
+
+// The commands each window keeps for itself and sends nobody: the options
+// and the about box.
+bool isWindowsOwn(const Input& input);
 
 // A short random word for keeping strangers out.
 std::string randomCode();

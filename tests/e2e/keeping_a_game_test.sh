@@ -75,15 +75,7 @@ await_stderr() {
 black=$'menu PLAY_4\nclick 4 3'
 read -r column row < <(first_move "$black")
 start_game --record game.txt
-xdotool mousemove 20 6 click 1  # 対局
-await_menus "$game" 1
-xdotool key Down Right
-await_menus "$game" 2
-xdotool key Down Down Return
-await_event command PLAY_4
-await_box "$game"
-xdotool key Return  # answers "下の番です"
-await_event idle
+choose_four_persons
 click_square 4 3
 await_board "$(position "$black")" 10 "$game"
 click_square "$column" "$row"

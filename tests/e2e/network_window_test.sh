@@ -24,12 +24,13 @@ cp "$build"/play/*.wav "$play/"
 events="$work/events"
 seen=0
 port=$(( 40000 + RANDOM % 20000 ))
+window_title() { xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)"; }
 
 start_game --host --port "$port" --code tesuto
 # The notice says where others can join, and with which code.
 await_box "$game"
 xdotool key Return
-title=$(xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)")
+title=$(window_title)
 [[ $title == *"合言葉 tesuto"* ]] || fail "the title does not give the code: $title"
 
 # Blue's first move after black's d3.
@@ -46,18 +47,10 @@ printf 'click %s\nstate\nwait players 8\n' "$blue" >"$work/peer.txt"
 "$build/korvalo-script" --no-sound-library --dir "$work/peer" --join "127.0.0.1:$port" --code tesuto --seat blue \
     "$work/peer.txt" >"$work/peer.out" 2>"$work/peer.err" &
 peer=$!
-for _ in $(seq 100); do [[ $(xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)") == *"2人"* ]] && break; sleep 0.1; done
+for _ in $(seq 100); do [[ $(window_title) == *"2人"* ]] && break; sleep 0.1; done
 
-xdotool mousemove 20 6 click 1  # 対局
-await_menus "$game" 1
-xdotool key Down Right
-await_menus "$game" 2
-xdotool key Down Down Return
-await_event command PLAY_4
-await_box "$game"
-xdotool key Return  # answers "下の番です"
-await_event idle
-title=$(xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)")
+choose_four_persons
+title=$(window_title)
 [[ $title == *"黒"* ]] || fail "the title does not say black: $title"
 click_square 4 3
 after=$(position "$black"$'\nclick '"$blue")

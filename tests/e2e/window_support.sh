@@ -153,3 +153,17 @@ start_game() {
         fail "no window"
     await_event paint
 }
+
+# Chooses 4_PLAY through the menu with the keys of process $game and answers
+# the greeting; returns once the window takes input again.
+choose_four_persons() {
+    xdotool mousemove 20 6 click 1  # 対局
+    await_menus "$game" 1
+    xdotool key Down Right
+    await_menus "$game" 2
+    xdotool key Down Down Return
+    await_event command PLAY_4
+    await_box "$game"
+    xdotool key Return  # answers "下の番です"
+    await_event idle
+}

@@ -130,12 +130,18 @@ std::string lastState(const std::string& trace)
     return state == std::string::npos ? std::string("(no state)") : trace.substr(state);
 }
 
+// The trace of the game played by one driver alone.
+std::string inOneProcess(const Game& game)
+{
+    Peer alone;
+    alone.start({}, "menu PLAY_4\n" + game.whole + "state\n");
+    return alone.finish();
+}
+
 TEST(NetworkGame, FourHeadlessPeersPlayTheGameOfOneProcess)
 {
     const Game game = fourPersonGame();
-    Peer alone;
-    alone.start({}, "menu PLAY_4\n" + game.whole + "state\n");
-    const std::string reference = alone.finish();
+    const std::string reference = inOneProcess(game);
     ASSERT_GT(boxes(reference).size(), 3u);
 
     const QString port = QString::number(freePort());
@@ -198,9 +204,7 @@ struct Stranger {
 TEST(NetworkGame, StrangersFloodsAndMovesOutOfTurnAreRefusedWhileTheGameGoesOn)
 {
     const Game game = fourPersonGame();
-    Peer alone;
-    alone.start({}, "menu PLAY_4\n" + game.whole + "state\n");
-    const std::string reference = alone.finish();
+    const std::string reference = inOneProcess(game);
 
     const quint16 port = freePort();
     Peer host;
@@ -264,9 +268,7 @@ TEST(NetworkGame, AWindowThatFallsSilentIsTakenForLost)
 TEST(NetworkGame, AJoinedPeerThatDiesHandsItsColourToTheHost)
 {
     const Game game = fourPersonGame();
-    Peer alone;
-    alone.start({}, "menu PLAY_4\n" + game.whole + "state\n");
-    const std::string reference = alone.finish();
+    const std::string reference = inOneProcess(game);
 
     const quint16 port = freePort();
     Peer host, bluePeer;
