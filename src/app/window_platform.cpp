@@ -55,6 +55,13 @@ void WindowPlatform::setChecked(CheckItem item, bool checked)
 
 Answer WindowPlatform::messageBox(const std::string& text, const std::string& title, Buttons buttons, BoxIcon icon)
 {
+    InputPath& path = window_.path();
+    // A window catching up with a game under way closes the boxes with only
+    // OK itself: they were read where the game was played.
+    if (buttons == Buttons::OK && path.catchingUp()) {
+        path.answered(buttons, Answer::OK);
+        return Answer::OK;
+    }
     QMessageBox box(icon == BoxIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QString::fromStdString(title), boxText(text), QMessageBox::NoButton, &window_);
     box.setTextFormat(Qt::PlainText);
@@ -72,7 +79,6 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
         box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
     auto choice = [&](Answer answer) { return !yes ? box.defaultButton() : answer == Answer::No ? no : yes; };
-    InputPath& path = window_.path();
     // Shown long enough to be read, then answered as the holding source says;
     // with no answer from it, the person answers.
     // A question answered at another window waits for that answer: the
@@ -112,13 +118,15 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
 
 void WindowPlatform::wait(double seconds)
 {
+    // Catching up, the game runs what it missed without its pauses.
+    const double length = window_.path().catchingUp() ? 0 : seconds;
     if (!trace::enabled()) {
-        pauseWithoutInput(seconds);
+        pauseWithoutInput(length);
         return;
     }
     const long long start = trace::monotonicNow();
     const long long startCpu = trace::processCpuNow();
-    pauseWithoutInput(seconds);
+    pauseWithoutInput(length);
     const long long end = trace::monotonicNow();
     char details[64];
     std::snprintf(details, sizeof details, "%.3f %lld", seconds, end);

@@ -140,6 +140,8 @@ int main(int argc, char** argv)
     ScriptRunner runner(options, std::cout, &surfacePlatform, [&surface](const std::string& png) {
         return surface.render().save(QString::fromStdString(png), "PNG");
     });
-    ScriptReader reader(fd, true);
+    // A peer of a network game reads without blocking, so that it answers
+    // the others while its script has nothing more yet.
+    ScriptReader reader(fd, options.network == ScriptOptions::Network::None);
     return runner.run(reader, std::cerr);
 }

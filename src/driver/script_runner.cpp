@@ -3,6 +3,8 @@
 #include "flow/menu_commands.h"
 #include "script/script_language.h"
 
+#include <QSocketNotifier>
+
 #include <cstdio>
 #include <istream>
 #include <ostream>
@@ -79,8 +81,13 @@ int ScriptRunner::runLines(ScriptReader& reader, std::ostream& err)
                 continue;
             error = reader.about(error);
             break;
-        // A blocking reader does not give Wait.
-        case ScriptReader::Result::Wait: error = reader.about("the script stopped giving lines"); break;
+        case ScriptReader::Result::Wait:
+            // A peer of a network game keeps answering the others while its
+            // script (a pipe, say) has no line for it yet.
+            if (awaitScript(reader))
+                continue;
+            error = reader.about("the script stopped giving lines");
+            break;
         case ScriptReader::Result::Cut:
         case ScriptReader::Result::TooLong:
         case ScriptReader::Result::Failed: error = reader.problem(); break;
@@ -89,6 +96,16 @@ int ScriptRunner::runLines(ScriptReader& reader, std::ostream& err)
         return 2;
     }
     return 0;
+}
+
+bool ScriptRunner::awaitScript(const ScriptReader& reader)
+{
+    if (options_.network == ScriptOptions::Network::None || reader.descriptor() < 0)
+        return false;
+    QSocketNotifier readable(reader.descriptor(), QSocketNotifier::Read);
+    bool ready = false;
+    QObject::connect(&readable, &QSocketNotifier::activated, [&] { ready = true; });
+    return net::runUntil([&] { return ready || ui_.ended; }, waitLimit);
 }
 
 bool ScriptRunner::execute(const std::string& line, std::string* error)

@@ -61,6 +61,9 @@ private:
     // Carries out one line; returns false with a message for a malformed one.
     bool execute(const std::string& line, std::string* error);
     int runLines(ScriptReader& reader, std::ostream& err);
+    // Runs the event loop until the script has more to read; false for a
+    // script alone, and when nothing came in time.
+    bool awaitScript(const ScriptReader& reader);
     bool startNetwork(std::string* error);
     // Gives a click, press or release of a network game's person when it is
     // this window's turn; false when it never came.

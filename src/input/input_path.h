@@ -66,6 +66,11 @@ public:
     bool answerOpenBox(InputSource& from, Answer answer);
     // Whether questions are answered at another window (the policy says).
     bool questionsAnsweredElsewhere() const { return policy_ && policy_->answersQuestions(); }
+    // Whether the game is catching up (the policy says): no pauses, and boxes
+    // with only OK close at once.
+    bool catchingUp() const { return policy_ && policy_->catchingUp(); }
+    // Runs then once every input given so far has been handled.
+    void afterQueued(std::function<void()> then) { gate_.run(std::move(then)); }
     // Lets the person answer the box that is open after all; the platform
     // sets what that takes while its box is open.
     std::function<void()> personMayAnswer;

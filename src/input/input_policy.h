@@ -21,6 +21,10 @@ public:
     // Whether the question whether to play on is answered at another window,
     // so that the person here cannot answer it.
     virtual bool answersQuestions() const { return false; }
+    // Whether this window is catching up with a game already under way: it
+    // runs the inputs it missed at once, without pauses, and closes the boxes
+    // with only OK itself, since they were read where the game was played.
+    virtual bool catchingUp() const { return false; }
 };
 
 }  // namespace korvalo

@@ -122,6 +122,8 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
         return refuse("no such colour: " + words[5]);
     if (static_cast<std::size_t>(players()) > maxJoined)
         return refuse("the game is full");
+    if (historyTooLong_)
+        return refuse("this game has run too long to catch up with; join when a new game starts");
     peer.greeted = true;
     peer.asked = *asked;
     peer.connection->send("welcome");
@@ -188,6 +190,29 @@ void Host::deal()
         changed();
 }
 
+void Host::remember(const std::string& line)
+{
+    // Called before the line's input runs: the state is that of every input
+    // before it. In the no-game state with nothing recorded, nothing of the
+    // earlier games can show any more: the next game starts from a seating,
+    // which says anew who plays each colour.
+    if (state_.turnColour == noneValue && state_.moveNumber == 0 && state_.lastMoveNumber == 0) {
+        history_.clear();
+        historyBytes_ = 0;
+        historyTooLong_ = false;
+    }
+    if (historyTooLong_)
+        return;
+    historyBytes_ += line.size() + 1;
+    // Half of what may wait on a connection, to leave room for the game.
+    if (historyBytes_ > maxPending / 2) {
+        historyTooLong_ = true;
+        std::vector<std::string>().swap(history_);
+        return;
+    }
+    history_.push_back(line);
+}
+
 void Host::broadcast(const std::string& line)
 {
     for (auto& peer : peers_)
@@ -241,7 +266,7 @@ bool Host::admit(InputSource& from, const Input& input)
         }
         peer.pressed = input.kind == Input::Kind::Press;
         const std::string line = "input " + colourWord(seat) + " " + inputLine(input);
-        history_.push_back(line);
+        remember(line);
         broadcast(line);
         return true;
     }
@@ -252,7 +277,7 @@ bool Host::admit(InputSource& from, const Input& input)
     if (isWindowsOwn(input) || input.leaves())
         return true;
     const std::string line = "input host " + inputLine(input);
-    history_.push_back(line);
+    remember(line);
     broadcast(line);
     if (input.kind == Input::Kind::Menu)
         QTimer::singleShot(0, this, [this] {
@@ -272,7 +297,7 @@ void Host::answered(Buttons buttons, Answer answer)
     if (answeredNo_)
         return;
     const std::string line = std::string("answer ") + (answer == Answer::No ? "No" : "Yes");
-    history_.push_back(line);
+    remember(line);
     broadcast(line);
 }
 

@@ -84,8 +84,19 @@ private:
     bool localPressed_ = false;  // the last press given here went in
     bool answeredNo_ = false;    // the last question was answered No
     std::array<int, 5> lastKinds_{};
-    // Every line sent so far: what a window that joins later catches up with.
+    // Remembers a line sent, for windows that join later.
+    void remember(const std::string& line);
+
+    // The lines sent since the game was last at its no-game state with
+    // nothing recorded (a new game after Yes, or 最初): what a window that
+    // joins later catches up with. Nothing before that can show in the game
+    // any more, so the lines of games past are dropped and the host's memory
+    // stays flat over any number of games.
     std::vector<std::string> history_;
+    std::size_t historyBytes_ = 0;
+    // The lines since then would not fit the joining window's connection: it
+    // may join once a new game starts.
+    bool historyTooLong_ = false;
 };
 
 }  // namespace korvalo::net

@@ -1,5 +1,6 @@
 #include "net/join.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -98,7 +99,10 @@ void Join::hear(const std::string& line)
         if (left)
             left(*colourOf(words[1]));
     } else if (words[0] == "caught-up" && words.size() == 1) {
-        caughtUp_ = true;
+        path_.afterQueued([self = QPointer<Join>(this)] {
+            if (self)
+                self->caughtUp_ = true;
+        });
     } else if (words[0] == "end") {
         const bool byNo = words.size() == 2 && words[1] == "No";
         welcomed_ = false;

@@ -34,7 +34,8 @@ public:
     int seat() const { return seat_; }
     int players() const { return players_; }
     bool connected() const;
-    // Whether the inputs sent before joining have all been run.
+    // Whether the inputs sent before joining have all been run; until then
+    // the game runs them without its pauses.
     bool caughtUp() const { return caughtUp_; }
     // Moves this window sent that the host has not sent back yet.
     int movesUnanswered() const { return unanswered_; }
@@ -58,6 +59,7 @@ public:
     bool admit(InputSource& from, const Input& input) override;
     void answered(Buttons buttons, Answer answer) override;
     bool answersQuestions() const override { return connected(); }
+    bool catchingUp() const override { return welcomed_ && !caughtUp_; }
 
 private:
     void hear(const std::string& line);

@@ -1,4 +1,5 @@
-// A window that joins a network game: it runs the host's game as the host
+// A window that joins a network game: it catches up with the game already
+// begun without showing its boxes again, runs the host's game as the host
 // sends it, and the question whether to play on, which its person cannot
 // answer, takes the host's answer.
 #include <gtest/gtest.h>
@@ -64,7 +65,7 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     host.setStandardOutputFile(hostFolder.filePath("trace"));
     host.start();
     ASSERT_TRUE(host.waitForStarted());
-    host.write(QByteArray::fromStdString("wait players 2\nmenu JYUNBAN_1\n" + blackClicks() + "state\n"));
+    host.write(QByteArray::fromStdString("menu JYUNBAN_1\nwait players 2\n" + blackClicks() + "state\n"));
     host.closeWriteChannel();
     ASSERT_TRUE(host.waitForBytesWritten(10000) || host.bytesToWrite() == 0);
 
@@ -84,10 +85,13 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     // The person closes every box it can; at the question it finds the
     // buttons that would answer it disabled.
     bool questionLocked = false;
+    QStringList seen;
     QTimer person;
     QObject::connect(&person, &QTimer::timeout, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                if (!seen.contains(box->text()))
+                    seen << box->text();
                 if (QAbstractButton* no = box->button(QMessageBox::No)) {
                     questionLocked = !no->isEnabled() && !box->button(QMessageBox::Yes)->isEnabled();
                     no->click();  // does nothing while it is disabled
@@ -101,6 +105,9 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return questionLocked && window.form().s.moveNumber == 0 && window.form().s.turnColour == noneValue; },
         60000));
+    // The opening's greeting was read at the host before this window came.
+    EXPECT_FALSE(seen.contains(QString::fromUtf8("下の番です"))) << seen.join('|').toStdString();
+    EXPECT_TRUE(seen.contains(QString::fromUtf8("続けます？")));
     // The host ends once the joined window has left.
     join.leave();
     EXPECT_TRUE(QTest::qWaitFor([&] { return host.state() == QProcess::NotRunning; }, 20000));

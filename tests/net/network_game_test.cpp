@@ -3,7 +3,8 @@
 // boxes and the same position as that game in one process; a joined peer
 // that dies mid-game hands its colour to the host; a wrong code, a line of a
 // megabyte, a move out of turn and a move for another colour are refused
-// while the game goes on.
+// while the game goes on; a window that left may join again and catch up
+// with the game as it is now, not with the games before it.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -78,6 +79,7 @@ struct Peer {
     QTemporaryDir folder;
     QProcess process;
 
+    // A script of "-" is read from standard input, written by the test.
     void start(const QStringList& args, const std::string& script)
     {
         QFile file(folder.filePath("script"));
@@ -85,7 +87,8 @@ struct Peer {
         file.write(QByteArray::fromStdString(script));
         file.close();
         process.setProgram(KORVALO_SCRIPT);
-        process.setArguments(QStringList{"--no-sound-library", "--dir", folder.path()} + args + QStringList{file.fileName()});
+        process.setArguments(QStringList{"--no-sound-library", "--dir", folder.path()} + args +
+                             QStringList{script == "-" ? QString("-") : file.fileName()});
         process.setStandardOutputFile(folder.filePath("trace"));
         process.setStandardErrorFile(folder.filePath("errors"));
         process.start();
@@ -294,6 +297,49 @@ TEST(NetworkGame, AJoinedPeerThatDiesHandsItsColourToTheHost)
     bluePeer.process.waitForFinished(10000);
     EXPECT_TRUE(host.says("the window of blue has left"));
     EXPECT_EQ(lastState(host.finish()), lastState(reference));
+}
+
+TEST(NetworkGame, AWindowThatJoinsAgainCatchesUpWithThisGameOnly)
+{
+    const Game game = fourPersonGame();
+    const std::string reference = inOneProcess(game);
+
+    // The joined colour with the most moves: its first window makes two
+    // moves and leaves; the host plays on to that colour's third turn, and
+    // the colour's second window takes it from there.
+    auto moveCount = [&](int c) { return std::count(game.mine[c].begin(), game.mine[c].end(), '\n'); };
+    int colour = blue;
+    for (int c : {white, red})
+        if (moveCount(c) > moveCount(colour))
+            colour = c;
+    std::string before, after, mineFirst, mineAfter;
+    int moves = 0;
+    for (const auto& [mover, click] : game.clicks) {
+        if (mover == colour)
+            (++moves <= 2 ? mineFirst : mineAfter) += click;
+        else
+            (moves > 2 ? after : before) += click;
+    }
+    ASSERT_FALSE(mineAfter.empty());
+    const QString seat = QStringList{"", "black", "blue", "white", "red"}[colour];
+    const quint16 port = freePort();
+    const QString at = "127.0.0.1:" + QString::number(port);
+    Peer host, first, again;
+    // A game started and taken back to the first position before anyone
+    // joins is no part of what a window joining later catches up with.
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "-");
+    host.process.write(QByteArray::fromStdString("menu PLAY_4\nmenu SAISYO\nwait players 2\nmenu PLAY_4\n" + before));
+    ASSERT_TRUE(host.says("hosting on port"));
+    first.start({"--join", at, "--code", "tesuto", "--seat", seat}, mineFirst);
+    first.finish();
+    ASSERT_TRUE(host.says("has left"));
+    again.start({"--join", at, "--code", "tesuto", "--seat", seat}, mineAfter + "wait end\nstate\n");
+    host.process.write(QByteArray::fromStdString("wait players 2\n" + after + "wait end\nstate\n"));
+    host.process.closeWriteChannel();
+    EXPECT_EQ(lastState(host.finish()), lastState(reference));
+    const std::string rejoined = again.finish();
+    EXPECT_EQ(boxes(rejoined), boxes(reference));
+    EXPECT_EQ(lastState(rejoined), lastState(reference));
 }
 
 }  // namespace
