@@ -86,7 +86,11 @@ std::unique_ptr<DsLibrary> loadSoundLibrary(const std::string& directory, std::s
     }
     path += "/";
     path += soundLibraryFileName;
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding: the forty-odd libraries beneath it bind a function when
+    // it is first called, not all of them while the window starts. The
+    // library itself is linked to bind at once (-z now), so one that cannot
+    // resolve a function of its own still fails here.
+    void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!handle) {
         if (error) {
             const char* why = dlerror();
