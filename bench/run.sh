@@ -40,7 +40,7 @@ done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "bench/run.sh: --runs takes a positive number" >&2; exit 2; }
 
 tmp=$(mktemp -d)
-game= xvfb= tailer=
+game= xvfb= tailer= bus=
 stop_game() {
     if [[ -n $tailer ]]; then kill "$tailer" 2>/dev/null || true; wait "$tailer" 2>/dev/null || true; fi
     if [[ -n $game ]]; then kill "$game" 2>/dev/null || true; wait "$game" 2>/dev/null || true; fi
@@ -49,6 +49,7 @@ stop_game() {
 cleanup() {
     stop_game
     if [[ -n $xvfb ]]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
+    if [[ -n $bus ]]; then kill "$bus" 2>/dev/null || true; fi
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -82,6 +83,14 @@ xvfb=$!
 export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start on :$n"
+# A session bus of our own, as every desktop session has one: without it Qt
+# and SDL would each try to start one at every start-up.
+bus_note="no session bus"
+if command -v dbus-daemon >/dev/null; then
+    { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+    export DBUS_SESSION_BUS_ADDRESS
+    bus_note="a session bus of its own"
+fi
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -282,7 +291,7 @@ row() {  # label, median, min, max, unit, target, pass
 }
 cpus=$(nproc)
 load=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "Korvalo benchmarks: $runs run(s)$game_note; Xvfb :$n, SDL_AUDIODRIVER=dummy; $cpus cores, load $load"
+echo "Korvalo benchmarks: $runs run(s)$game_note; Xvfb :$n, $bus_note, SDL_AUDIODRIVER=dummy; $cpus cores, load $load"
 printf '%-34s %10s %10s %10s  %-12s %s\n' "figure" "median" "min" "max" "target" "result"
 
 read -r med lo hi < <(echo "${startup[*]}" | stats)
