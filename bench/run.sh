@@ -4,6 +4,9 @@
 # with its minimum and maximum, and the target next to it:
 #   - start-up: from exec to the first paint of the board;
 #   - peak resident memory (VmHWM) 3 s after start-up;
+#   - both again beside a bare Qt window with the same menu bar and size
+#     (bench/bare_window.cpp), started in the same runs, as ratios to it, at
+#     100 % and at 200 % (QT_SCALE_FACTOR=2);
 #   - the cost of waiting: CPU seconds of the process over wall seconds while
 #     the computer plays black's and blue's opening moves (1_PLAY → 白 chosen
 #     through the menu with the keyboard);
@@ -37,7 +40,7 @@ done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "bench/run.sh: --runs takes a positive number" >&2; exit 2; }
 
 tmp=$(mktemp -d)
-game= xvfb= tailer=
+game= xvfb= tailer= bus=
 stop_game() {
     if [[ -n $tailer ]]; then kill "$tailer" 2>/dev/null || true; wait "$tailer" 2>/dev/null || true; fi
     if [[ -n $game ]]; then kill "$game" 2>/dev/null || true; wait "$game" 2>/dev/null || true; fi
@@ -46,6 +49,7 @@ stop_game() {
 cleanup() {
     stop_game
     if [[ -n $xvfb ]]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
+    if [[ -n $bus ]]; then kill "$bus" 2>/dev/null || true; fi
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -54,6 +58,7 @@ fail() { echo "bench/run.sh: $*" >&2; exit 1; }
 # ---- Build (Release) when needed, and the launcher.
 build=$root/build
 launcher=$build/bench/launch
+bare=$build/korvalo_bare_window
 build_all() {
     # (Run as a condition, so every step's failure is passed on by hand.)
     if ! grep -qs '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt"; then
@@ -73,11 +78,19 @@ fi
 # ---- An X server of our own on a free display.
 n=90
 while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 2048x1536x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start on :$n"
+# A session bus of our own, as every desktop session has one: without it Qt
+# and SDL would each try to start one at every start-up.
+bus_note="no session bus"
+if command -v dbus-daemon >/dev/null; then
+    { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+    export DBUS_SESSION_BUS_ADDRESS
+    bus_note="a session bus of its own"
+fi
 
 ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -88,10 +101,12 @@ play=$tmp/play
 mkdir "$play"
 cp -R "$build/play/." "$play/"
 if [[ -n $bgm ]]; then cp "$bgm" "$play/BGM.wav" || fail "cannot copy $bgm"; fi
-# Starts the game; the trace's lines arrive on fd $events.
+# Starts the game (or, given, another program, with QT_SCALE_FACTOR as
+# given); the trace's lines arrive on fd $events.
 start_game() {
+    local program=${1:-$build/korvalo} scale=${2:-1}
     trace=$(mktemp "$tmp/trace.XXXXXX")
-    (cd "$play" && KORVALO_TRACE=$trace exec "$launcher" "$build/korvalo" >/dev/null 2>&1) &
+    (cd "$play" && QT_SCALE_FACTOR=$scale KORVALO_TRACE=$trace exec "$launcher" "$program" >/dev/null 2>&1) &
     game=$!
     exec {events}< <(exec tail -n +1 -f "$trace")
     tailer=$!
@@ -150,23 +165,49 @@ open_menu_at_white() {
 }
 
 startup=() memory=() cost=() cost_inside=()
+bare_startup=() bare_memory=() startup2=() memory2=() bare_startup2=() bare_memory2=()
 waits=$tmp/waits
 : >"$waits"
 
-# One start that is not measured: it brings the program's files into the
-# page cache and writes the settings file where there was none, as any but
-# the very first start finds them.
-start_game
-await paint 30 || fail "warm-up: the board was never painted"
-end_game
+# One start of each program at each scale that is not measured: it brings
+# the files into the page cache and writes the settings file where there was
+# none, as any but the very first start finds them.
+for scale in 1 2; do
+    for program in "$build/korvalo" "$bare"; do
+        start_game "$program" "$scale"
+        await paint 30 || fail "warm-up: ${program##*/} was never painted at scale $scale"
+        end_game
+    done
+done
+
+# Starts the program at the scale, waits for its first paint, and leaves its
+# start-up (microseconds) and its peak memory 3 s later (KiB) in
+# measured_startup and measured_memory. The program keeps running.
+measure() {
+    start_game "$1" "$2"
+    await paint 30 || fail "run $run: ${1##*/} was never painted at scale $2"
+    local exec_ns
+    exec_ns=$(awk '$1 == "exec" { print $2; exit }' "$trace")
+    measured_startup=$(( (ev[1] - exec_ns) / 1000 ))
+    sleep 3
+    measured_memory=$(awk '/^VmHWM:/ { print $2 }' "/proc/$game/status")
+}
 
 for run in $(seq "$runs"); do
-    start_game
-    await paint 30 || fail "run $run: the board was never painted"
-    exec_ns=$(awk '$1 == "exec" { print $2; exit }' "$trace")
-    startup+=("$(( (ev[1] - exec_ns) / 1000 ))")  # microseconds
-    sleep 3
-    memory+=("$(awk '/^VmHWM:/ { print $2 }' "/proc/$game/status")")  # KiB
+    # The bare window and the game take turns, so that a change in the
+    # machine's load falls on both alike.
+    measure "$bare" 1
+    bare_startup+=("$measured_startup") bare_memory+=("$measured_memory")
+    end_game
+    measure "$bare" 2
+    bare_startup2+=("$measured_startup") bare_memory2+=("$measured_memory")
+    end_game
+    measure "$build/korvalo" 2
+    startup2+=("$measured_startup") memory2+=("$measured_memory")
+    end_game
+
+    measure "$build/korvalo" 1
+    startup+=("$measured_startup") memory+=("$measured_memory")
 
     open_menu_at_white || fail "run $run: no window to drive"
     cpu0=$(cpu_ticks "$game") wall0=$EPOCHREALTIME
@@ -250,7 +291,7 @@ row() {  # label, median, min, max, unit, target, pass
 }
 cpus=$(nproc)
 load=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "Korvalo benchmarks: $runs run(s)$game_note; Xvfb :$n, SDL_AUDIODRIVER=dummy; $cpus cores, load $load"
+echo "Korvalo benchmarks: $runs run(s)$game_note; Xvfb :$n, $bus_note, SDL_AUDIODRIVER=dummy; $cpus cores, load $load"
 printf '%-34s %10s %10s %10s  %-12s %s\n' "figure" "median" "min" "max" "target" "result"
 
 read -r med lo hi < <(echo "${startup[*]}" | stats)
@@ -261,6 +302,27 @@ row "start-up to first paint (ms)" "$(awk -v v="$med" 'BEGIN { printf "%.1f", v 
 read -r med lo hi < <(echo "${memory[*]}" | stats)
 mib() { awk -v v="$1" 'BEGIN { printf "%.1f", v / 1024 }'; }
 row "peak memory 3 s after (MiB)" "$(mib "$med")" "$(mib "$lo")" "$(mib "$hi")" MiB "< 45 MiB" "$((med < 45 * 1024))"
+
+# The game beside the bare window: the medians of each, and the game's over
+# the bare window's, with the target for that ratio ("-": none).
+compare() {  # label, game's figures, bare window's figures, unit (ms or MiB), target
+    local -n ours=$2 theirs=$3
+    local our_med their_med _
+    read -r our_med _ _ < <(echo "${ours[*]}" | stats)
+    read -r their_med _ _ < <(echo "${theirs[*]}" | stats)
+    awk -v label="$1" -v a="$our_med" -v b="$their_med" -v unit="$4" -v target="$5" 'BEGIN {
+        scale = unit == "ms" ? 1000 : 1024; ratio = a / b
+        printf "%-34s %10.1f %10.1f %9.2fx  %-12s %s\n", label, a / scale, b / scale, ratio,
+            target == "-" ? "" : "<= " target "x", target == "-" ? "" : (ratio <= target ? "PASS" : "MISS")
+    }'
+}
+echo
+printf '%-34s %10s %10s %10s  %-12s %s\n' "beside a bare Qt window (medians)" "Korvalo" "bare" "ratio" "target" "result"
+compare "start-up at 100 % (ms)" startup bare_startup ms 1.25
+compare "start-up at 200 % (ms)" startup2 bare_startup2 ms 1.35
+compare "peak memory at 100 % (MiB)" memory bare_memory MiB 1.3
+compare "peak memory at 200 % (MiB)" memory2 bare_memory2 MiB -
+echo
 
 read -r med lo hi < <(echo "${cost[*]}" | stats)
 row "waiting cost, CPU/wall (/proc)" "$med" "$lo" "$hi" "" "< 0.02" "$(awk -v v="$med" 'BEGIN { print (v < 0.02) }')"

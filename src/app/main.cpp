@@ -38,6 +38,26 @@ struct LoadedSound {
     std::string error;
 };
 
+// Tells the loading thread whether the program goes on to its window, and so
+// whether to open the sound device: no, unless told yes before it ends.
+class GoOn {
+public:
+    explicit GoOn(std::promise<bool>& answer) : answer_(answer) {}
+    ~GoOn() { say(false); }
+    GoOn(const GoOn&) = delete;
+    GoOn& operator=(const GoOn&) = delete;
+    void say(bool goingOn)
+    {
+        if (!said_)
+            answer_.set_value(goingOn);
+        said_ = true;
+    }
+
+private:
+    std::promise<bool>& answer_;
+    bool said_ = false;
+};
+
 // Menus and message boxes keep the desktop's font for Latin letters; their
 // Japanese comes from the proportional Mincho the board is drawn in, so only
 // one ideographic font is opened, and like the board's it is unhinted (see
@@ -155,13 +175,29 @@ int main(int argc, char** argv)
     // reading the font configuration, which Qt would otherwise do when the
     // menu is first measured, and loading the sound library, which brings
     // some sixty shared libraries with it. The library is loaded from the
-    // program's own folder, whatever the working folder becomes.
-    std::future<LoadedSound> sound = std::async(std::launch::async, [] {
-        FcInit();
+    // program's own folder, whatever the working folder becomes. Once the
+    // program is sure to go on to its window, the thread also opens the
+    // sound device, while the window is made, and the load event then only
+    // takes that opening (connecting to a sound server, or giving up on a
+    // missing card, takes milliseconds, even a tenth of a second).
+    std::promise<LoadedSound> loadedSound;
+    std::future<LoadedSound> sound = loadedSound.get_future();
+    std::promise<bool> goingOn;
+    std::future<void> loading = std::async(std::launch::async, [&loadedSound, go = goingOn.get_future()]() mutable {
         LoadedSound loaded;
-        loaded.library = korvalo::loadSoundLibrary(korvalo::programDirectory(), &loaded.error);
-        return loaded;
+        try {
+            FcInit();
+            loaded.library = korvalo::loadSoundLibrary(korvalo::programDirectory(), &loaded.error);
+        } catch (...) {
+            loadedSound.set_exception(std::current_exception());
+            return;
+        }
+        korvalo::DsLibrary* library = loaded.library.get();
+        loadedSound.set_value(std::move(loaded));
+        if (library && go.get())
+            library->openAhead();
     });
+    GoOn goOn(goingOn);
     QApplication app(argc, argv);
     korvalo::trace::event("application");
     QApplication::setApplicationName(QStringLiteral("Korvalo"));
@@ -204,6 +240,7 @@ int main(int argc, char** argv)
     }
 
     // Without the sound library the game plays silently.
+    goOn.say(true);
     LoadedSound loaded = sound.get();
     if (!loaded.library)
         std::fprintf(stderr, "korvalo: no sound: %s\n", loaded.error.c_str());
@@ -222,6 +259,9 @@ int main(int argc, char** argv)
         replay = std::make_unique<korvalo::Replay>(window, script);
         replay->hold();
     }
+    // The opening of the sound device is over before the load event asks
+    // for it.
+    loading.wait();
     window.load();
     korvalo::trace::event("load");
     if (window.ended())

@@ -73,6 +73,14 @@ void QtSurface::setRatio(double ratio)
     if (ratio <= 0 || ratio == ratio_)
         return;
     ratio_ = ratio;
+    // Nothing drawn yet (the window takes the screen's density before the
+    // game draws): the background alone, at once, is what smoothing it would
+    // give, without the milliseconds of smoothing a whole window's pixels.
+    if (blank_) {
+        image_ = QImage(toDevice(pixels_.width()), toDevice(pixels_.height()), QImage::Format_RGB32);
+        image_.fill(colour(backColour_));
+        return;
+    }
     image_ = image_.scaled(toDevice(pixels_.width()), toDevice(pixels_.height()), Qt::IgnoreAspectRatio,
                            Qt::SmoothTransformation);
 }
@@ -137,6 +145,7 @@ void QtSurface::copyPicture(Picture picture, int element, double x, double y)
         return;
     const QPoint at(toPixels(x), toPixels(y));
     cover(QRectF(at, source.deviceIndependentSize()));
+    blank_ = false;
     QPainter p(&image_);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(QRect(QPoint(toDevice(at.x()), toDevice(at.y())), source.size()), source, source.rect());
@@ -151,6 +160,7 @@ void QtSurface::fillRect(double x, double y, double w, double h, int rgb)
     // Logical pixels from the smaller corner up to and including the larger.
     const QRect area(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)));
     cover(QRectF(area));
+    blank_ = false;
     QPainter p(&image_);
     p.fillRect(QRect(QPoint(toDevice(area.left()), toDevice(area.top())),
                      QPoint(toDevice(area.right() + 1) - 1, toDevice(area.bottom() + 1) - 1)),
@@ -180,6 +190,7 @@ void QtSurface::printText(double x, double y, const std::string& text, int point
     const QFont font = textFont(points);
     const QFontMetricsF metrics(font);
     const double blank = blankWidth(font);
+    blank_ = false;
     QPainter p(&image_);
     // Laid out in logical pixels, drawn at the surface's density.
     if (ratio_ != 1)
@@ -217,6 +228,7 @@ void QtSurface::setBackColour(int rgb)
     backColour_ = rgb;
     texts_.clear();
     image_.fill(colour(rgb));
+    blank_ = true;
 }
 
 bool QtSurface::isIcon(IconPicture icon, int element)

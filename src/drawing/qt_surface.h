@@ -108,6 +108,8 @@ private:
     QImage image_;
     std::vector<StandingText> texts_;
     int backColour_ = greenBackground;
+    // Nothing drawn since the image was filled with the background.
+    bool blank_ = true;
     std::array<std::array<IconState, iconsPerKind>, iconKinds> icons_{};
 };
 

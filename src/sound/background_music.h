@@ -19,6 +19,7 @@ public:
     BackgroundMusicLibrary(const BackgroundMusicLibrary&) = delete;
     BackgroundMusicLibrary& operator=(const BackgroundMusicLibrary&) = delete;
 
+    void openAhead() override { lib_->openAhead(); }
     int32_t dsInitialize(int32_t window) override { return lib_->dsInitialize(window); }
     int32_t dsCreateDSB(int32_t library, const void* image, int32_t flags, const std::string& sourceName) override
     {

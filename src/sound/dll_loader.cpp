@@ -14,6 +14,7 @@ namespace {
 using InitFn = int32_t (*)(int32_t);
 using CreateFn = int32_t (*)(int32_t, const void*, int32_t);
 using HandleFn = int32_t (*)(int32_t);
+using PrepareFn = int32_t (*)();
 
 class LoadedLibrary : public DsLibrary {
 public:
@@ -28,6 +29,15 @@ public:
                bind(play_, "dsPlay", missing) && bind(playLooping_, "dsPlayLooping", missing) &&
                bind(stop_, "dsStop", missing) && bind(free_, "dsFree", missing) &&
                bind(terminate_, "dsTerminate", missing);
+    }
+    // Not one of the functions the program needs: a library without it
+    // opens the device in dsInitialize.
+    void bindPrepare() { prepare_ = reinterpret_cast<PrepareFn>(dlsym(handle_, "dsPrepare")); }
+
+    void openAhead() override
+    {
+        if (prepare_)
+            prepare_();
     }
 
     int32_t dsInitialize(int32_t window) override { return initialize_(window); }
@@ -59,6 +69,7 @@ private:
     HandleFn stop_ = nullptr;
     HandleFn free_ = nullptr;
     HandleFn terminate_ = nullptr;
+    PrepareFn prepare_ = nullptr;
 };
 
 }  // namespace
@@ -75,7 +86,11 @@ std::unique_ptr<DsLibrary> loadSoundLibrary(const std::string& directory, std::s
     }
     path += "/";
     path += soundLibraryFileName;
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding: the forty-odd libraries beneath it bind a function when
+    // it is first called, not all of them while the window starts. The
+    // library itself is linked to bind at once (-z now), so one that cannot
+    // resolve a function of its own still fails here.
+    void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!handle) {
         if (error) {
             const char* why = dlerror();
@@ -90,6 +105,7 @@ std::unique_ptr<DsLibrary> loadSoundLibrary(const std::string& directory, std::s
             *error = path + " lacks the function " + missing;
         return nullptr;
     }
+    library->bindPrepare();
     return library;
 }
 

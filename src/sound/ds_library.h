@@ -12,6 +12,10 @@ namespace korvalo {
 class DsLibrary {
 public:
     virtual ~DsLibrary() = default;
+    // Opens the sound device ahead, on the calling thread, so that the next
+    // dsInitialize answers at once with that opening's result (a library that
+    // cannot does nothing here and opens in dsInitialize).
+    virtual void openAhead() {}
     // Library handle, 0 when there is no sound device.
     virtual int32_t dsInitialize(int32_t window) = 0;
     // Buffer handle made from a whole wave-file image. The image is only valid

@@ -119,6 +119,21 @@ TEST(DriverProgram, BothProgramsAnswerHelpAndVersionAndStopAtAWrongOption)
     }
 }
 
+// A program that ends at a wrong option never opens the sound device (on a
+// machine without one, giving up on it takes a tenth of a second).
+TEST(DriverProgram, TheGameEndingAtAWrongOptionLeavesTheSoundDeviceClosed)
+{
+    QTemporaryDir dir;
+    const QString output = dir.filePath("sound.raw");
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", output.toLocal8Bit());
+    const Result wrong = runProgram(KORVALO_PROGRAM, {"--fast"});
+    qunsetenv("SDL_AUDIODRIVER");
+    qunsetenv("SDL_DISKAUDIOFILE");
+    EXPECT_TRUE(wrong.err.contains("'fast'")) << wrong.err.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
+}
+
 TEST(DriverProgram, AScriptNamedInAnyEncodingIsRead)
 {
     QTemporaryDir dir;

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <vector>
 #include <QImage>
+#include <functional>
 
 #include "drawing/qt_surface.h"
 
@@ -338,6 +339,31 @@ TEST(Surface, OnAScreenOfAnotherDensityTheDrawingStaysInPlace)
     surface.copyPicture(Picture::KURO, 1, cellX(5), cellY(5));
     EXPECT_EQ(surface.image().copy(2 * 237, 2 * 217, 82, 82).convertToFormat(QImage::Format_RGB32),
               QtSurface::picture(Picture::KURO, 1, 2).convertToFormat(QImage::Format_RGB32));
+}
+
+// Whatever the first drawing is, it survives the move to another density;
+// with nothing drawn yet, the move gives the background alone.
+TEST(Surface, OnlyASurfaceWithNothingDrawnComesToAnotherDensityAsTheBackgroundAlone)
+{
+    const std::vector<std::function<void(QtSurface&)>> firstDrawings = {
+        [](QtSurface& s) { s.copyPicture(Picture::AKA, 1, cellX(5), cellY(5)); },
+        [](QtSurface& s) { s.fillRect(cellX(5), cellY(5), 630, 630, red); },
+        [](QtSurface& s) { s.printText(cellX(5), cellY(5), "8", 40, red); },
+    };
+    for (const auto& draw : firstDrawings) {
+        QtSurface surface;
+        draw(surface);
+        surface.setRatio(2);
+        QImage background(surface.image().size(), QImage::Format_RGB32);
+        background.fill(qRgb(0, 128, 0));
+        EXPECT_NE(surface.image(), background);
+    }
+    QtSurface blank;
+    blank.setBackColour(red);
+    blank.setRatio(1.5);
+    QImage expected(980, 800, QImage::Format_RGB32);
+    expected.fill(qRgb(255, 0, 0));
+    EXPECT_EQ(blank.image(), expected);
 }
 
 }  // namespace

@@ -360,6 +360,42 @@ TEST_F(SoundLibrary, HandleZeroAndHandlesNotInUseAreHarmless)
     EXPECT_EQ(silentSamples(out, 0, out.size()), out.size());
 }
 
+// The device opened ahead on the loading thread: the next start answers with
+// that opening, and a failure's message comes out only then, where the start
+// would have printed it. An opening ahead of a device since closed is not
+// answered: the start opens anew.
+TEST(SoundLibraryOpenedAhead, TheNextStartTakesTheOpeningAndItsMessage)
+{
+    std::string error;
+    const std::unique_ptr<DsLibrary> lib = loadSoundLibrary(programDirectory(), &error);
+    ASSERT_NE(lib, nullptr) << error;
+
+    useAudioDriver("no-such-driver");
+    ::testing::internal::CaptureStderr();
+    lib->openAhead();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    useAudioDriver("disk", "/dev/null");  // too late: the opening has been made
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(lib->dsInitialize(0), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("Korvalo.dll: no audio:"), std::string::npos);
+
+    TemporaryFolder folder;
+    useAudioDriver("disk", (folder.path() / "output.raw").string());
+    lib->openAhead();
+    lib->openAhead();  // one opening, however often asked
+    const int32_t handle = lib->dsInitialize(0);
+    ASSERT_NE(handle, 0);
+    const std::string image = pcmWave(tone(100, 1000));
+    EXPECT_NE(lib->dsCreateDSB(handle, image.data(), effect, "tone"), 0);
+
+    EXPECT_EQ(lib->dsTerminate(handle), 1);
+    lib->openAhead();
+    EXPECT_EQ(lib->dsTerminate(handle), 1);
+    EXPECT_EQ(lib->dsInitialize(0), handle);
+    EXPECT_NE(lib->dsCreateDSB(handle, image.data(), effect, "tone"), 0) << "answered for a closed device";
+    EXPECT_EQ(lib->dsTerminate(handle), 1);
+}
+
 TEST_F(SoundLibrary, StartingTwiceGivesTheSameHandleAndTerminateEndsEverything)
 {
     DsLibrary& lib = audio.lib();

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "sound/library/conversion.h"
 #include "sound/library/mixing.h"
@@ -77,6 +78,17 @@ struct Library {
 };
 
 Library library;
+
+// An opening of the device made ahead by dsPrepare, on the program's loading
+// thread, for the next dsInitialize to answer: its handle, and what it would
+// have printed, printed only then.
+struct Opening {
+    bool made = false;
+    int32_t handle = 0;
+    std::string message;
+};
+Opening ahead;
+
 // Guards the library's state: buffers may be made on one thread while others
 // play on another.
 std::recursive_mutex tableMutex;
@@ -195,6 +207,8 @@ void closeLibrary()
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     library.open = false;
+    // An opening made ahead and not yet answered was of this device.
+    ahead = Opening{};
 }
 
 // Unloading the library with the device still open would leave the mixer
@@ -206,25 +220,19 @@ __attribute__((destructor)) void closeOnUnload()
         closeLibrary();
 }
 
-}  // namespace
-
-// Opens the audio device. Returns the library handle, or 0 when there is no
-// usable device. Called again while open, it answers the same handle. The
-// window handle is not needed.
-KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
+// Opens the audio device: the library handle, or 0 with the reason in
+// message when there is no usable device.
+int32_t openDevice(std::string* message)
 {
-    const Lock lock(tableMutex);
-    if (library.open)
-        return libraryHandle;
     // SDL would otherwise turn Ctrl+C and SIGTERM into events that nobody in
     // the game reads, and the program could no longer be interrupted.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        std::fprintf(stderr, "Korvalo.dll: no audio: %s\n", SDL_GetError());
+        *message = std::string("Korvalo.dll: no audio: ") + SDL_GetError() + "\n";
         return 0;
     }
     if (Mix_OpenAudio(outputRate, AUDIO_S16SYS, outputChannels, periodFrames) != 0) {
-        std::fprintf(stderr, "Korvalo.dll: cannot open the audio device: %s\n", Mix_GetError());
+        *message = std::string("Korvalo.dll: cannot open the audio device: ") + Mix_GetError() + "\n";
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 0;
     }
@@ -238,6 +246,42 @@ KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
     Mix_SetPostMix(&korvalo::sound::limitOutput, &library.mixes);
     library.open = true;
     return libraryHandle;
+}
+
+}  // namespace
+
+// Opens the audio device ahead of dsInitialize, which then answers with this
+// opening's result and prints its message, if any, as though it had opened
+// the device itself. Opening a sound system may take a while (connecting to
+// the sound server, giving up on a missing card), so the program does it on
+// the thread that loads the library, beside the window's own start-up.
+// Returns the handle the next dsInitialize will answer; does nothing while
+// open or while an opening made ahead waits for its dsInitialize.
+KORVALO_EXPORT int32_t dsPrepare()
+{
+    const Lock lock(tableMutex);
+    if (library.open || ahead.made)
+        return library.open ? libraryHandle : ahead.handle;
+    ahead.made = true;
+    ahead.handle = openDevice(&ahead.message);
+    return ahead.handle;
+}
+
+// Opens the audio device, or takes the opening dsPrepare made ahead. Returns
+// the library handle, or 0 when there is no usable device. Called again
+// while open, it answers the same handle. The window handle is not needed.
+KORVALO_EXPORT int32_t dsInitialize(int32_t /*window*/)
+{
+    const Lock lock(tableMutex);
+    Opening opening;
+    std::swap(opening, ahead);
+    if (!opening.made) {
+        if (library.open)
+            return libraryHandle;
+        opening.handle = openDevice(&opening.message);
+    }
+    std::fputs(opening.message.c_str(), stderr);
+    return opening.handle;
 }
 
 // Makes a buffer from the wave-file image at `image`. The image's length is
