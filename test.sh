@@ -11,7 +11,11 @@ jobs=$(nproc)
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVALO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
+# fontconfig keeps its caches for the life of the process; the leak checker
+# is told so (tests/lsan.supp).
+suppressions=$PWD/tests/lsan.supp
 (cd build-asan && ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   LSAN_OPTIONS=suppressions=$suppressions \
    ctest --output-on-failure -j "$jobs")
 
 fuzz/run.sh 30
