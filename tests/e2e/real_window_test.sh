@@ -24,13 +24,11 @@ expected=$(position $'menu JYUNBAN_1\nclick 4 3')
 [[ ${#initial} -eq 81 && ${#expected} -eq 81 ]] || fail "the driver gave no position"
 
 # Started as run.sh starts it: in a folder holding the sounds.
-mkdir "$work/play"
-cp "$build"/play/*.wav "$work/play/"
-(cd "$work/play" && exec "$build/korvalo" 2>/dev/null) &
-game=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Korvalo$' | head -1) || fail "no window"
-eval "$(xdotool getwindowgeometry --shell "$win")"
-sleep 1
+play=$work/play events=$work/trace
+mkdir "$play"
+cp "$build"/play/*.wav "$play/"
+start_game
+eval "$(xdotool getwindowgeometry --shell "$(windows_of "$game" | head -1)")"
 
 start=$(read_board)
 [[ $start == "$initial" ]] ||
@@ -38,11 +36,14 @@ start=$(read_board)
 
 # 対局 on the menu bar, then 対局 → 1_PLAY → 黒 with the keyboard.
 xdotool mousemove $((X + 20)) $((Y + 10)) click 1
-sleep 0.5
-for key in Down Right Right Return; do xdotool key "$key"; sleep 0.3; done
-sleep 0.7
+await_menus "$game" 1
+xdotool key Down Right
+await_menus "$game" 2
+xdotool key Right Return
+await_event command JYUNBAN_1
+await_box "$game"
 xdotool key Return  # answers "下の番です"
-sleep 0.5
+await_event idle
 
 click_square 4 3
 await_board "$expected" 60 "$game"
