@@ -11,6 +11,7 @@
 #include "app/drawing_area.h"
 #include "app/game_menu.h"
 #include "app/notice.h"
+#include "app/quiet_catch_up.h"
 #include "flow/form1.h"
 #include "input/game_record.h"
 
@@ -34,7 +35,9 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
 
     platform_ = makePlatform ? makePlatform(*this) : std::make_unique<WindowPlatform>(*this);
     platform_->setBackColour(greenBackground);
-    form_ = std::make_unique<Form1>(*platform_, library_.get());
+    if (library_)
+        sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path_ && path_->catchingUp(); });
+    form_ = std::make_unique<Form1>(*platform_, sound_.get());
     formEvents_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(events ? *events : *formEvents_);
     person_ = std::make_unique<PersonInput>(*path_);

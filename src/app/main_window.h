@@ -69,6 +69,8 @@ private:
     void fitOuterSize();
 
     std::unique_ptr<DsLibrary> library_;
+    // What the game plays through: the library, quiet while catching up.
+    std::unique_ptr<DsLibrary> sound_;
     QtSurface surface_;
     DrawingArea* area_ = nullptr;
     QHash<QString, QAction*> items_;

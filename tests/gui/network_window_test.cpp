@@ -20,6 +20,7 @@
 #include "flow/form1.h"
 #include "net/join.h"
 #include "script/script_language.h"
+#include "sound/recording/recording_library.h"
 #include "support/game_driver.h"
 
 namespace korvalo {
@@ -65,14 +66,30 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     host.setStandardOutputFile(hostFolder.filePath("trace"));
     host.start();
     ASSERT_TRUE(host.waitForStarted());
-    host.write(QByteArray::fromStdString("menu JYUNBAN_1\nwait players 2\n" + blackClicks() + "state\n"));
+    // Black's first move is made before the window joins.
+    const std::string clicks = blackClicks();
+    const std::size_t second = clicks.find('\n') + 1;
+    host.write(QByteArray::fromStdString("menu JYUNBAN_1\n" + clicks.substr(0, second) + "wait players 2\n" +
+                                         clicks.substr(second) + "state\n"));
     host.closeWriteChannel();
     ASSERT_TRUE(host.waitForBytesWritten(10000) || host.bytesToWrite() == 0);
 
     testing::TemporaryWorkingFolder folder;
-    MainWindow window(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
+    testing::writeGameWaveFiles();
+    // The sounds the window plays, and how many of them while it caught up.
+    int played = 0;
+    int playedCatchingUp = 0;
+    net::Join* joining = nullptr;
+    auto sounds = std::make_unique<RecordingDsLibrary>([&](const std::string& line) {
+        if (line.rfind("sound dsPlay ", 0) == 0) {
+            ++played;
+            playedCatchingUp += joining && joining->catchingUp();
+        }
+    });
+    MainWindow window(std::move(sounds), nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
     window.load();
     net::Join join(window.path(), window.form().s);
+    joining = &join;
     QString error;
     bool joined = false;
     for (int i = 0; i < 100 && !joined; ++i) {
@@ -108,6 +125,9 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     // The opening's greeting was read at the host before this window came.
     EXPECT_FALSE(seen.contains(QString::fromUtf8("下の番です"))) << seen.join('|').toStdString();
     EXPECT_TRUE(seen.contains(QString::fromUtf8("続けます？")));
+    // The moves made before it came were run without a sound; the others sounded.
+    EXPECT_EQ(playedCatchingUp, 0);
+    EXPECT_GT(played, 0);
     // The host ends once the joined window has left.
     join.leave();
     EXPECT_TRUE(QTest::qWaitFor([&] { return host.state() == QProcess::NotRunning; }, 20000));
