@@ -39,18 +39,20 @@ done
 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "no window manager"
 
 mkdir "$work/play"
-(cd "$work/play" && exec "$build/korvalo" 2>/dev/null) &
+(cd "$work/play" && KORVALO_TRACE="$work/trace" exec "$build/korvalo" 2>"$work/stderr") &
 game=$!
 # (Searched again and again: a search fails when a window it looks at goes
-# away meanwhile, as the window manager's and the toolkit's passing windows do.)
+# away meanwhile, as the window manager's and the toolkit's passing windows do.
+# A sanitizer build on a loaded machine may take many seconds to start.)
 win=
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     win=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null | head -1) || true
     [[ -n $win ]] && break
     kill -0 "$game" 2>/dev/null || fail "the program ended"
     sleep 0.2
 done
-[[ -n $win ]] || fail "no window"
+[[ -n $win ]] || fail "no window; the program got as far as: $(cut -d' ' -f1 "$work/trace" 2>/dev/null | tr '\n' ' ')
+$(tail -5 "$work/stderr" 2>/dev/null)"
 
 # The frame's size: the client's plus the frame extents the window manager
 # publishes (left, right, top, bottom). Wait until both have settled.
