@@ -22,7 +22,7 @@
 
 #include "flow/form1.h"
 #include "platform/recording/recording_platform.h"
-#include "rules/legality.h"
+#include "first_square.h"
 
 namespace {
 
@@ -45,21 +45,7 @@ Game fourPersonGame()
     Game game;
     for (int n = 0; form.s.turnColour != noneValue && n < 200; ++n) {
         const int colour = form.s.turnColour;
-        int column = 1, row = 1;
-        for (int x = 1, found = 0; x <= 9 && !found; ++x)
-            for (int y = 1; y <= 9 && !found; ++y) {
-                GameState copy = form.s;
-                if (置けるか(copy, x, y, colour) == trueValue) {
-                    column = x;
-                    row = y;
-                    found = 1;
-                }
-            }
-        game.mine[colour] += "click " + std::to_string(column) + " " + std::to_string(row) + "\n";
-        const double x = boardLeft + cellWidth * column + cellWidth / 2.0;
-        const double y = boardTop + cellHeight * row + cellHeight / 2.0;
-        form.Form_MouseDown(1, 0, x, y);
-        form.Form_MouseUp(1, 0, x, y);
+        game.mine[colour] += bench::clickFirstSquare(form);
         ++game.moves;
     }
     return game;
