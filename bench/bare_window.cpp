@@ -3,9 +3,9 @@
 // same least size, and nothing else: no game, no sound, no pictures. It
 // appends "application NS" once its QApplication stands, "show NS" once the
 // window is shown and "paint NS" on its first paint to the file named by
-// KORVALO_TRACE, NS being CLOCK_MONOTONIC in nanoseconds, as the game's own
-// trace does, so bench/run.sh measures both the same way (from
-// bench/launch.cpp's exec).
+// KORVALO_TRACE, NS being CLOCK_MONOTONIC in nanoseconds followed by the
+// process's processor time, as the game's own trace does, so bench/run.sh
+// measures both the same way (from bench/launch.cpp's exec).
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -21,11 +21,13 @@ namespace {
 
 void note(const char* event)
 {
-    timespec now{};
+    timespec now{}, cpu{};
     clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
     const char* trace = std::getenv("KORVALO_TRACE");
     if (std::FILE* file = trace && *trace ? std::fopen(trace, "a") : nullptr) {
-        std::fprintf(file, "%s %lld\n", event, static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+        std::fprintf(file, "%s %lld %lld\n", event, static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
+                     static_cast<long long>(cpu.tv_sec) * 1000000000LL + cpu.tv_nsec);
         std::fclose(file);
     }
 }

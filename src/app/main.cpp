@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QFont>
 #include <QFontInfo>
+#include <QImageReader>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
 
@@ -39,7 +40,8 @@ struct LoadedSound {
 };
 
 // Tells the loading thread whether the program goes on to its window, and so
-// whether to open the sound device: no, unless told yes before it ends.
+// whether to load the sound library and open the sound device: no, unless
+// told yes before it ends.
 class GoOn {
 public:
     explicit GoOn(std::promise<bool>& answer) : answer_(answer) {}
@@ -174,12 +176,16 @@ int main(int argc, char** argv)
     // a second thread does them while this one connects to the display:
     // reading the font configuration, which Qt would otherwise do when the
     // menu is first measured, and loading the sound library, which brings
-    // some sixty shared libraries with it. The library is loaded from the
-    // program's own folder, whatever the working folder becomes. Once the
-    // program is sure to go on to its window, the thread also opens the
-    // sound device, while the window is made, and the load event then only
-    // takes that opening (connecting to a sound server, or giving up on a
-    // missing card, takes milliseconds, even a tenth of a second).
+    // some sixty shared libraries with it. The library is loaded only once
+    // the program is sure to go on to its window (a wrong option or --help
+    // never loads it), and only after Qt has loaded its plugins here: the
+    // loading of one shared library waits for that of any other, and the
+    // library's would otherwise hold up Qt's for most of ten milliseconds.
+    // It is loaded from the program's own folder, whatever the working
+    // folder becomes. The thread then opens the sound device while the
+    // window is made, and the load event only takes that opening
+    // (connecting to a sound server, or giving up on a missing card, takes
+    // milliseconds, even a tenth of a second).
     std::promise<LoadedSound> loadedSound;
     std::future<LoadedSound> sound = loadedSound.get_future();
     std::promise<bool> goingOn;
@@ -187,6 +193,8 @@ int main(int argc, char** argv)
         LoadedSound loaded;
         try {
             FcInit();
+            if (!go.get())
+                return;
             loaded.library = korvalo::loadSoundLibrary(korvalo::programDirectory(), &loaded.error);
         } catch (...) {
             loadedSound.set_exception(std::current_exception());
@@ -194,7 +202,7 @@ int main(int argc, char** argv)
         }
         korvalo::DsLibrary* library = loaded.library.get();
         loadedSound.set_value(std::move(loaded));
-        if (library && go.get())
+        if (library)
             library->openAhead();
     });
     GoOn goOn(goingOn);
@@ -239,17 +247,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "korvalo: %s\n", folderError.toLocal8Bit().constData());
     }
 
-    // Without the sound library the game plays silently.
+    // The image format plugins, which the window's icon and its menu bar
+    // load, are loaded before the sound library: the window is then made
+    // while the library is loaded, and the load event is the first to need
+    // it.
+    QImageReader::supportedImageFormats();
     goOn.say(true);
-    LoadedSound loaded = sound.get();
-    if (!loaded.library)
-        std::fprintf(stderr, "korvalo: no sound: %s\n", loaded.error.c_str());
-    korvalo::trace::event("library");
-
-    // A player's own long music is converted beside the window, not before it.
-    if (loaded.library)
-        loaded.library = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
-    korvalo::MainWindow window(std::move(loaded.library));
+    korvalo::MainWindow window(nullptr);
     korvalo::trace::event("window");
     if (!options.record.empty())
         window.recordInto(&record);
@@ -259,13 +263,37 @@ int main(int argc, char** argv)
         replay = std::make_unique<korvalo::Replay>(window, script);
         replay->hold();
     }
+    // Without the sound library the game plays silently.
+    LoadedSound loaded = sound.get();
+    if (!loaded.library)
+        std::fprintf(stderr, "korvalo: no sound: %s\n", loaded.error.c_str());
+    // A player's own long music is converted beside the window, not before
+    // it, and only once the window has been painted: the conversion would
+    // otherwise take a processor from the first picture. The music starts
+    // a few milliseconds later.
+    korvalo::BackgroundMusicLibrary* music = nullptr;
+    if (loaded.library) {
+        auto background = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
+        music = background.get();
+        music->hold();
+        loaded.library = std::move(background);
+    }
+    window.useSound(std::move(loaded.library));
     // The opening of the sound device is over before the load event asks
     // for it.
     loading.wait();
+    korvalo::trace::event("library");
     window.load();
     korvalo::trace::event("load");
     if (window.ended())
         return 0;
+    if (music) {
+        // Released after the first picture has gone to the screen, or after a
+        // second should the window not be painted (hidden at once, say).
+        const auto release = [music] { music->release(); };
+        window.whenFirstPainted([&window, release] { QTimer::singleShot(0, &window, release); });
+        QTimer::singleShot(1000, &window, release);
+    }
     window.show();
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);

@@ -18,7 +18,6 @@
 namespace korvalo {
 
 MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events, const PlatformMaker& makePlatform)
-    : library_(std::move(library))
 {
     setWindowTitle(QStringLiteral("Korvalo"));
     QIcon icon;
@@ -35,9 +34,8 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
 
     platform_ = makePlatform ? makePlatform(*this) : std::make_unique<WindowPlatform>(*this);
     platform_->setBackColour(greenBackground);
-    if (library_)
-        sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path_ && path_->catchingUp(); });
-    form_ = std::make_unique<Form1>(*platform_, sound_.get());
+    form_ = std::make_unique<Form1>(*platform_, nullptr);
+    useSound(std::move(library));
     formEvents_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(events ? *events : *formEvents_);
     person_ = std::make_unique<PersonInput>(*path_);
@@ -59,6 +57,21 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::useSound(std::unique_ptr<DsLibrary> library)
+{
+    form_->module1.useLibrary(nullptr);
+    sound_.reset();
+    library_ = std::move(library);
+    if (library_)
+        sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path_ && path_->catchingUp(); });
+    form_->module1.useLibrary(sound_.get());
+}
+
+void MainWindow::whenFirstPainted(std::function<void()> done)
+{
+    area_->onFirstPaint = std::move(done);
+}
 
 void MainWindow::load()
 {

@@ -15,6 +15,10 @@ public:
     // stays silent.
     Module1(Platform& ui, DsLibrary* library) : ui_(ui), lib_(library) {}
 
+    // The library to start, given before soundInit when it was still being
+    // loaded as the window was made.
+    void useLibrary(DsLibrary* library) { lib_ = library; }
+
     void soundInit(int32_t window);
     int32_t soundLoad(const std::string& fileName, int32_t flags);
     void soundTerm();
