@@ -44,18 +44,14 @@ void DrawingArea::paintEvent(QPaintEvent* event)
         surface_.setRatio(devicePixelRatioF());
     QPainter painter(this);
     surface_.paint(painter, event->rect());
-    if (painted_)
-        return;
-    painted_ = true;
-    if (trace::enabled()) {
+    if (!painted_ && trace::enabled()) {
         // Where the drawing starts on the screen, for a script that clicks squares.
+        painted_ = true;
         const QPoint origin = mapToGlobal(QPoint(0, 0));
         char details[32];
         std::snprintf(details, sizeof details, "%d %d", origin.x(), origin.y());
         trace::event("paint", details);
     }
-    if (onFirstPaint)
-        onFirstPaint();
 }
 
 void DrawingArea::mousePressEvent(QMouseEvent* event)

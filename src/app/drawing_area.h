@@ -16,8 +16,6 @@ public:
 
     // Told of each press (true) and release (false) of a mouse button.
     std::function<void(const QMouseEvent& event, bool press)> onMouse;
-    // Told once, after the first paint.
-    std::function<void()> onFirstPaint;
 
 protected:
     bool event(QEvent* event) override;

@@ -267,17 +267,9 @@ int main(int argc, char** argv)
     LoadedSound loaded = sound.get();
     if (!loaded.library)
         std::fprintf(stderr, "korvalo: no sound: %s\n", loaded.error.c_str());
-    // A player's own long music is converted beside the window, not before
-    // it, and only once the window has been painted: the conversion would
-    // otherwise take a processor from the first picture. The music starts
-    // a few milliseconds later.
-    korvalo::BackgroundMusicLibrary* music = nullptr;
-    if (loaded.library) {
-        auto background = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
-        music = background.get();
-        music->hold();
-        loaded.library = std::move(background);
-    }
+    // A player's own long music is converted beside the window, not before it.
+    if (loaded.library)
+        loaded.library = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
     window.useSound(std::move(loaded.library));
     // The opening of the sound device is over before the load event asks
     // for it.
@@ -287,13 +279,6 @@ int main(int argc, char** argv)
     korvalo::trace::event("load");
     if (window.ended())
         return 0;
-    if (music) {
-        // Released after the first picture has gone to the screen, or after a
-        // second should the window not be painted (hidden at once, say).
-        const auto release = [music] { music->release(); };
-        window.whenFirstPainted([&window, release] { QTimer::singleShot(0, &window, release); });
-        QTimer::singleShot(1000, &window, release);
-    }
     window.show();
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);

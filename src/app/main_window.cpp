@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QScreen>
 #include <QWindow>
 
 #include "app/drawing_area.h"
@@ -17,7 +18,20 @@
 
 namespace korvalo {
 
+namespace {
+
+// The density of the screen a new window opens on: the surface is made at it
+// at once, not made and then made again (at 200 %, four times the pixels).
+double openingRatio()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() : 1;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events, const PlatformMaker& makePlatform)
+    : surface_(QtSurface::defaultPixels, openingRatio())
 {
     setWindowTitle(QStringLiteral("Korvalo"));
     QIcon icon;
@@ -66,11 +80,6 @@ void MainWindow::useSound(std::unique_ptr<DsLibrary> library)
     if (library_)
         sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path_ && path_->catchingUp(); });
     form_->module1.useLibrary(sound_.get());
-}
-
-void MainWindow::whenFirstPainted(std::function<void()> done)
-{
-    area_->onFirstPaint = std::move(done);
 }
 
 void MainWindow::load()

@@ -41,9 +41,6 @@ public:
     // before the load event starts it. Null: the game plays silently.
     void useSound(std::unique_ptr<DsLibrary> library);
 
-    // Calls done once, after the drawing area's first paint.
-    void whenFirstPainted(std::function<void()> done);
-
     // Runs the load event once; drawing goes into the surface, so it may run
     // before the window is shown.
     void load();

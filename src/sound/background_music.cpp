@@ -26,11 +26,6 @@ int32_t BackgroundMusicLibrary::createBuffer(int32_t library, const QByteArray& 
     // The thread holds a share of the bytes, no copy, until the library is
     // done with them.
     maker_ = std::thread([this, library, image, flags, sourceName] {
-        if (std::unique_lock<std::mutex> lock(mutex_); held_) {
-            released_.wait(lock, [this] { return !held_ || music_.closed; });
-            if (music_.closed)
-                return;
-        }
         const int32_t handle = lib_->dsCreateDSB(library, image.constData(), flags, sourceName);
         const std::lock_guard<std::mutex> lock(mutex_);
         music_.made = true;
@@ -43,21 +38,6 @@ int32_t BackgroundMusicLibrary::createBuffer(int32_t library, const QByteArray& 
             lib_->dsPlayLooping(handle);
     });
     return musicHandle;
-}
-
-void BackgroundMusicLibrary::hold()
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    held_ = true;
-}
-
-void BackgroundMusicLibrary::release()
-{
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        held_ = false;
-    }
-    released_.notify_all();
 }
 
 int32_t BackgroundMusicLibrary::dsPlay(int32_t buffer)
@@ -119,7 +99,6 @@ int32_t BackgroundMusicLibrary::dsTerminate(int32_t library)
         music_.closed = true;
         closed = lib_->dsTerminate(library);
     }
-    released_.notify_all();
     finish();
     return closed;
 }

@@ -3,7 +3,6 @@
 // may replace with half an hour of their own, is made on a thread of its own
 // so that its conversion never holds up the window. Everything else is passed
 // straight to the library.
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -39,12 +38,6 @@ public:
     // and then waits for the music's thread.
     int32_t dsTerminate(int32_t library) override;
 
-    // Music asked for from now on is not made until release(): its
-    // conversion then no longer takes the processor from the window's first
-    // picture. Closing the library meanwhile gives the music up unmade.
-    void hold();
-    void release();
-
     // The handle answered for music made in the background; the library's
     // own handles are far below it.
     static constexpr int32_t musicHandle = 0x4B4D0001;
@@ -63,8 +56,6 @@ private:
 
     std::unique_ptr<DsLibrary> lib_;
     std::mutex mutex_;
-    std::condition_variable released_;
-    bool held_ = false;
     Music music_;
     bool making_ = false;  // musicHandle is in use
     std::thread maker_;

@@ -125,26 +125,5 @@ TEST(BackgroundMusic, EndingWhileTheMusicIsMadeClosesTheLibraryBeforeWaitingForI
     EXPECT_EQ(slow.calls(), (Calls{"terminate", "create BGM cancelled"}));
 }
 
-TEST(BackgroundMusic, HeldMusicIsMadeOnlyOnceReleasedAndClosingMeanwhileGivesItUp)
-{
-    for (const bool released : {true, false}) {
-        SCOPED_TRACE(released ? "released" : "closed while held");
-        auto owned = std::make_unique<SlowLibrary>();
-        SlowLibrary& slow = *owned;
-        slow.release();  // the library itself makes music at once
-        BackgroundMusicLibrary lib(std::move(owned));
-        lib.hold();
-        const int32_t music = lib.createBuffer(1, QByteArray("BGM", 4), 1, "BGM.wav");
-        lib.dsPlayLooping(music);
-        if (released) {
-            lib.release();
-            EXPECT_EQ(slow.calls(2), (Calls{"create BGM", "loop 7"}));
-        }
-        EXPECT_EQ(lib.dsTerminate(1), 1);
-        // Closed while held, the music is never asked of the library.
-        EXPECT_EQ(slow.calls(), released ? (Calls{"create BGM", "loop 7", "terminate"}) : (Calls{"terminate"}));
-    }
-}
-
 }  // namespace
 }  // namespace korvalo
