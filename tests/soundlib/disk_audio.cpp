@@ -95,6 +95,20 @@ DiskAudio::Window DiskAudio::call(const std::function<void()>& action)
     return window;
 }
 
+void DiskAudio::atOnce(const std::function<void()>& action)
+{
+    // The mixer's device is the one open and playing; the library's calls
+    // lock it again on this thread, which SDL allows.
+    SDL_AudioDeviceID device = 0;
+    for (SDL_AudioDeviceID id = 1; id < 16 && device == 0; ++id)
+        if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING)
+            device = id;
+    ASSERT_NE(device, 0u) << "no audio device is playing";
+    SDL_LockAudioDevice(device);
+    action();
+    SDL_UnlockAudioDevice(device);
+}
+
 int32_t DiskAudio::makeBuffer(const std::vector<int16_t>& samples, int32_t flags)
 {
     const std::string image = pcmWave(samples, static_cast<uint32_t>(rate_), 1);
@@ -103,19 +117,26 @@ int32_t DiskAudio::makeBuffer(const std::vector<int16_t>& samples, int32_t flags
 
 std::vector<int16_t> DiskAudio::finish()
 {
+    std::vector<std::vector<int16_t>> all = finishChannels();
+    return all.empty() ? std::vector<int16_t>{} : std::move(all.front());
+}
+
+std::vector<std::vector<int16_t>> DiskAudio::finishChannels()
+{
     if (ok())
         library_->dsTerminate(handle_);
     handle_ = 0;
     std::ifstream in(output_, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> first;
+    std::vector<std::vector<int16_t>> out(static_cast<std::size_t>(channels_));
     const std::size_t frameBytes = 2 * static_cast<std::size_t>(channels_);
-    for (std::size_t at = 0; frameBytes && at + frameBytes <= bytes.size(); at += frameBytes) {
-        const auto lo = static_cast<unsigned char>(bytes[at]);
-        const auto hi = static_cast<unsigned char>(bytes[at + 1]);
-        first.push_back(static_cast<int16_t>(lo | hi << 8));
-    }
-    return first;
+    for (std::size_t at = 0; frameBytes && at + frameBytes <= bytes.size(); at += frameBytes)
+        for (std::size_t c = 0; c < out.size(); ++c) {
+            const auto lo = static_cast<unsigned char>(bytes[at + 2 * c]);
+            const auto hi = static_cast<unsigned char>(bytes[at + 2 * c + 1]);
+            out[c].push_back(static_cast<int16_t>(lo | hi << 8));
+        }
+    return out;
 }
 
 const Mix_Chunk* playingChunk()

@@ -72,6 +72,9 @@ public:
         bool holds(int64_t frame) const { return frame >= from && frame <= to; }
     };
     Window call(const std::function<void()>& action);
+    // Runs the calls with the mixer held, so that all of them take effect
+    // at the same output frame.
+    void atOnce(const std::function<void()>& action);
 
     // Makes a buffer from 16-bit mono samples at the device's own rate, so
     // the output carries them unchanged.
@@ -79,6 +82,8 @@ public:
 
     // Closes the library and returns the first channel of everything written.
     std::vector<int16_t> finish();
+    // Closes the library and returns every channel of everything written.
+    std::vector<std::vector<int16_t>> finishChannels();
 
 private:
     TemporaryFolder folder_;

@@ -111,30 +111,67 @@ bool put(SDL_AudioStream* stream, const Source& source, const unsigned char* at,
     return SDL_AudioStreamPut(stream, widened.data(), static_cast<int>(count * sizeof(int32_t))) == 0;
 }
 
-// Moves what the converter has ready to the end of `out`.
-bool take(SDL_AudioStream* stream, Uint8* out, uint64_t capacity, uint64_t* used)
+// The last step of a conversion that the converter leaves out: from its float
+// samples to the output's format, by SDL's own conversion so that each sample
+// is rounded as SDL rounds it when it converts in one go.
+struct Narrowing {
+    SDL_AudioCVT cvt{};
+    std::vector<Uint8> floats;
+};
+
+// Moves what the converter has ready to the end of `out`, through `narrowing`
+// when there is one.
+bool take(SDL_AudioStream* stream, Uint8* out, uint64_t capacity, uint64_t* used, Narrowing* narrowing)
 {
     const int available = SDL_AudioStreamAvailable(stream);
     if (available <= 0)
         return available == 0;
-    if (*used + static_cast<uint64_t>(available) > capacity)
-        return false;
-    const int got = SDL_AudioStreamGet(stream, out + *used, available);
+    if (!narrowing) {
+        if (*used + static_cast<uint64_t>(available) > capacity)
+            return false;
+        const int got = SDL_AudioStreamGet(stream, out + *used, available);
+        if (got < 0)
+            return false;
+        *used += static_cast<uint64_t>(got);
+        return true;
+    }
+    // Narrowing converts in place: the floats are wider than what they become.
+    narrowing->floats.resize(static_cast<std::size_t>(available));
+    const int got = SDL_AudioStreamGet(stream, narrowing->floats.data(), available);
     if (got < 0)
         return false;
-    *used += static_cast<uint64_t>(got);
+    SDL_AudioCVT& cvt = narrowing->cvt;
+    cvt.buf = narrowing->floats.data();
+    cvt.len = got;
+    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0)
+        return false;
+    const auto bytes = static_cast<uint64_t>(cvt.needed ? cvt.len_cvt : got);
+    if (*used + bytes > capacity)
+        return false;
+    std::memcpy(out + *used, narrowing->floats.data(), static_cast<std::size_t>(bytes));
+    *used += bytes;
     return true;
 }
 
 // Converts the source into a buffer of `capacity` bytes, piece by piece, and
-// returns the bytes it filled (0 on failure or when cancelled).
+// returns the bytes it filled (0 on failure or when cancelled). With
+// `viaFloat`, the converter gives float samples, narrowed to the output's
+// format afterwards: how SDL converts whenever the rate or the channel count
+// changes, which this spares a change of channel count from differing from.
 uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, uint64_t capacity,
-                 const std::function<bool()>& cancelled)
+                 const std::function<bool()>& cancelled, bool viaFloat)
 {
-    SDL_AudioStream* stream = SDL_NewAudioStream(source.format, static_cast<Uint8>(source.channels), source.rate,
-                                                 output.format, static_cast<Uint8>(output.channels), output.rate);
+    const auto outChannels = static_cast<Uint8>(output.channels);
+    Narrowing narrowing;
+    if (viaFloat && SDL_BuildAudioCVT(&narrowing.cvt, AUDIO_F32SYS, outChannels, output.rate, output.format,
+                                      outChannels, output.rate) < 0)
+        return 0;
+    SDL_AudioStream* stream =
+        SDL_NewAudioStream(source.format, static_cast<Uint8>(source.channels), source.rate,
+                           viaFloat ? AUDIO_F32SYS : output.format, outChannels, output.rate);
     if (!stream)
         return 0;
+    Narrowing* narrow = viaFloat ? &narrowing : nullptr;
     std::vector<int32_t> widened;
     uint64_t used = 0;
     bool ok = true;
@@ -142,7 +179,7 @@ uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, u
     for (uint64_t frame = 0; ok && frame < source.frames; frame += piece) {
         const uint64_t frames = std::min(piece, source.frames - frame);
         ok = !cancelled() && put(stream, source, source.samples + frame * source.frameBytes, frames, widened) &&
-             take(stream, out, capacity, &used);
+             take(stream, out, capacity, &used, narrow);
     }
     // The resampler holds back the last few hundred frames and its flush does
     // not give them out: silence behind the sound pushes them through, and
@@ -151,13 +188,21 @@ uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, u
     const std::vector<Uint8> silence(static_cast<std::size_t>(tailFrames(piece) * fedFrameBytes),
                                      source.format == AUDIO_U8 ? 0x80 : 0);
     ok = ok && SDL_AudioStreamPut(stream, silence.data(), static_cast<int>(silence.size())) == 0 &&
-         SDL_AudioStreamFlush(stream) == 0 && take(stream, out, capacity, &used);
+         SDL_AudioStreamFlush(stream) == 0 && take(stream, out, capacity, &used, narrow);
     SDL_FreeAudioStream(stream);
     return ok ? used : 0;
 }
 
-Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output, const std::function<bool()>& cancelled)
+Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& device, const std::function<bool()>& cancelled,
+                     bool keepMono, int* channels)
 {
+    // A mono sound kept in one channel for a stereo device.
+    const bool mono = keepMono && source.channels == 1 && device.channels == 2;
+    OutputFormat output = device;
+    if (mono)
+        output.channels = 1;
+    if (channels)
+        *channels = output.channels;
     const uint64_t outFrameBytes =
         static_cast<uint64_t>(SDL_AUDIO_BITSIZE(output.format)) / 8 * static_cast<uint64_t>(output.channels);
     if (source.frames == 0 || outFrameBytes == 0 || source.rate < static_cast<int>(minSampleRate) ||
@@ -176,7 +221,7 @@ Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output, const std
     auto* converted = static_cast<Uint8*>(SDL_malloc(static_cast<std::size_t>(capacity)));
     if (!converted)
         return nullptr;
-    const uint64_t filled = convert(source, output, converted, capacity, cancelled);
+    const uint64_t filled = convert(source, output, converted, capacity, cancelled, mono);
     const uint64_t bytes = std::min(filled / outFrameBytes, std::max<uint64_t>(outFrames, 1)) * outFrameBytes;
     // Shrinking gives back the unused room without moving the samples.
     auto* kept = bytes ? static_cast<Uint8*>(SDL_realloc(converted, static_cast<std::size_t>(bytes))) : nullptr;
@@ -196,11 +241,11 @@ Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& output, const std
 }  // namespace
 
 Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
-                          const std::function<bool()>& cancelled)
+                          const std::function<bool()>& cancelled, bool keepMono, int* channels)
 {
     Source source;
     if (directSource(bytes, layout, &source))
-        return chunkFrom(source, output, cancelled);
+        return chunkFrom(source, output, cancelled, keepMono, channels);
     // Other encodings: SDL decodes the whole image into 16-bit PCM first.
     if (layout.imageSize > maxDecodedImageBytes || layout.channels == 0 || layout.channels > maxChannels)
         return nullptr;
@@ -215,7 +260,7 @@ Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, 
     source.samples = decoded;
     source.frameBytes = static_cast<uint64_t>(SDL_AUDIO_BITSIZE(decodedFormat.format)) / 8 * decodedFormat.channels;
     source.frames = source.frameBytes ? length / source.frameBytes : 0;
-    Mix_Chunk* chunk = chunkFrom(source, output, cancelled);
+    Mix_Chunk* chunk = chunkFrom(source, output, cancelled, keepMono, channels);
     SDL_FreeWAV(decoded);
     return chunk;
 }

@@ -39,7 +39,12 @@ struct OutputFormat {
 // `cancelled` is asked before each of those pieces; when it answers true the
 // conversion stops there, everything it took is given back and the answer is
 // null.
+//
+// With `keepMono`, a mono sound for a stereo output is kept in one channel, at
+// the output's rate and sample format: half the bytes. Each of its samples is
+// what the conversion to stereo gives in both channels, rounded the same way.
+// `*channels`, when given, receives the chunk's channel count.
 Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
-                          const std::function<bool()>& cancelled);
+                          const std::function<bool()>& cancelled, bool keepMono = false, int* channels = nullptr);
 
 }  // namespace korvalo::sound

@@ -13,6 +13,11 @@
 // restart: the old voice fades out on one while the new one fades in on the
 // other. Stopping and freeing fade out too, so no sound is ever cut mid-wave.
 //
+// Music in mono, for a stereo device, is held in one channel, half the bytes
+// of a stereo copy: its channels play a short silent chunk in a loop, over
+// which a Feed writes the music, so fades and restarts work as for any other
+// buffer and the device gets the same samples.
+//
 // The functions may be called from more than one thread.
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -33,6 +38,7 @@
 
 namespace {
 
+using korvalo::sound::Feed;
 using korvalo::sound::Voice;
 
 constexpr int32_t libraryHandle = 1;
@@ -50,6 +56,8 @@ constexpr int musicVolume = MIX_MAX_VOLUME * 3 / 4;
 constexpr int outputRate = 44100;
 constexpr int outputChannels = 2;
 constexpr int periodFrames = 1024;
+// The silent chunk under music held in one channel.
+constexpr int silentFrames = periodFrames;
 
 // A channel told to fade out is halted by the mixer this long after, when its
 // ramp has long reached silence: a couple of periods and the ramp.
@@ -59,7 +67,9 @@ constexpr int fadedOutMilliseconds = 100;
 constexpr Uint32 closingWaitMilliseconds = 250;
 
 struct Buffer {
-    Mix_Chunk* chunk = nullptr;
+    Mix_Chunk* chunk = nullptr;    // what the mixer plays
+    Mix_Chunk* samples = nullptr;  // music held in one channel, fed over `chunk`
+    int64_t frames = 0;            // of `samples`
     bool looping = false;  // last started with dsPlayLooping, not since stopped
     bool freed = false;    // freed by the caller, its last sound still fading
     int sounding = 0;      // which of its two channels it last started on
@@ -70,6 +80,7 @@ struct Library {
     korvalo::sound::OutputFormat output;
     Buffer buffers[maxBuffers];
     Voice voices[maxBuffers * channelsPerBuffer];
+    Feed feeds[maxBuffers * channelsPerBuffer];
     std::atomic<uint32_t> mixes{0};  // periods mixed so far
     // Times the device has been closed. A buffer whose making began before
     // the latest close is no longer wanted: its conversion, which runs
@@ -104,12 +115,16 @@ Buffer* bufferOf(int32_t handle)
 
 int channelOf(int32_t handle, int which) { return (handle - 1) * channelsPerBuffer + which; }
 
-// Whether the channel is still heard: playing and not yet faded to silence.
-bool audible(int channel) { return Mix_Playing(channel) && !library.voices[channel].silent(); }
+// Whether the channel is still heard: playing, not past the end of music fed
+// to it once, and not yet faded to silence.
+bool audible(int channel)
+{
+    return Mix_Playing(channel) && !library.feeds[channel].ended() && !library.voices[channel].silent();
+}
 
 void fadeOut(int channel)
 {
-    if (!Mix_Playing(channel) || library.voices[channel].fadingOrSilent())
+    if (!audible(channel) || library.voices[channel].fadingOrSilent())
         return;
     library.voices[channel].fadeOut();
     Mix_ExpireChannel(channel, fadedOutMilliseconds);
@@ -133,12 +148,22 @@ bool start(int32_t handle, int loops)
     }
     const int channel = channelOf(handle, buffer.sounding);
     // Whatever is left on this channel is silent or nearly so by now; it is
-    // halted before the ramp is attached, as halting removes it.
+    // halted before the effects are attached, as halting removes them.
     Mix_HaltChannel(channel);
+    Mix_UnregisterAllEffects(channel);
     Voice& voice = library.voices[channel];
     voice.start(restart);
+    Feed& feed = library.feeds[channel];
+    const auto* samples = buffer.samples ? reinterpret_cast<const int16_t*>(buffer.samples->abuf) : nullptr;
+    feed.start(samples, samples ? buffer.frames : 0, loops < 0);
+    if (samples && !feed.attach(channel, library.output.channels))
+        return false;
     if (!voice.attach(channel, library.output.channels, library.output.rate))
         return false;
+    // Music fed over the silent chunk, played once: the chunk repeats until
+    // it has covered the music, then the channel ends by itself.
+    if (samples && loops == 0)
+        loops = static_cast<int>(std::min<int64_t>((buffer.frames + silentFrames - 1) / silentFrames - 1, INT32_MAX));
     return Mix_PlayChannel(channel, buffer.chunk, loops) >= 0;
 }
 
@@ -157,6 +182,8 @@ void release(int32_t handle)
     for (int which = 0; which < channelsPerBuffer; ++which)
         Mix_HaltChannel(channelOf(handle, which));
     Mix_FreeChunk(buffer.chunk);
+    if (buffer.samples)
+        Mix_FreeChunk(buffer.samples);
     buffer = Buffer{};
 }
 
@@ -248,6 +275,25 @@ int32_t openDevice(std::string* message)
     return libraryHandle;
 }
 
+// A chunk of `frames` silent frames in the output format, freed with
+// Mix_FreeChunk like the converted ones.
+Mix_Chunk* silentChunk(const korvalo::sound::OutputFormat& output, int frames)
+{
+    const auto bytes = static_cast<std::size_t>(frames) * static_cast<std::size_t>(output.channels) *
+                       (SDL_AUDIO_BITSIZE(output.format) / 8);
+    auto* silence = static_cast<Uint8*>(SDL_calloc(1, bytes));
+    auto* chunk = silence ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
+    if (!chunk) {
+        SDL_free(silence);
+        return nullptr;
+    }
+    chunk->allocated = 1;
+    chunk->abuf = silence;
+    chunk->alen = static_cast<Uint32>(bytes);
+    chunk->volume = MIX_MAX_VOLUME;
+    return chunk;
+}
+
 }  // namespace
 
 // Opens the audio device ahead of dsInitialize, which then answers with this
@@ -317,16 +363,33 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     if (!korvalo::checkWaveImage(bytes, static_cast<std::size_t>(claimed), nullptr, &layout))
         return 0;
     // Converted without the lock: long music may take a second or more, and
-    // the other buffers go on playing meanwhile.
-    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output, closedSince);
+    // the other buffers go on playing meanwhile. Music in mono stays in one
+    // channel; effects are converted to the output's channels.
+    const bool music = (flags & effectFlag) == 0;
+    int channels = 0;
+    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output, closedSince, music, &channels);
     if (!chunk)
         return 0;
+    Mix_Chunk* samples = nullptr;
+    if (channels != output.channels) {
+        samples = chunk;
+        chunk = silentChunk(output, silentFrames);
+        if (!chunk) {
+            Mix_FreeChunk(samples);
+            return 0;
+        }
+    }
+    const auto dropChunks = [&] {
+        Mix_FreeChunk(chunk);
+        if (samples)
+            Mix_FreeChunk(samples);
+    };
 
     const Lock lock(tableMutex);
     // Closed meanwhile, and perhaps opened again in another format: the
     // buffer belongs to a device that is gone.
     if (closedSince()) {
-        Mix_FreeChunk(chunk);
+        dropChunks();
         return 0;
     }
     // A slot is taken again only when the sound of its last buffer has faded.
@@ -336,11 +399,14 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
         if (!library.buffers[k - 1].chunk)
             handle = k;
     if (handle == 0) {
-        Mix_FreeChunk(chunk);
+        dropChunks();
         return 0;
     }
-    Mix_VolumeChunk(chunk, (flags & effectFlag) ? MIX_MAX_VOLUME : musicVolume);
-    library.buffers[handle - 1].chunk = chunk;
+    Mix_VolumeChunk(chunk, music ? musicVolume : MIX_MAX_VOLUME);
+    Buffer& buffer = library.buffers[handle - 1];
+    buffer.chunk = chunk;
+    buffer.samples = samples;
+    buffer.frames = samples ? samples->alen / static_cast<int64_t>(sizeof(int16_t)) : 0;
     return handle;
 }
 

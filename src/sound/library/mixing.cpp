@@ -42,7 +42,6 @@ bool Voice::attach(int channel, int channels, int rate)
     rampFrames_ = rate * rampMilliseconds / 1000;
     if (rampFrames_ < 1)
         rampFrames_ = 1;
-    Mix_UnregisterAllEffects(channel);
     return Mix_RegisterEffect(channel, &Voice::effect, nullptr, this) != 0;
 }
 
@@ -87,6 +86,43 @@ void Voice::apply(int16_t* samples, int frames)
     }
     if (falling_ && rampAt_ == rampFrames_)
         silent_.store(true);
+}
+
+void Feed::start(const int16_t* samples, int64_t frames, bool repeat)
+{
+    samples_ = samples;
+    frames_ = frames;
+    at_ = 0;
+    repeat_ = repeat;
+    ended_.store(false);
+}
+
+bool Feed::attach(int channel, int channels)
+{
+    channels_ = channels > 0 ? channels : 1;
+    return Mix_RegisterEffect(channel, &Feed::effect, nullptr, this) != 0;
+}
+
+void Feed::effect(int /*channel*/, void* stream, int length, void* feed)
+{
+    auto* self = static_cast<Feed*>(feed);
+    self->write(static_cast<int16_t*>(stream), length / static_cast<int>(sizeof(int16_t)) / self->channels_);
+}
+
+void Feed::write(int16_t* out, int frames)
+{
+    for (int frame = 0; frame < frames; ++frame) {
+        int16_t sample = 0;
+        if (at_ < frames_) {
+            sample = samples_[at_];
+            if (++at_ == frames_ && repeat_)
+                at_ = 0;
+        }
+        for (int c = 0; c < channels_; ++c)
+            out[frame * channels_ + c] = sample;
+    }
+    if (at_ >= frames_ && !repeat_)
+        ended_.store(true);
 }
 
 float limited(float x)

@@ -36,7 +36,8 @@ public:
     bool fadingOrSilent() const { return stopping_.load(); }
 
     // Attaches the ramp to mixer channel `channel`, whose samples are 16-bit
-    // with `channels` interleaved channels at `rate` frames per second.
+    // with `channels` interleaved channels at `rate` frames per second. It
+    // follows the effects registered on the channel before it.
     bool attach(int channel, int channels, int rate);
 
 private:
@@ -53,6 +54,39 @@ private:
     bool falling_ = false;  // a fade out is under way
     float gain_ = 1.0f;     // gain reached so far
     float fallFrom_ = 1.0f;
+};
+
+// Plays a sound held in one channel on a mixer channel of several: the mixer
+// channel plays a silent chunk over and over, and this effect, registered
+// before the Voice, writes the sound's next frames over it, each sample into
+// every channel. It keeps its own place, so where the silent chunk repeats
+// does not matter. A sound played once gives silence after its last frame.
+// Same protocol as Voice: start() while the channel is silent, before it
+// plays; ended() at any time.
+class Feed {
+public:
+    // Ready to give out `frames` samples of `samples` from the first, once or
+    // repeating without end. The samples must outlive the channel's play.
+    void start(const int16_t* samples, int64_t frames, bool repeat);
+    // True once a sound played once has given out its last frame: from then
+    // on the channel only carries silence.
+    bool ended() const { return ended_.load(); }
+
+    // Registers the feed on mixer channel `channel`, whose samples are 16-bit
+    // with `channels` interleaved channels.
+    bool attach(int channel, int channels);
+
+private:
+    static void effect(int channel, void* stream, int length, void* feed);
+    void write(int16_t* out, int frames);
+
+    std::atomic<bool> ended_{false};
+    // Owned by the mixer thread once the channel plays.
+    const int16_t* samples_ = nullptr;
+    int64_t frames_ = 0;
+    int64_t at_ = 0;  // the next frame to give out
+    bool repeat_ = false;
+    int channels_ = 2;
 };
 
 // Registered with Mix_SetPostMix: restores the level taken for headroom and
