@@ -37,6 +37,15 @@ constexpr Key keys[] = {
     {"BGM", CheckItem::BGM},
 };
 
+// The keys in Shift_JIS, so that the lines the game writes are read without
+// opening a Shift_JIS converter: its tables cost the program a megabyte.
+constexpr std::string_view keyBytes[] = {
+    "\x8e\xe8\x8f\x87\x94\xd4\x8d\x86\x95\x5c\x8e\xa6",  // 手順番号表示
+    "\xb1\xb2\xba\xdd\x95\x5c\x8e\xa6",                  // ｱｲｺﾝ表示
+    "BGM",
+};
+static_assert(std::size(keyBytes) == std::size(keys));
+
 constexpr char valueOn[] = "OK";
 constexpr char valueOff[] = "NG";
 
@@ -83,18 +92,27 @@ std::vector<Setting> parse(std::string_view bytes)
         // except at the end of the line where they vanish; so a line with any
         // of them gives no value at all. One decoder serves the lines while
         // they decode cleanly; its error mark may outlive a reset, so after
-        // an error the next line gets a fresh one.
-        if (!decoder || decoder->hasError())
-            decoder.emplace(encodingName, QStringDecoder::Flag::Stateless);
-        else
-            decoder->resetState();
-        if (!decoder->isValid())
-            return out;
-        // Decoded into a buffer on the stack: a settings line is short.
-        const QByteArrayView encoded(raw.data(), static_cast<qsizetype>(raw.size()));
-        QVarLengthArray<QChar, 256> buffer(decoder->requiredSpace(encoded.size()));
-        const QStringView text(buffer.data(), decoder->appendToBuffer(buffer.data(), encoded));
-        const bool clean = !decoder->hasError();
+        // an error the next line gets a fresh one. The lines the game writes
+        // itself need no decoder at all.
+        const std::optional<QString> plain = plainLineText(raw);
+        QVarLengthArray<QChar, 256> buffer;
+        QStringView text;
+        bool clean = true;
+        if (plain) {
+            text = *plain;
+        } else {
+            if (!decoder || decoder->hasError())
+                decoder.emplace(encodingName, QStringDecoder::Flag::Stateless);
+            else
+                decoder->resetState();
+            if (!decoder->isValid())
+                return out;
+            // Decoded into a buffer on the stack: a settings line is short.
+            const QByteArrayView encoded(raw.data(), static_cast<qsizetype>(raw.size()));
+            buffer.resize(decoder->requiredSpace(encoded.size()));
+            text = QStringView(buffer.data(), decoder->appendToBuffer(buffer.data(), encoded));
+            clean = !decoder->hasError();
+        }
         const qsizetype equals = text.indexOf(u'=');
         if (equals >= 1)
             key = text.left(equals).toString();
@@ -112,6 +130,31 @@ std::vector<Setting> parse(std::string_view bytes)
         }
     }
     return out;
+}
+
+std::optional<QString> plainLineText(std::string_view line)
+{
+    QString text;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const auto byte = static_cast<unsigned char>(line[at]);
+        // Shift_JIS gives 0x5C and 0x7E other meanings in some of its tables.
+        if (byte >= 0x20 && byte < 0x7E && byte != 0x5C) {
+            text += QLatin1Char(static_cast<char>(byte));
+            ++at;
+            continue;
+        }
+        // Any key begins with a character of its own: after ASCII and whole
+        // keys, a key's bytes can only be read as that key.
+        std::size_t key = 0;
+        while (key < std::size(keyBytes) && line.substr(at, keyBytes[key].size()) != keyBytes[key])
+            ++key;
+        if (key == std::size(keyBytes))
+            return std::nullopt;
+        text += keyText(key);
+        at += keyBytes[key].size();
+    }
+    return text;
 }
 
 bool fileIsMissing()

@@ -8,6 +8,8 @@
 //   BGM=OK|NG           looping background music (BGM)
 //
 // Nothing here touches the game: Form1's settings procedures apply the result.
+#include <QString>
+
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -49,6 +51,12 @@ std::string fileText(const Options& options);
 // has the text after the "=" (or the whole line) as its value. Keys and
 // values must match exactly; bytes that are not Shift_JIS match nothing.
 std::vector<Setting> parse(std::string_view bytes);
+
+// The text of one line (without its end) made only of the keys' Shift_JIS
+// bytes and of printable ASCII that Shift_JIS leaves as it is, read without
+// a Shift_JIS converter: every line the game writes is one. Nothing for any
+// other line.
+std::optional<QString> plainLineText(std::string_view line);
 
 // True when there is nothing at all under the file's name in the working folder.
 bool fileIsMissing();

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QStringDecoder>
 #include <random>
 
 #include "settings/settings_file.h"
@@ -143,6 +144,24 @@ TEST_F(SettingsTest, BytesThatAreNotShiftJisMatchNothing)
     EXPECT_TRUE(readBack(noise).empty());
     EXPECT_EQ(marks(), "TEJYUN=0 AICON=0 BGM=1");
     EXPECT_EQ(fileBytes(), noise);
+}
+
+TEST(SettingsLines, TheGamesOwnLinesReadWithoutAConverterAsShiftJisReadsThem)
+{
+    // Read so, a start that finds the game's own file opens no converter.
+    QStringDecoder decoder("Shift_JIS");
+    for (const char* line : {"手順番号表示=OK", "ｱｲｺﾝ表示=NG", "BGM=OK", "=NG", "手順番号表示", "ｱｲｺﾝ表示ｱｲｺﾝ表示=BGM OK"}) {
+        const std::string bytes = sjis(line);
+        const std::optional<QString> text = settings::plainLineText(bytes);
+        ASSERT_TRUE(text) << line;
+        EXPECT_EQ(*text, decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))))
+            << line;
+    }
+    // Every other line is left to the converter.
+    for (const std::string& bytes : {sjis("手順=OK"), sjis("BGM=表示"), std::string("BGM=N\x81"),
+                                     std::string("\xB1\xB2\xBA\xDD\x95\x5C\x8E=OK"), std::string("C:\\"),
+                                     std::string("BGM=~"), std::string("BGM=OK\t")})
+        EXPECT_FALSE(settings::plainLineText(bytes)) << hex(bytes);
 }
 
 TEST_F(SettingsTest, AHugeFileIsReadOnlyUpToTheLimit)
