@@ -68,6 +68,12 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
             person_->menu(name);
         });
     }
+    // Made now rather than in the load event, which asks for the window's
+    // handle first and sizes it soon after: at start-up the window is made
+    // while the sound library is still being loaded, and the load event
+    // waits for that library.
+    winId();
+    minimumSizeHint();
 }
 
 MainWindow::~MainWindow() = default;

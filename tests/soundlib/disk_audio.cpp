@@ -181,4 +181,12 @@ std::vector<int16_t> tone(int64_t frames, int16_t amplitude, int halfPeriod)
     return s;
 }
 
+std::vector<int16_t> ramp(int64_t frames)
+{
+    std::vector<int16_t> s(static_cast<std::size_t>(frames));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<int16_t>(1000 + 15000 * i / s.size());
+    return s;
+}
+
 }  // namespace korvalo::testing

@@ -1,7 +1,7 @@
 #pragma once
 // What the tests of the real sound library share: the fixture that checks the
 // disk audio device, the flags of an effect's and of the music's buffer, and
-// a test tone.
+// test tones.
 #include <gtest/gtest.h>
 
 #include <SDL_mixer.h>
@@ -19,6 +19,11 @@ inline constexpr int32_t music = 1;   // and of the music's
 // A square wave that never touches zero, so silence in the output can only
 // mean that nothing is playing.
 std::vector<int16_t> tone(int64_t frames, int16_t amplitude, int halfPeriod = 50);
+
+// A rising ramp that never repeats inside the buffer: played in a loop, the
+// output repeats with exactly the buffer's length, and any second voice or
+// jump back to the start breaks the repetition.
+std::vector<int16_t> ramp(int64_t frames);
 
 class SoundLibrary : public ::testing::Test {
 protected:

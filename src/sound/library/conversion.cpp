@@ -238,7 +238,50 @@ Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& device, const std
     return chunk;
 }
 
+// A chunk of `frames` silent frames in the output format, freed with
+// Mix_FreeChunk like the converted ones.
+Mix_Chunk* silentChunk(const OutputFormat& output, int frames)
+{
+    const auto bytes = static_cast<std::size_t>(frames) * static_cast<std::size_t>(output.channels) *
+                       (SDL_AUDIO_BITSIZE(output.format) / 8);
+    auto* silence = static_cast<Uint8*>(SDL_calloc(1, bytes));
+    auto* chunk = silence ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
+    if (!chunk) {
+        SDL_free(silence);
+        return nullptr;
+    }
+    chunk->allocated = 1;
+    chunk->abuf = silence;
+    chunk->alen = static_cast<Uint32>(bytes);
+    chunk->volume = MIX_MAX_VOLUME;
+    return chunk;
+}
+
 }  // namespace
+
+void BufferChunks::free()
+{
+    if (chunk)
+        Mix_FreeChunk(chunk);
+    if (samples)
+        Mix_FreeChunk(samples);
+    chunk = samples = nullptr;
+}
+
+BufferChunks bufferChunks(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
+                          const std::function<bool()>& cancelled, bool music, int silentFrames)
+{
+    int channels = 0;
+    BufferChunks made;
+    made.chunk = convertedChunk(bytes, layout, output, cancelled, music, &channels);
+    if (!made.chunk || channels == output.channels)
+        return made;
+    made.samples = made.chunk;
+    made.chunk = silentChunk(output, silentFrames);
+    if (!made.chunk)
+        made.free();
+    return made;
+}
 
 Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
                           const std::function<bool()>& cancelled, bool keepMono, int* channels)

@@ -47,4 +47,16 @@ struct OutputFormat {
 Mix_Chunk* convertedChunk(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
                           const std::function<bool()>& cancelled, bool keepMono = false, int* channels = nullptr);
 
+// The chunks of a buffer: `chunk` is what the mixer plays. Music (`music`) in
+// mono for a stereo output is kept in one channel as `samples`, written over
+// `chunk` as it is mixed, which is then a silent chunk of `silentFrames`
+// frames played in a loop. Both are null when the sound cannot be made.
+struct BufferChunks {
+    Mix_Chunk* chunk = nullptr;
+    Mix_Chunk* samples = nullptr;
+    void free();
+};
+BufferChunks bufferChunks(const unsigned char* bytes, const WaveLayout& layout, const OutputFormat& output,
+                          const std::function<bool()>& cancelled, bool music, int silentFrames);
+
 }  // namespace korvalo::sound

@@ -153,12 +153,10 @@ bool start(int32_t handle, int loops)
     Mix_UnregisterAllEffects(channel);
     Voice& voice = library.voices[channel];
     voice.start(restart);
-    Feed& feed = library.feeds[channel];
     const auto* samples = buffer.samples ? reinterpret_cast<const int16_t*>(buffer.samples->abuf) : nullptr;
-    feed.start(samples, samples ? buffer.frames : 0, loops < 0);
-    if (samples && !feed.attach(channel, library.output.channels))
-        return false;
-    if (!voice.attach(channel, library.output.channels, library.output.rate))
+    library.feeds[channel].start(samples, samples ? buffer.frames : 0, loops < 0);
+    if ((samples && !library.feeds[channel].attach(channel, library.output.channels)) ||
+        !voice.attach(channel, library.output.channels, library.output.rate))
         return false;
     // Music fed over the silent chunk, played once: the chunk repeats until
     // it has covered the music, then the channel ends by itself.
@@ -275,25 +273,6 @@ int32_t openDevice(std::string* message)
     return libraryHandle;
 }
 
-// A chunk of `frames` silent frames in the output format, freed with
-// Mix_FreeChunk like the converted ones.
-Mix_Chunk* silentChunk(const korvalo::sound::OutputFormat& output, int frames)
-{
-    const auto bytes = static_cast<std::size_t>(frames) * static_cast<std::size_t>(output.channels) *
-                       (SDL_AUDIO_BITSIZE(output.format) / 8);
-    auto* silence = static_cast<Uint8*>(SDL_calloc(1, bytes));
-    auto* chunk = silence ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
-    if (!chunk) {
-        SDL_free(silence);
-        return nullptr;
-    }
-    chunk->allocated = 1;
-    chunk->abuf = silence;
-    chunk->alen = static_cast<Uint32>(bytes);
-    chunk->volume = MIX_MAX_VOLUME;
-    return chunk;
-}
-
 }  // namespace
 
 // Opens the audio device ahead of dsInitialize, which then answers with this
@@ -366,30 +345,15 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
     // the other buffers go on playing meanwhile. Music in mono stays in one
     // channel; effects are converted to the output's channels.
     const bool music = (flags & effectFlag) == 0;
-    int channels = 0;
-    Mix_Chunk* chunk = korvalo::sound::convertedChunk(bytes, layout, output, closedSince, music, &channels);
-    if (!chunk)
+    korvalo::sound::BufferChunks made =
+        korvalo::sound::bufferChunks(bytes, layout, output, closedSince, music, silentFrames);
+    if (!made.chunk)
         return 0;
-    Mix_Chunk* samples = nullptr;
-    if (channels != output.channels) {
-        samples = chunk;
-        chunk = silentChunk(output, silentFrames);
-        if (!chunk) {
-            Mix_FreeChunk(samples);
-            return 0;
-        }
-    }
-    const auto dropChunks = [&] {
-        Mix_FreeChunk(chunk);
-        if (samples)
-            Mix_FreeChunk(samples);
-    };
-
     const Lock lock(tableMutex);
     // Closed meanwhile, and perhaps opened again in another format: the
     // buffer belongs to a device that is gone.
     if (closedSince()) {
-        dropChunks();
+        made.free();
         return 0;
     }
     // A slot is taken again only when the sound of its last buffer has faded.
@@ -399,14 +363,14 @@ KORVALO_EXPORT int32_t dsCreateDSB(int32_t lib, const void* image, int32_t flags
         if (!library.buffers[k - 1].chunk)
             handle = k;
     if (handle == 0) {
-        dropChunks();
+        made.free();
         return 0;
     }
-    Mix_VolumeChunk(chunk, music ? musicVolume : MIX_MAX_VOLUME);
+    Mix_VolumeChunk(made.chunk, music ? musicVolume : MIX_MAX_VOLUME);
     Buffer& buffer = library.buffers[handle - 1];
-    buffer.chunk = chunk;
-    buffer.samples = samples;
-    buffer.frames = samples ? samples->alen / static_cast<int64_t>(sizeof(int16_t)) : 0;
+    buffer.chunk = made.chunk;
+    buffer.samples = made.samples;
+    buffer.frames = made.samples ? made.samples->alen / static_cast<int64_t>(sizeof(int16_t)) : 0;
     return handle;
 }
 
