@@ -193,6 +193,23 @@ uint64_t convert(const Source& source, const OutputFormat& output, Uint8* out, u
     return ok ? used : 0;
 }
 
+// A chunk over `bytes` samples allocated with SDL_malloc, which it owns:
+// Mix_FreeChunk frees them with it (allocated = 1). Without memory for the
+// chunk the samples are freed and the answer is null.
+Mix_Chunk* chunkOwning(Uint8* samples, uint64_t bytes)
+{
+    auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
+    if (!chunk) {
+        SDL_free(samples);
+        return nullptr;
+    }
+    chunk->allocated = 1;
+    chunk->abuf = samples;
+    chunk->alen = static_cast<Uint32>(bytes);
+    chunk->volume = MIX_MAX_VOLUME;
+    return chunk;
+}
+
 Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& device, const std::function<bool()>& cancelled,
                      bool keepMono, int* channels)
 {
@@ -225,17 +242,11 @@ Mix_Chunk* chunkFrom(const Source& source, const OutputFormat& device, const std
     const uint64_t bytes = std::min(filled / outFrameBytes, std::max<uint64_t>(outFrames, 1)) * outFrameBytes;
     // Shrinking gives back the unused room without moving the samples.
     auto* kept = bytes ? static_cast<Uint8*>(SDL_realloc(converted, static_cast<std::size_t>(bytes))) : nullptr;
-    auto* chunk = kept ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
-    if (!chunk) {
-        SDL_free(kept ? kept : converted);
+    if (!kept) {
+        SDL_free(converted);
         return nullptr;
     }
-    // allocated = 1: Mix_FreeChunk frees the samples with the chunk.
-    chunk->allocated = 1;
-    chunk->abuf = kept;
-    chunk->alen = static_cast<Uint32>(bytes);
-    chunk->volume = MIX_MAX_VOLUME;
-    return chunk;
+    return chunkOwning(kept, bytes);
 }
 
 // A chunk of `frames` silent frames in the output format, freed with
@@ -245,16 +256,7 @@ Mix_Chunk* silentChunk(const OutputFormat& output, int frames)
     const auto bytes = static_cast<std::size_t>(frames) * static_cast<std::size_t>(output.channels) *
                        (SDL_AUDIO_BITSIZE(output.format) / 8);
     auto* silence = static_cast<Uint8*>(SDL_calloc(1, bytes));
-    auto* chunk = silence ? static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk))) : nullptr;
-    if (!chunk) {
-        SDL_free(silence);
-        return nullptr;
-    }
-    chunk->allocated = 1;
-    chunk->abuf = silence;
-    chunk->alen = static_cast<Uint32>(bytes);
-    chunk->volume = MIX_MAX_VOLUME;
-    return chunk;
+    return silence ? chunkOwning(silence, bytes) : nullptr;
 }
 
 }  // namespace
