@@ -29,6 +29,15 @@ bool Join::connected() const
 
 void Join::start(const QString& host, quint16 port, const std::string& code, int seat, int timeout)
 {
+    // A join tried again starts afresh; what is left of the last try goes.
+    if (connection_) {
+        connection_->onClosed = nullptr;
+        connection_->onLine = nullptr;
+        connection_->deleteLater();
+    }
+    delete limit_;
+    welcomed_ = reached_ = settled_ = false;
+    refusal_.clear();
     auto* socket = new QTcpSocket;
     connection_ = new Connection(socket, this);
     connection_->onLine = [this](const std::string& line) { hear(line); };
