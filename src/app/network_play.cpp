@@ -1,7 +1,7 @@
 #include "app/network_play.h"
 
-#include <QHostInfo>
 #include <QCoreApplication>
+#include <QHostInfo>
 #include <QInputDialog>
 #include <QProgressDialog>
 #include <QTimer>
