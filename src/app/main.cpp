@@ -2,7 +2,7 @@
 //
 //   korvalo [--user-folder] [--record FILE] [--replay FILE]
 //   korvalo --host [--port N] [--code CODE]
-//   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR]
+//   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR|watch]
 //   korvalo --help | --version
 #include <QApplication>
 #include <QCommandLineParser>
@@ -102,7 +102,8 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
     const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The network game's join code."),
                                   QStringLiteral("code"));
     const QCommandLineOption seat(QStringLiteral("seat"),
-                                  QStringLiteral("Ask for <colour> in a network game (black, blue, white, red)."),
+                                  QStringLiteral("Ask for <colour> in a network game (black, blue, white, red), "
+                                                 "or only to watch (watch)."),
                                   QStringLiteral("colour"));
     parser.addOptions({userFolder, record, replay, host, join, port, code, seat});
     const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
@@ -122,26 +123,30 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
     if (parser.isSet(host) && parser.isSet(join))
         return wrong("--host and --join do not go together");
     if (parser.isSet(host)) {
+        // Without --port the usual port (0 here) is the host's.
         network.role = korvalo::NetworkOptions::Role::Host;
         bool number = true;
         if (parser.isSet(port))
             network.port = parser.value(port).toInt(&number);
-        if (!number || network.port < 1 || network.port > 65535)
+        if (parser.isSet(port) && (!number || network.port < 1 || network.port > 65535))
             return wrong("--port needs a port number");
     }
     if (parser.isSet(join)) {
         network.role = korvalo::NetworkOptions::Role::Join;
         const std::string where = korvalo::argumentBytes(parser.value(join));
         network.host = where == "-" ? std::string() : where;
-        const QString colours[] = {QString(), "black", "blue", "white", "red"};
+        const QString colours[] = {QStringLiteral("watch"), "black", "blue", "white", "red"};
         network.seat = 0;
-        for (int colour = 1; colour <= 4; ++colour)
+        for (int colour = 0; colour <= 4; ++colour)
             if (parser.value(seat) == colours[colour])
-                network.seat = colour;
+                network.seat = colour == 0 ? korvalo::NetworkOptions::watchOnly : colour;
         if (parser.isSet(seat) && network.seat == 0)
-            return wrong("--seat takes black, blue, white or red");
+            return wrong("--seat takes black, blue, white, red or watch");
     }
     network.code = korvalo::argumentBytes(parser.value(code));
+    if (parser.isSet(code))
+        if (const std::string problem = korvalo::joinCodeProblem(network.code); !problem.empty())
+            return wrong(problem.c_str());
     options->userFolder = parser.isSet(userFolder);
     options->record = korvalo::argumentBytes(parser.value(record));
     options->replay = korvalo::argumentBytes(parser.value(replay));

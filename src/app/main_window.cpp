@@ -132,11 +132,13 @@ void MainWindow::place(int left, int top, int width, int height)
 {
     outerSize_ = QSize(width, height);
     framed_ = false;
-    fitOuterSize();
     // The position is the frame's. A Wayland client cannot place its
     // window: the compositor does.
     if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
-        move(left, top);
+        framePosition_ = QPoint(left, top);
+    fitOuterSize();
+    if (framePosition_)
+        move(*framePosition_);
 }
 
 void MainWindow::fitOuterSize()
@@ -153,6 +155,11 @@ void MainWindow::fitOuterSize()
         frame = native->frameMargins();
     framed_ = !frame.isNull();
     resize(outerSize_.shrunkBy(frame).expandedTo(minimumSizeHint()));
+    // Placed before the frame was known, the window's client area went
+    // where the frame belongs (under openbox, the title bar above the
+    // screen): the frame is placed again now that its margins are known.
+    if (framed_ && framePosition_)
+        windowHandle()->setFramePosition(*framePosition_);
 }
 
 bool MainWindow::event(QEvent* event)

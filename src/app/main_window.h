@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/person_input.h"
 #include "app/window_platform.h"
@@ -85,6 +86,7 @@ private:
     std::unique_ptr<PersonInput> person_;
     // The outer size asked for, and whether it has been fitted to the frame.
     QSize outerSize_;
+    std::optional<QPoint> framePosition_;  // where the frame's top-left goes
     bool framed_ = false;
 };
 

@@ -1,7 +1,9 @@
 #include "app/network_play.h"
 
+#include <QCoreApplication>
 #include <QHostInfo>
 #include <QInputDialog>
+#include <QProgressDialog>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -77,70 +79,130 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 
 bool NetworkPlay::join(const NetworkOptions& options, QString* error)
 {
-    std::string address = options.host;
+    std::string address;
     int port = net::defaultPort;
+    if (!options.host.empty() && !net::splitAddress(options.host, &address, &port)) {
+        *error = QStringLiteral("アドレスが読めません: %1").arg(QString::fromStdString(options.host));
+        return false;
+    }
+    // The window paints and takes no input of the game while a box says that
+    // it connects; Cancel or Esc there ends the program.
+    connecting_ = new QProgressDialog(&window_);
+    connecting_->setWindowTitle(QStringLiteral("Korvalo"));
+    connecting_->setRange(0, 0);
+    connecting_->setAutoClose(false);
+    connecting_->setAutoReset(false);
+    connecting_->setWindowModality(Qt::WindowModal);
+    connect(connecting_, &QProgressDialog::canceled, this, &NetworkPlay::giveUp);
+    connect(connecting_, &QDialog::rejected, this, &NetworkPlay::giveUp);
+    showConnecting(address.empty() ? QStringLiteral("ローカルネットワーク")
+                                   : QString::fromStdString(options.host));
+    connecting_->show();
+    // The steps run from the event loop, which keeps the window painting.
+    QTimer::singleShot(0, this, [this, options, address, port] { findAndJoin(options, address, port); });
+    return true;
+}
+
+void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address, int port)
+{
     if (address.empty()) {
         // The games announced on the local network: the only one, or the one chosen.
         QString why;
         const QList<FoundGame> games = findGames(std::chrono::milliseconds(3000), &why);
-        if (games.isEmpty()) {
-            *error = QStringLiteral("ローカルネットワークに対局が見つかりません。") +
-                     (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why);
-            return false;
-        }
+        if (gaveUp_)
+            return;
+        if (games.isEmpty())
+            return fail(QStringLiteral("ローカルネットワークに対局が見つかりません。") +
+                        (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why));
         int chosen = 0;
         if (games.size() > 1) {
             QStringList names;
             for (const FoundGame& game : games)
                 names << QStringLiteral("%1 (%2:%3)").arg(game.name, game.host).arg(game.port);
             bool ok = false;
-            const QString name = QInputDialog::getItem(&window_, QStringLiteral("Korvalo"),
+            const QString name = QInputDialog::getItem(connecting_, QStringLiteral("Korvalo"),
                                                        QStringLiteral("参加する対局:"), names, 0, false, &ok);
-            if (!ok) {
-                *error = QStringLiteral("対局を選びませんでした。");
-                return false;
-            }
+            if (gaveUp_)
+                return;
+            if (!ok)
+                return giveUp();
             chosen = static_cast<int>(names.indexOf(name));
         }
         address = games[chosen].host.toStdString();
         port = games[chosen].port;
-    } else if (!net::splitAddress(options.host, &address, &port)) {
-        *error = QStringLiteral("アドレスが読めません: %1").arg(QString::fromStdString(options.host));
-        return false;
     }
+    const QString where = QString::fromStdString(address).contains(QLatin1Char(':'))
+                              ? QStringLiteral("[%1]:%2").arg(QString::fromStdString(address)).arg(port)
+                              : QStringLiteral("%1:%2").arg(QString::fromStdString(address)).arg(port);
+    showConnecting(where);
     std::string code = options.code;
     if (code.empty()) {
         bool ok = false;
-        code = QInputDialog::getText(&window_, QStringLiteral("Korvalo"), QStringLiteral("合言葉:"),
+        code = QInputDialog::getText(connecting_, QStringLiteral("Korvalo"), QStringLiteral("合言葉:"),
                                      QLineEdit::Normal, QString(), &ok)
                    .trimmed()
                    .toStdString();
-        if (!ok || code.empty()) {
-            *error = QStringLiteral("合言葉がありません。");
-            return false;
-        }
+        if (gaveUp_)
+            return;
+        if (!ok)
+            return giveUp();
+        if (code.empty())
+            return fail(QStringLiteral("合言葉がありません。"));
     }
     join_ = std::make_unique<net::Join>(window_.path(), window_.form().s);
     join_->changed = [this] { showTitle(); };
     join_->left = [this](int colour) {
         tell(QStringLiteral("%1のウィンドウが抜けました。%1はホストが打ちます。").arg(colourName(colour)));
     };
-    join_->hostEnded = [this](bool byNo) {
+    // Any question open then is this window's person's (the join lets the
+    // person answer it).
+    join_->hostEnded = [this](bool) {
         showTitle();
-        // The question the host left by No stays open here for this person.
-        if (byNo)
-            window_.path().letPersonAnswer();
         tell(QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
     };
-    QString why;
-    if (!join_->connectTo(QString::fromStdString(address), static_cast<quint16>(port), code, options.seat, 10000,
-                          &why)) {
-        *error = QStringLiteral("参加できません: %1").arg(why);
+    join_->joined = [this](const QString& why) {
+        if (!why.isEmpty())
+            return fail(QStringLiteral("参加できません: %1").arg(why));
+        connecting_->hide();
+        connecting_->deleteLater();
+        connecting_ = nullptr;
+        showTitle();
+    };
+    join_->start(QString::fromStdString(address), static_cast<quint16>(port), code, options.seat, 10000);
+}
+
+void NetworkPlay::showConnecting(const QString& where)
+{
+    if (connecting_)
+        connecting_->setLabelText(QStringLiteral("接続中…\n\n%1").arg(where));
+}
+
+void NetworkPlay::giveUp()
+{
+    // The person chose it: the program ends quietly.
+    if (std::exchange(gaveUp_, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
         join_.reset();
-        return false;
-    }
-    showTitle();
-    return true;
+        QCoreApplication::exit(0);
+    });
+}
+
+void NetworkPlay::fail(const QString& why)
+{
+    gaveUp_ = true;
+    std::fprintf(stderr, "korvalo: %s\n", why.toLocal8Bit().constData());
+    // From the event loop: the join that failed may be telling it.
+    QTimer::singleShot(0, this, [this, why] {
+        join_.reset();
+        if (connecting_) {
+            connecting_->hide();
+            connecting_->deleteLater();
+            connecting_ = nullptr;
+        }
+        showNotice(window_, why);
+        QCoreApplication::exit(1);
+    });
 }
 
 void NetworkPlay::stop()

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+class QProgressDialog;
+
 #include "app/network_role.h"
 
 namespace korvalo {
@@ -31,6 +33,12 @@ public:
 private:
     bool host(const NetworkOptions& options, QString* error);
     bool join(const NetworkOptions& options, QString* error);
+    void findAndJoin(const NetworkOptions& options, std::string address, int port);
+    void showConnecting(const QString& where);
+    // Ends the program quietly: the person cancelled joining.
+    void giveUp();
+    // Ends the program with status 1, saying why joining failed.
+    void fail(const QString& why);
     void showTitle();
     void tell(const QString& message);
 
@@ -38,6 +46,8 @@ private:
     std::unique_ptr<net::Host> host_;
     std::unique_ptr<net::Join> join_;
     std::unique_ptr<Announcement> announcement_;
+    QProgressDialog* connecting_ = nullptr;  // while joining
+    bool gaveUp_ = false;
 };
 
 }  // namespace korvalo

@@ -17,7 +17,8 @@ struct NetworkOptions {
     std::string host;  // Join: HOST[:PORT]; empty: look on the local network
     int port = 0;      // Host: 0 for the usual port
     std::string code;  // empty: Host makes one, Join asks for it
-    int seat = 0;      // Join: the colour asked for; 0: any
+    int seat = 0;      // Join: the colour asked for; 0: any; watchOnly: none
+    static constexpr int watchOnly = -1;
 };
 
 class NetworkRole {

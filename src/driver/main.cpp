@@ -3,7 +3,7 @@
 //
 //   korvalo-script [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
 //   korvalo-script --host [--port N] [--code CODE] [SCRIPT]
-//   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR] [SCRIPT]
+//   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR|watch] [SCRIPT]
 //   korvalo-script --help | --version
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -50,7 +50,7 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Host on <port>."), QStringLiteral("port"));
     const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The game's join code."),
                                   QStringLiteral("code"));
-    const QCommandLineOption seat(QStringLiteral("seat"), QStringLiteral("Ask for <colour> (black, blue, white, red)."),
+    const QCommandLineOption seat(QStringLiteral("seat"), QStringLiteral("Ask for <colour> (black, blue, white, red), or only to watch (watch)."),
                                   QStringLiteral("colour"));
     parser.addOptions({dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat});
     parser.addPositionalArgument(QStringLiteral("script"),
@@ -81,6 +81,8 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
                 return wrong("--port needs a port number");
         }
         o.code = argumentBytes(parser.value(code));
+        if (const std::string problem = joinCodeProblem(o.code); parser.isSet(code) && !problem.empty())
+            return wrong(problem.c_str());
     } else if (parser.isSet(join)) {
         o.network = ScriptOptions::Network::Join;
         if (!net::splitAddress(argumentBytes(parser.value(join)), &o.host, &o.port))
@@ -88,10 +90,13 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
         if (!parser.isSet(code))
             return wrong("--join needs the game's --code");
         o.code = argumentBytes(parser.value(code));
-        const std::optional<int> colour = net::colourOf(argumentBytes(parser.value(seat)));
-        if (parser.isSet(seat) && (!colour || *colour == 0))
-            return wrong("--seat takes black, blue, white or red");
-        o.seat = colour.value_or(0);
+        if (const std::string problem = joinCodeProblem(o.code); !problem.empty())
+            return wrong(problem.c_str());
+        const std::string asked = argumentBytes(parser.value(seat));
+        const std::optional<int> colour = net::colourOf(asked);
+        if (parser.isSet(seat) && (!colour || asked == "any"))
+            return wrong("--seat takes black, blue, white, red or watch");
+        o.seat = asked == "watch" ? net::Join::watchOnly : colour.value_or(0);
     }
     read->options.draw = parser.isSet(draw);
     read->options.soundDevice = !parser.isSet(noDevice);

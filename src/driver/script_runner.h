@@ -31,7 +31,7 @@ struct ScriptOptions {
     std::string host;            // Join: the host's address
     int port = net::defaultPort;
     std::string code;            // Host: empty for a random one
-    int seat = 0;                // Join: the colour asked for; 0: any
+    int seat = 0;                // Join: the colour asked for; 0: any; net::Join::watchOnly: none
 };
 
 // The script is a source of input like any other: its inputs and answers

@@ -28,6 +28,8 @@ bool runUntil(const std::function<bool()>& done, int timeout)
 Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), socket_(socket)
 {
     socket_->setParent(this);
+    // Kept for the log: the socket forgets it once disconnected.
+    peer_ = socket_->peerAddress().toString().toStdString();
     socket_->setReadBufferSize(static_cast<qint64>(maxPending));
     // Each side says ping now and then; a connection silent for longer than
     // that is taken for lost, as when the other machine left the network.
@@ -48,8 +50,10 @@ Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), s
     alive_->start(pingMilliseconds);
     // A line is sent at once, not held back to be joined with the next.
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(socket_, &QTcpSocket::connected, this,
-            [this] { socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        peer_ = socket_->peerAddress().toString().toStdString();
+    });
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::readLines);
     // What the other side said before it closed is still handed out.
     connect(socket_, &QTcpSocket::disconnected, this, [this] {
@@ -94,7 +98,7 @@ void Connection::close(const std::string& why)
     open_ = false;
     alive_->stop();
     std::fprintf(stderr, "korvalo: connection with %s closed: %s\n",
-                 socket_->peerAddress().toString().toLocal8Bit().constData(), why.c_str());
+                 peer_.empty() ? socket_->peerName().toLocal8Bit().constData() : peer_.c_str(), why.c_str());
     socket_->flush();
     socket_->disconnectFromHost();
     if (onClosed)

@@ -48,6 +48,7 @@ private:
     QTimer* alive_ = nullptr;
     std::chrono::steady_clock::time_point lastHeard_ = std::chrono::steady_clock::now();
     bool open_ = true;
+    std::string peer_;  // the other side's address
 };
 
 }  // namespace korvalo::net

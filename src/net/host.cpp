@@ -120,12 +120,14 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
     const std::optional<int> asked = colourOf(words[5]);
     if (!asked)
         return refuse("no such colour: " + words[5]);
+    // Eight windows at most, the host's included.
     if (static_cast<std::size_t>(players()) > maxJoined)
         return refuse("the game is full");
     if (historyTooLong_)
         return refuse("this game has run too long to catch up with; join when a new game starts");
     peer.greeted = true;
     peer.asked = *asked;
+    peer.watching = words[5] == "watch";
     peer.connection->send("welcome");
     for (const std::string& line : history_)
         peer.connection->send(line);
@@ -172,20 +174,29 @@ void Host::deal()
         return 0;
     };
     hostSeat_ = take(0);
-    std::vector<int> dealt(peers_.size(), 0);
-    for (std::size_t i = 0; i < peers_.size(); ++i)
-        if (peers_[i]->connection && peers_[i]->greeted && peers_[i]->asked != 0)
-            dealt[i] = take(peers_[i]->asked);
-    for (std::size_t i = 0; i < peers_.size(); ++i)
-        if (peers_[i]->connection && peers_[i]->greeted && dealt[i] == 0)
+    // The windows that play, in the order they joined: each keeps the colour
+    // it plays while that is still a person colour, then a window that asked
+    // for a free colour gets it, and the others take the colours left. A
+    // window that asked only to watch, and any beyond the colours, watch.
+    std::vector<Peer*> playing;
+    for (const auto& peer : peers_)
+        if (peer->connection && peer->greeted && !peer->watching)
+            playing.push_back(peer.get());
+    std::vector<int> dealt(playing.size(), 0);
+    for (std::size_t i = 0; i < playing.size(); ++i)
+        if (playing[i]->seat != 0)
+            dealt[i] = take(playing[i]->seat);
+    for (std::size_t i = 0; i < playing.size(); ++i)
+        if (dealt[i] == 0 && playing[i]->asked != 0)
+            dealt[i] = take(playing[i]->asked);
+    for (std::size_t i = 0; i < playing.size(); ++i)
+        if (dealt[i] == 0)
             dealt[i] = take(0);
-    for (std::size_t i = 0; i < peers_.size(); ++i) {
-        Peer& peer = *peers_[i];
-        if (!peer.connection || !peer.greeted)
-            continue;
-        peer.seat = dealt[i];
-        peer.connection->send("seat " + colourWord(peer.seat));
-    }
+    for (std::size_t i = 0; i < playing.size(); ++i)
+        playing[i]->seat = dealt[i];
+    for (const auto& peer : peers_)
+        if (peer->connection && peer->greeted)
+            peer->connection->send("seat " + colourWord(peer->seat));
     if (changed)
         changed();
 }

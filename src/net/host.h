@@ -59,6 +59,7 @@ private:
     struct Peer : InputSource {
         Connection* connection = nullptr;  // null once it has left
         int asked = 0;                     // the colour asked for; 0: any
+        bool watching = false;             // it asked only to watch
         int seat = 0;                      // the colour dealt; 0: watching
         bool greeted = false;
         bool pressed = false;              // its last press went in

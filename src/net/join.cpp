@@ -24,36 +24,79 @@ Join::~Join()
 
 bool Join::connected() const
 {
-    return connection_ && connection_->isOpen();
+    return welcomed_ && connection_ && connection_->isOpen();
+}
+
+void Join::start(const QString& host, quint16 port, const std::string& code, int seat, int timeout)
+{
+    // A join tried again starts afresh; what is left of the last try goes.
+    if (connection_) {
+        connection_->onClosed = nullptr;
+        connection_->onLine = nullptr;
+        connection_->deleteLater();
+    }
+    delete limit_;
+    welcomed_ = reached_ = settled_ = false;
+    refusal_.clear();
+    auto* socket = new QTcpSocket;
+    connection_ = new Connection(socket, this);
+    connection_->onLine = [this](const std::string& line) { hear(line); };
+    connection_->onClosed = [this, host, port](const std::string& why) {
+        if (!settled_) {
+            const QString reason = QString::fromStdString(why);
+            settle(!reached_            ? QStringLiteral("cannot reach %1 port %2: %3").arg(host).arg(port).arg(reason)
+                   : refusal_.isEmpty() ? QStringLiteral("the host did not answer the greeting: %1").arg(reason)
+                                        : refusal_);
+            return;
+        }
+        // A lost host leaves every question to this window's person.
+        if (welcomed_) {
+            welcomed_ = false;
+            path_.letPersonAnswer();
+            if (hostEnded)
+                hostEnded(false);
+        }
+    };
+    QObject::connect(socket, &QTcpSocket::connected, this, [this, code, seat] {
+        reached_ = true;
+        connection_->send("hello korvalo " + std::to_string(protocolVersion) + " " + KORVALO_VERSION + " " + code +
+                          " " + (seat == watchOnly ? std::string("watch") : seat == 0 ? "any" : colourWord(seat)));
+    });
+    limit_ = new QTimer(this);
+    limit_->setSingleShot(true);
+    QObject::connect(limit_, &QTimer::timeout, this, [this, host, port, timeout] {
+        const QString seconds = QString::number(timeout / 1000.0);
+        settle(reached_ ? QStringLiteral("the host did not answer the greeting within %1 s").arg(seconds)
+                        : QStringLiteral("cannot reach %1 port %2 within %3 s").arg(host).arg(port).arg(seconds));
+    });
+    limit_->start(timeout);
+    socket->connectToHost(host, port);
+}
+
+void Join::settle(const QString& error)
+{
+    if (std::exchange(settled_, true))
+        return;
+    limit_->stop();
+    if (!error.isEmpty()) {
+        connection_->onClosed = nullptr;
+        connection_->close(error.toStdString());
+    }
+    if (joined)
+        joined(error);
 }
 
 bool Join::connectTo(const QString& host, quint16 port, const std::string& code, int seat, int timeout,
                      QString* error)
 {
-    auto* socket = new QTcpSocket;
-    connection_ = new Connection(socket, this);
-    connection_->onLine = [this](const std::string& line) { hear(line); };
-    connection_->onClosed = [this](const std::string& why) {
-        if (refusal_.isEmpty())
-            refusal_ = QString::fromStdString(why);
-        if (welcomed_ && hostEnded) {
-            welcomed_ = false;
-            hostEnded(false);
-        }
-    };
-    socket->connectToHost(host, port);
-    if (!socket->waitForConnected(timeout)) {
-        *error = QStringLiteral("cannot reach %1 port %2: %3").arg(host).arg(port).arg(socket->errorString());
-        connection_->onClosed = nullptr;
-        return false;
-    }
-    connection_->send("hello korvalo " + std::to_string(protocolVersion) + " " + KORVALO_VERSION + " " + code + " " +
-                      (seat == 0 ? std::string("any") : colourWord(seat)));
-    waitUntil([this] { return welcomed_; }, timeout);
-    if (welcomed_)
-        return true;
-    *error = refusal_.isEmpty() ? QStringLiteral("the host did not answer") : refusal_;
-    return false;
+    QString outcome;
+    joined = [&outcome](const QString& why) { outcome = why; };
+    start(host, port, code, seat, timeout);
+    runUntil([this] { return settled_; }, timeout + 1000);
+    settle(QStringLiteral("the host did not answer"));
+    joined = nullptr;
+    *error = outcome;
+    return outcome.isEmpty();
 }
 
 void Join::hear(const std::string& line)
@@ -62,6 +105,7 @@ void Join::hear(const std::string& line)
     if (!welcomed_) {
         if (words[0] == "welcome") {
             welcomed_ = true;
+            settle(QString());
             return;
         }
         refusal_ = QString::fromStdString(words[0] == "refused" ? line.substr(std::min<std::size_t>(8, line.size()))
@@ -108,6 +152,8 @@ void Join::hear(const std::string& line)
         welcomed_ = false;
         connection_->onClosed = nullptr;
         connection_->close("the host has ended");
+        // Questions are this window's person's from now on.
+        path_.letPersonAnswer();
         if (hostEnded)
             hostEnded(byNo);
     } else {

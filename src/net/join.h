@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+class QTimer;
+
 #include "input/input_path.h"
 #include "input/input_policy.h"
 #include "rules/game_state.h"
@@ -24,9 +26,18 @@ public:
     Join(InputPath& path, const GameState& state);
     ~Join() override;
 
+    // The seat that asks only to watch.
+    static constexpr int watchOnly = -1;
+
     // Connects to host:port and greets it with the code, asking for seat (0:
-    // any); waits at most timeout milliseconds for the welcome. False with
-    // the reason the host gave, or why it could not be reached.
+    // any, watchOnly: none) without waiting: joined is told once, from the
+    // event loop, with an empty error once the host has welcomed this window,
+    // or with the step that failed (the host could not be reached, refused,
+    // or did not answer the greeting) when it did not come to that within
+    // timeout milliseconds.
+    void start(const QString& host, quint16 port, const std::string& code, int seat, int timeout);
+    std::function<void(const QString& error)> joined;
+    // The same, waiting for the outcome: false with the reason.
     bool connectTo(const QString& host, quint16 port, const std::string& code, int seat, int timeout,
                    QString* error);
 
@@ -64,6 +75,7 @@ public:
 private:
     void hear(const std::string& line);
     void send(const Input& input);
+    void settle(const QString& error);
 
     InputPath& path_;
     const GameState& state_;
@@ -71,6 +83,9 @@ private:
     int seat_ = 0;
     int players_ = 0;
     bool welcomed_ = false;
+    bool reached_ = false;  // the connection to the host stands
+    bool settled_ = false;  // joined has been told
+    QTimer* limit_ = nullptr;
     bool caughtUp_ = false;
     int unanswered_ = 0;
     bool pressSent_ = false;  // the person's last press went to the host

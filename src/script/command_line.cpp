@@ -1,5 +1,6 @@
 #include "script/command_line.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +37,20 @@ CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv)
 std::string argumentBytes(const QString& argument)
 {
     return argument.toLatin1().toStdString();
+}
+
+std::string joinCodeProblem(const std::string& code)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(QByteArrayView(code.data(), static_cast<qsizetype>(code.size())));
+    if (utf8.hasError())
+        return "--code is not UTF-8";
+    for (const QChar c : text)
+        if (c.isSpace())
+            return "--code may not hold a blank";
+    if (text.toUcs4().size() < 4)
+        return "--code needs at least 4 characters";
+    return {};
 }
 
 }  // namespace korvalo

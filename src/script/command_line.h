@@ -23,4 +23,9 @@ CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv);
 // The bytes of an argument read by readCommandLine.
 std::string argumentBytes(const QString& argument);
 
+// Why a network game's join code cannot be used, empty when it can: it goes
+// as one word of a line in UTF-8, so it holds no blank, is UTF-8, and has at
+// least four characters, a guess away from none.
+std::string joinCodeProblem(const std::string& code);
+
 }  // namespace korvalo

@@ -116,6 +116,17 @@ TEST(DriverProgram, BothProgramsAnswerHelpAndVersionAndStopAtAWrongOption)
         EXPECT_EQ(wrong.code, 2);
         EXPECT_TRUE(wrong.out.isEmpty());
         EXPECT_TRUE(wrong.err.contains("'fast'") && wrong.err.contains("Usage: ")) << wrong.err.toStdString();
+        // A join code that could never be joined is refused before anything
+        // is hosted (bytes that are no UTF-8 go through the shell).
+        const std::pair<const char*, const char*> codes[] = {{"'ab cd'", "--code may not hold a blank"},
+                                                             {"abc", "--code needs at least 4 characters"},
+                                                             {"\"$(printf 'ab\\377cd')\"", "--code is not UTF-8"}};
+        for (const auto& [code, why] : codes) {
+            const Result refused = runProgram("/bin/sh", {"-c", QStringLiteral("exec \"$0\" --host --code %1").arg(code),
+                                                          program});
+            EXPECT_EQ(refused.code, 2) << code;
+            EXPECT_TRUE(refused.err.contains(why)) << refused.err.toStdString();
+        }
     }
 }
 

@@ -4,13 +4,25 @@
 # The host's person chooses four persons and plays black's move; the peer's
 # move for blue then shows on the host's board, and the title says which
 # colour the window plays. When the peer dies, the host says blue has left.
+# The host is started without --port and takes the usual port, 47119: the
+# test runs in a network namespace of its own, where no other game can hold
+# that port and nothing it says leaves the machine (nor is the game announced:
+# no system bus is reached). Last, a window joining a listener that never
+# answers paints, says that it connects, and ends at once, quietly, on Esc.
 #   network_window_test.sh BUILD_DIR
 set -euo pipefail
+if [[ -z ${KORVALO_OWN_NETWORK:-} ]]; then
+    export KORVALO_OWN_NETWORK=1
+    if [[ $(id -u) -eq 0 ]]; then exec unshare -n "$0" "$@"; else exec unshare -rn "$0" "$@"; fi
+fi
+ip link set lo up
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
-game= peer=
+game= peer= silent=
 . "$(dirname "$0")/window_support.sh"
 cleanup() {
+    [[ -n $silent ]] && kill "$silent" 2>/dev/null || true
     [[ -n $peer ]] && kill "$peer" 2>/dev/null || true
     [[ -n $game ]] && kill "$game" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
@@ -23,10 +35,10 @@ mkdir "$play" "$work/peer"
 cp "$build"/play/*.wav "$play/"
 events="$work/events"
 seen=0
-port=$(( 40000 + RANDOM % 20000 ))
+port=47119
 window_title() { xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)"; }
 
-start_game --host --port "$port" --code tesuto
+start_game --host --code tesuto
 # The notice says where others can join, and with which code.
 await_box "$game"
 xdotool key Return
@@ -44,7 +56,7 @@ for column in $(seq 1 9); do
 done
 [[ -n $blue ]] || fail "no move for blue"
 printf 'click %s\nstate\nwait players 8\n' "$blue" >"$work/peer.txt"
-"$build/korvalo-script" --no-sound-library --dir "$work/peer" --join "127.0.0.1:$port" --code tesuto --seat blue \
+"$build/korvalo-script" --no-sound-library --dir "$work/peer" --join 127.0.0.1 --code tesuto --seat blue \
     "$work/peer.txt" >"$work/peer.out" 2>"$work/peer.err" &
 peer=$!
 for _ in $(seq 100); do [[ $(window_title) == *"2人"* ]] && break; sleep 0.1; done
@@ -63,3 +75,26 @@ await_box "$game"
 grep -q "青のウィンドウが抜けました" "$work/stderr" || fail "the host does not say blue left: $(cat "$work/stderr")"
 xdotool key Return
 echo "the host says blue has left"
+kill "$game"
+wait "$game" || true
+
+# A listener that takes the connection and never answers the greeting.
+perl -MIO::Socket::INET -e 'my $s = IO::Socket::INET->new(LocalAddr => "127.0.0.1:47120", Listen => 5)
+    or die "$!"; sleep 60' &
+silent=$!
+for _ in $(seq 50); do ss -ltn | grep -q '127.0.0.1:47120 ' && break; sleep 0.1; done
+start_game --join 127.0.0.1:47120 --code tesuto
+await_box "$game"
+[[ $(xdotool getwindowname "$(xdotool getwindowfocus)") == Korvalo ]] || fail "no box says it connects"
+began=$(date +%s%N)
+xdotool key Escape
+status=0
+# (Running: neither gone nor ended and waiting to be reaped.)
+running() { local state=; read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" && [[ $state != Z ]]; }
+for _ in $(seq 40); do running "$game" || break; sleep 0.05; done
+running "$game" && fail "the window goes on 2 s after Esc while it connects"
+wait "$game" || status=$?
+ms=$(( ($(date +%s%N) - began) / 1000000 ))
+game=
+((status == 0)) || fail "Esc while connecting ended the program with status $status: $(cat "$work/stderr")"
+echo "Esc while connecting ended the program in $ms ms, status 0"

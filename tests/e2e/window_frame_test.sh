@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real program under a real window manager (openbox on Xvfb): the window
 # is 9800 x 8000 twips, 653 x 533 pixels, from frame to frame, title bar
-# included, and its client area still holds everything the game draws.
+# included, its frame's top-left corner stands at (-4, -4), so that the title
+# bar is on the screen, and its client area still holds everything the game
+# draws.
 #   window_frame_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -70,6 +72,17 @@ done
 [[ $top -gt 0 ]] || fail "the window manager drew no title bar ($extents)"
 [[ $outer == 653x533 ]] || fail "outer size $outer (client ${width}x$height, frame $extents)"
 
+# The frame's position: the client's on the screen less the frame extents.
+frame=
+for _ in $(seq 50); do
+    x=$(xwininfo -id "$win" | sed -n 's/^ *Absolute upper-left X: *//p')
+    y=$(xwininfo -id "$win" | sed -n 's/^ *Absolute upper-left Y: *//p')
+    frame="$((x - left)),$((y - top))"
+    [[ $frame == -4,-4 ]] && break
+    sleep 0.1
+done
+[[ $frame == -4,-4 ]] || fail "the frame stands at ($frame), not (-4,-4); client at ($x,$y), frame $extents"
+
 # The client area holds the menu bar and the whole drawing: the bottom seat
 # icon ends 6300 twips + 32 pixels below the drawing's top, the turn line
 # 9215 twips right of its left; the drawing starts below the menu bar, at
@@ -81,4 +94,4 @@ first=$(convert "$shot" -depth 8 txt:- | awk -F'[,: ]+' '/#00FF00/ && !found { p
 menu=$((first - 49))
 ((height - menu >= 6300 / 15 + 32 + 1)) || fail "drawing area $((height - menu)) pixels high"
 ((width >= 9215 / 15 + 1)) || fail "drawing area $width pixels wide"
-echo "window frame: outer $outer, client ${width}x$height, frame $extents"
+echo "window frame: outer $outer at ($frame), client ${width}x$height, frame $extents"

@@ -1,7 +1,8 @@
 // A window that joins a network game: it catches up with the game already
 // begun without showing its boxes again, runs the host's game as the host
 // sends it, and the question whether to play on, which its person cannot
-// answer, takes the host's answer.
+// answer, takes the host's answer; when the host is lost while the question
+// is open, the question is the person's to answer.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -139,6 +141,70 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     std::ostringstream mine;
     printState(mine, window.form().s, window.platform());
     EXPECT_EQ(mine.str(), state.toStdString());
+}
+
+TEST(JoinedWindow, AQuestionOpenWhenTheHostIsLostIsThePersonsToAnswer)
+{
+    // The test is the host: it welcomes a window that asks only to watch and
+    // sends it a whole game; once the question is open there, it is lost.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket* peer = nullptr;
+    QByteArray hello;
+    const std::string clicks = blackClicks();
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            if (!hello.isEmpty())
+                return;
+            hello = peer->readLine().trimmed();
+            std::string lines = "welcome\ncaught-up\nseat watch\nplayers 2\ninput host menu JYUNBAN_1\n";
+            std::istringstream each(clicks);
+            for (std::string click; std::getline(each, click);)
+                lines += "input host " + click + "\n";
+            peer->write(QByteArray::fromStdString(lines));
+        });
+    });
+    testing::TemporaryWorkingFolder folder;
+    testing::writeGameWaveFiles();
+    MainWindow window(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
+    window.load();
+    net::Join join(window.path(), window.form().s);
+    QString error;
+    ASSERT_TRUE(join.connectTo("127.0.0.1", server.serverPort(), "tesuto", net::Join::watchOnly, 5000, &error))
+        << error.toStdString();
+    EXPECT_EQ(hello.toStdString(), "hello korvalo 1 " KORVALO_VERSION " tesuto watch");
+
+    // The person closes the boxes with OK. At the question, whose buttons
+    // take no click, the host is lost; the person then answers Yes. (Should
+    // the buttons stay disabled, the box is closed after some 10 s all the
+    // same, so that the test ends.)
+    int lockedTicks = 0;
+    bool answered = false;
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                QAbstractButton* yes = box->button(QMessageBox::Yes);
+                if (!yes) {
+                    box->defaultButton()->click();
+                } else if (yes->isEnabled() && lockedTicks > 0) {
+                    answered = true;
+                    yes->click();
+                } else if (++lockedTicks == 1) {
+                    peer->abort();
+                } else if (lockedTicks > 2000) {
+                    box->reject();
+                }
+            }
+    });
+    person.start(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (answered && window.form().s.moveNumber == 0) || lockedTicks > 2000; },
+                                60000));
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(window.form().s.moveNumber, 0);
+    EXPECT_EQ(window.form().s.turnColour, noneValue);
+    EXPECT_FALSE(join.connected());
 }
 
 }  // namespace

@@ -251,6 +251,42 @@ TEST(NetworkGame, StrangersFloodsAndMovesOutOfTurnAreRefusedWhileTheGameGoesOn)
     EXPECT_NE(host.read("errors").find("a line longer than 4096 bytes"), std::string::npos) << host.read("errors");
 }
 
+// The colour the host last dealt a stranger.
+std::string lastSeat(const QByteArray& heard)
+{
+    const qsizetype at = heard.lastIndexOf("\nseat ");
+    return at < 0 ? std::string() : heard.mid(at + 6, heard.indexOf('\n', at + 1) - at - 6).toStdString();
+}
+
+TEST(NetworkGame, ColoursStayWithTheirWindowsAndAWindowMayAskOnlyToWatch)
+{
+    const quint16 port = freePort();
+    Peer host;
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "menu PLAY_4\nwait players 5\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+    // The host plays black; one window asks for any colour, the next for the
+    // one the first plays, the third only to watch, and the last for any.
+    Stranger any, blueToo, watching, last;
+    const char* asks[] = {"any", "blue", "watch", "any"};
+    Stranger* strangers[] = {&any, &blueToo, &watching, &last};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(strangers[i]->connectTo(port));
+        strangers[i]->say(QByteArray("hello korvalo 1 " KORVALO_VERSION " tesuto ") + asks[i] + "\n");
+        ASSERT_TRUE(strangers[i]->hears("players " + QByteArray::number(i + 2))) << i;
+        if (i == 0) {
+            ASSERT_TRUE(any.hears("input host menu PLAY_4\n") && any.hears("seat blue"));
+        }
+    }
+    EXPECT_TRUE(any.hears("players 5"));
+    EXPECT_EQ(lastSeat(any.heard), "blue");
+    EXPECT_EQ(lastSeat(blueToo.heard), "white");
+    EXPECT_EQ(lastSeat(watching.heard), "watch");
+    EXPECT_EQ(lastSeat(last.heard), "red");
+    for (Stranger* stranger : strangers)
+        stranger->socket.disconnectFromHost();
+    host.finish();
+}
+
 TEST(NetworkGame, AWindowThatFallsSilentIsTakenForLost)
 {
     const quint16 port = freePort();
