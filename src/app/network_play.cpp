@@ -80,7 +80,9 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
     std::string address = options.host;
     int port = net::defaultPort;
     if (address.empty()) {
-        // The games announced on the local network: the only one, or the one chosen.
+        // The games announced on the local network, each with its address:
+        // the person chooses, even when only one was found, since anyone on
+        // the network may announce a game under any name.
         QString why;
         const QList<FoundGame> games = findGames(std::chrono::milliseconds(3000), &why);
         if (games.isEmpty()) {
@@ -89,7 +91,7 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
             return false;
         }
         int chosen = 0;
-        if (games.size() > 1) {
+        {
             QStringList names;
             for (const FoundGame& game : games)
                 names << QStringLiteral("%1 (%2:%3)").arg(game.name, game.host).arg(game.port);
@@ -130,7 +132,9 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
         // The question the host left by No stays open here for this person.
         if (byNo)
             window_.path().letPersonAnswer();
-        tell(QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
+        tell(join_->hostBroke()
+                 ? QStringLiteral("ホストが送るはずのないものを送ってきたので、接続を切りました。この局面から一人で続けられます。")
+                 : QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
     };
     QString why;
     if (!join_->connectTo(QString::fromStdString(address), static_cast<quint16>(port), code, options.seat, 10000,
@@ -168,8 +172,25 @@ void NetworkPlay::showTitle()
 void NetworkPlay::tell(const QString& message)
 {
     std::fprintf(stderr, "korvalo: %s\n", message.toLocal8Bit().constData());
+    // One notice at a time: what comes while one is open is shown in the next,
+    // each message once, so any number of them costs one box and a few lines.
+    if (!unshown_.contains(message)) {
+        if (unshown_.size() >= maxUnshown)
+            unshown_.removeFirst();
+        unshown_ << message;
+    }
+    if (noticeOpen_)
+        return;
+    noticeOpen_ = true;
     // Shown from the event loop, after whatever handler is running.
-    QTimer::singleShot(0, this, [this, message] { showNotice(window_, message); });
+    QTimer::singleShot(0, this, [this] {
+        while (!unshown_.isEmpty()) {
+            const QString text = unshown_.join(QLatin1Char('\n'));
+            unshown_.clear();
+            showNotice(window_, text);
+        }
+        noticeOpen_ = false;
+    });
 }
 
 }  // namespace korvalo

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "net/protocol.h"
 
@@ -25,10 +26,12 @@ bool runUntil(const std::function<bool()>& done, int timeout)
     return done();
 }
 
-Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), socket_(socket)
+Connection::Connection(QTcpSocket* socket, QObject* parent)
+    : QObject(parent), socket_(socket), limit_(maxPending), address_(socket->peerAddress().toString().toStdString())
 {
     socket_->setParent(this);
-    socket_->setReadBufferSize(static_cast<qint64>(maxPending));
+    // Read in pieces: what has been read is counted against the limit at once.
+    socket_->setReadBufferSize(64 * 1024);
     // Each side says ping now and then; a connection silent for longer than
     // that is taken for lost, as when the other machine left the network.
     alive_ = new QTimer(this);
@@ -48,8 +51,10 @@ Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), s
     alive_->start(pingMilliseconds);
     // A line is sent at once, not held back to be joined with the next.
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(socket_, &QTcpSocket::connected, this,
-            [this] { socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        address_ = socket_->peerAddress().toString().toStdString();
+    });
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::readLines);
     // What the other side said before it closed is still handed out.
     connect(socket_, &QTcpSocket::disconnected, this, [this] {
@@ -75,7 +80,7 @@ Connection::~Connection()
 void Connection::send(const std::string& line)
 {
     if (std::getenv("KORVALO_NET_DEBUG") && line != "ping")
-        std::fprintf(stderr, "net> %s\n", line.c_str());
+        std::fprintf(stderr, "net> %s\n", printable(line).c_str());
     if (!open_)
         return;
     // A peer that stops reading does not make this window keep its lines.
@@ -93,12 +98,35 @@ void Connection::close(const std::string& why)
         return;
     open_ = false;
     alive_->stop();
-    std::fprintf(stderr, "korvalo: connection with %s closed: %s\n",
-                 socket_->peerAddress().toString().toLocal8Bit().constData(), why.c_str());
+    if (!quiet_) {
+        // The last word is always said, with what was left out before it.
+        logged_ = 0;
+        log("closed: " + why);
+    }
+    lines_.clear();
+    queuedBytes_ = 0;
     socket_->flush();
     socket_->disconnectFromHost();
     if (onClosed)
         onClosed(why);
+}
+
+void Connection::log(const std::string& text)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - logSecond_ >= std::chrono::seconds(1)) {
+        logSecond_ = now;
+        logged_ = 0;
+    }
+    if (logged_ >= logLinesPerSecond) {
+        ++leftOut_;
+        return;
+    }
+    ++logged_;
+    std::string line = "korvalo: connection with " + address_ + ": " + printable(text);
+    if (leftOut_ > 0)
+        line += " (" + std::to_string(std::exchange(leftOut_, 0)) + " lines before it left out)";
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 void Connection::readLines()
@@ -128,16 +156,16 @@ void Connection::readLines()
                 close("a line that is not UTF-8");
                 return;
             }
-            queuedBytes_ += line.size();
+            queuedBytes_ += line.size() + lineCost;
             lines_.push_back(std::move(line));
+            if (queuedBytes_ > limit_) {
+                close("more lines than this window can keep");
+                return;
+            }
         }
         pending_.erase(0, start);
         if (pending_.size() > maxLine) {
             close("a line longer than " + std::to_string(maxLine) + " bytes");
-            return;
-        }
-        if (queuedBytes_ > maxPending) {
-            close("more lines than this window can keep");
             return;
         }
     }
@@ -161,9 +189,9 @@ void Connection::handOut()
         return;
     std::string line = std::move(lines_.front());
     lines_.pop_front();
-    queuedBytes_ -= line.size();
+    queuedBytes_ -= line.size() + lineCost;
     if (std::getenv("KORVALO_NET_DEBUG"))
-        std::fprintf(stderr, "net< %s\n", line.c_str());
+        std::fprintf(stderr, "net< %s\n", printable(line).c_str());
     // The next line goes out first from the event loop, also from one the
     // handler of this line may run.
     if (lines_.empty() && gone_) {

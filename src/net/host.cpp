@@ -1,15 +1,20 @@
 #include "net/host.h"
 
+#include <QHostAddress>
 #include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "net/connection.h"
+#include "net/host_limits.h"
 #include "net/protocol.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
+
+using namespace limits;
 
 namespace {
 
@@ -22,6 +27,8 @@ Host::Host(InputPath& path, const GameState& state, std::string code)
     : path_(path), state_(state), code_(std::move(code))
 {
     connect(&server_, &QTcpServer::newConnection, this, &Host::accept);
+    connect(&late_, &QTimer::timeout, this, &Host::closeLate);
+    late_.start(250);
     lastKinds_ = state_.playerKind;
     path_.follow(this);
 }
@@ -76,10 +83,16 @@ void Host::accept()
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         auto peer = std::make_unique<Peer>();
         Peer* joined = peer.get();
+        joined->came = Clock::now();
+        joined->address = addressKey(socket->peerAddress());
         joined->connection = new Connection(socket, this);
+        // Until it greets, its refusals are logged by address, a line a second.
+        joined->connection->setQuiet(true);
+        joined->connection->setLimit(greetingLimit);
         joined->connection->onLine = [this, joined](const std::string& line) { hear(*joined, line); };
         joined->connection->onClosed = [this, joined](const std::string& why) { leave(*joined, why); };
         peers_.push_back(std::move(peer));
+        makeRoom(joined->address);
     }
 }
 
@@ -99,7 +112,7 @@ void Host::hear(Peer& peer, const std::string& line)
     if (words[0] != "move" || words.size() != 2 || !parseScriptLine(words[1], &command, &error) ||
         command.kind != ScriptCommand::Kind::Input || !command.input.onBoard() ||
         command.input.kind == Input::Kind::Click) {
-        peer.connection->close("not a line of the game's protocol: " + line.substr(0, 60));
+        peer.connection->close("not a line of the game's protocol: " + printable(line, 60));
         return;
     }
     path_.give(peer, command.input);
@@ -111,12 +124,17 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
         peer.connection->send("refused " + why);
         peer.connection->close(why);
     };
+    // An address that guessed wrong too often is refused unchecked.
+    if (blocked(peer))
+        return;
     if (words.size() != 6 || words[0] != "hello" || words[1] != "korvalo")
         return refuse("not a Korvalo window");
     if (words[2] != std::to_string(protocolVersion) || words[3] != KORVALO_VERSION)
         return refuse(std::string("a different version: the host runs Korvalo ") + KORVALO_VERSION);
-    if (words[4] != code_)
+    if (words[4] != code_) {
+        guessedWrong(peer.address);
         return refuse("a wrong code");
+    }
     const std::optional<int> asked = colourOf(words[5]);
     if (!asked)
         return refuse("no such colour: " + words[5]);
@@ -125,6 +143,8 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
     if (historyTooLong_)
         return refuse("this game has run too long to catch up with; join when a new game starts");
     peer.greeted = true;
+    peer.connection->setQuiet(false);
+    peer.connection->setLimit(maxPending);
     peer.asked = *asked;
     peer.connection->send("welcome");
     for (const std::string& line : history_)
@@ -136,13 +156,16 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
         changed();
 }
 
-void Host::leave(Peer& peer, const std::string&)
+void Host::leave(Peer& peer, const std::string& why)
 {
     Connection* connection = std::exchange(peer.connection, nullptr);
     if (connection)
         connection->deleteLater();
-    if (!peer.greeted)
+    forgetLater();
+    if (!peer.greeted) {
+        logRefusal(peer.address, why);
         return;
+    }
     const int seat = std::exchange(peer.seat, 0);
     if (seat != 0) {
         broadcast("left " + colourWord(seat));
@@ -238,7 +261,21 @@ int Host::seatOf(const InputSource& from) const
 
 bool Host::take(InputSource& from, const Input& input)
 {
-    if (isRemote(from) || !input.onBoard())
+    if (isRemote(from)) {
+        // Beyond its turn's share an input is dropped, neither queued nor
+        // kept nor sent; beyond the gate's budget the window is let go.
+        Peer& peer = static_cast<Peer&>(from);
+        countTurn(peer);
+        if (!peer.connection || peer.spent >= maxInputsPerTurn)
+            return false;
+        if (peer.waiting + costOf(input) > gateBudget) {
+            peer.connection->close("more inputs waiting than a whole game has");
+            return false;
+        }
+        peer.waiting += costOf(input);
+        return true;
+    }
+    if (!input.onBoard())
         return true;
     // The release of a press that went in goes in too, whoever is to move now.
     if (input.kind == Input::Kind::Release)
@@ -257,11 +294,18 @@ bool Host::admit(InputSource& from, const Input& input)
         deal();
     if (isRemote(from)) {
         Peer& peer = static_cast<Peer&>(from);
+        peer.waiting -= costOf(input);
+        if (!peer.connection)
+            forgetLater();
+        countTurn(peer);
+        if (peer.spent++ >= maxInputsPerTurn)
+            return false;
         const int seat = seatOf(from);
         const int turn = state_.turnColour;
         const bool releasing = input.kind == Input::Kind::Release && std::exchange(peer.pressed, false);
         if (!releasing && (seat == 0 || turn != seat || state_.playerKind[seat] != humanValue)) {
-            std::fprintf(stderr, "korvalo: a move of %s is refused: it is not its turn\n", colourWord(seat).c_str());
+            if (peer.connection)
+                peer.connection->log("a move of " + colourWord(seat) + " is refused: it is not its turn");
             return false;
         }
         peer.pressed = input.kind == Input::Kind::Press;

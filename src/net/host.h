@@ -9,8 +9,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
+#include <QTimer>
 #include <array>
+#include <chrono>
 #include <deque>
+#include <map>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,15 +59,44 @@ public:
     void answered(Buttons buttons, Answer answer) override;
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct Peer : InputSource {
         Connection* connection = nullptr;  // null once it has left
         int asked = 0;                     // the colour asked for; 0: any
         int seat = 0;                      // the colour dealt; 0: watching
         bool greeted = false;
         bool pressed = false;              // its last press went in
+        Clock::time_point came;            // when it connected
+        std::string address;               // its address (IPv6: its /64)
+        std::size_t waiting = 0;           // what its inputs in the event gate cost
+        std::array<int, 3> turn{-1, -1, -1};  // the turn its inputs were counted in
+        int spent = 0;                     // its inputs the gate ran in that turn
+    };
+    // Wrong codes from one address, and until when its greetings are refused.
+    struct Guesses {
+        int wrong = 0;
+        int penalty = 0;  // seconds, doubling from 1 to 30
+        Clock::time_point until, last;
+    };
+    // Refused greetings from one address not yet said in the log.
+    struct Refusals {
+        Clock::time_point said;
+        int unsaid = 0;
     };
 
     void accept();
+    // Closes the oldest connections waiting for their greeting beyond the
+    // limits, and those that waited too long.
+    void makeRoom(const std::string& address);
+    void closeLate();
+    void logRefusal(const std::string& address, const std::string& why);
+    // Forgets the windows that left or never greeted once nothing of theirs
+    // waits in the event gate.
+    void forgetLater();
+    bool blocked(Peer& peer);
+    void guessedWrong(const std::string& address);
+    // Starts counting the peer's inputs anew when the game has moved on.
+    void countTurn(Peer& peer);
     void hear(Peer& peer, const std::string& line);
     void greet(Peer& peer, const std::vector<std::string>& words);
     void leave(Peer& peer, const std::string& why);
@@ -77,9 +109,13 @@ private:
     const GameState& state_;
     std::string code_;
     QTcpServer server_;
-    // Every window that ever joined, in the order they joined; kept, so an
-    // input queued from one that has left stays valid.
+    // The windows connected, in the order they came; one that has left is
+    // kept while an input of its own waits in the event gate.
     std::deque<std::unique_ptr<Peer>> peers_;
+    QTimer late_;
+    bool forgetting_ = false;
+    std::map<std::string, Guesses> guesses_;
+    std::map<std::string, Refusals> refusals_;
     int hostSeat_ = 0;
     bool localPressed_ = false;  // the last press given here went in
     bool answeredNo_ = false;    // the last question was answered No

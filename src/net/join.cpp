@@ -3,12 +3,28 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <charconv>
 
 #include "net/connection.h"
 #include "net/protocol.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
+
+namespace {
+
+// A whole number from low to high written in digits only.
+bool toCount(const std::string& text, int low, int high, int* value)
+{
+    int read = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (error != std::errc() || end != text.data() + text.size() || text[0] == '-' || read < low || read > high)
+        return false;
+    *value = read;
+    return true;
+}
+
+}  // namespace
 
 Join::Join(InputPath& path, const GameState& state) : path_(path), state_(state)
 {
@@ -64,20 +80,27 @@ void Join::hear(const std::string& line)
             welcomed_ = true;
             return;
         }
-        refusal_ = QString::fromStdString(words[0] == "refused" ? line.substr(std::min<std::size_t>(8, line.size()))
-                                                                : "not a Korvalo host");
+        int wait = 0;
+        if (words.size() == 3 && words[0] == "refused" && words[1] == "wait" && toCount(words[2], 1, 3600, &wait))
+            refusal_ = QStringLiteral("too many wrong codes; try again in %1 s").arg(wait);
+        else
+            refusal_ = QString::fromStdString(words[0] == "refused" ? printable(line.substr(std::min<std::size_t>(8, line.size())))
+                                                                    : "not a Korvalo host");
         connection_->close(refusal_.toStdString());
         return;
     }
+    // What no host sends ends the game with it; this window plays on alone.
+    auto wrong = [&] {
+        hostBroke_ = true;
+        connection_->close("the host sent what no host sends: " + printable(line, 60));
+    };
     if (words[0] == "input" && words.size() == 3) {
         ScriptCommand command;
         std::string error;
         const std::optional<int> from = colourOf(words[1]);
         if (!parseScriptLine(words[2], &command, &error) || command.kind != ScriptCommand::Kind::Input ||
-            (!from && words[1] != "host")) {
-            connection_->close("not a line of the game's protocol: " + line.substr(0, 60));
-            return;
-        }
+            (!from && words[1] != "host") || (from && *from == 0) || !hostMaySend(words[1], command.input))
+            return wrong();
         if (from && *from == seat_ && *from != 0 && unanswered_ > 0)
             --unanswered_;
         path_.give(*this, command.input);
@@ -86,16 +109,15 @@ void Join::hear(const std::string& line)
         // The box may be open already, or open once this window catches up.
         if (!path_.answerOpenBox(*this, answer))
             path_.queueAnswers(*this, {answer});
-    } else if (words[0] == "seat" && words.size() == 2 && colourOf(words[1])) {
+    } else if (words[0] == "seat" && words.size() == 2 && colourOf(words[1]) && words[1] != "any") {
         seat_ = *colourOf(words[1]);
         unanswered_ = 0;
         if (changed)
             changed();
-    } else if (words[0] == "players" && words.size() == 2) {
-        players_ = std::atoi(words[1].c_str());
+    } else if (words[0] == "players" && words.size() == 2 && toCount(words[1], 1, maxPlayers, &players_)) {
         if (changed)
             changed();
-    } else if (words[0] == "left" && words.size() == 2 && colourOf(words[1])) {
+    } else if (words[0] == "left" && words.size() == 2 && colourOf(words[1]).value_or(0) != 0) {
         if (left)
             left(*colourOf(words[1]));
     } else if (words[0] == "caught-up" && words.size() == 1) {
@@ -103,15 +125,15 @@ void Join::hear(const std::string& line)
             if (self)
                 self->caughtUp_ = true;
         });
-    } else if (words[0] == "end") {
-        const bool byNo = words.size() == 2 && words[1] == "No";
+    } else if (words[0] == "end" && (words.size() == 1 || (words.size() == 2 && words[1] == "No"))) {
+        const bool byNo = words.size() == 2;
         welcomed_ = false;
         connection_->onClosed = nullptr;
         connection_->close("the host has ended");
         if (hostEnded)
             hostEnded(byNo);
     } else {
-        connection_->close("not a line of the game's protocol: " + line.substr(0, 60));
+        wrong();
     }
 }
 

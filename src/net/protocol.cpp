@@ -3,6 +3,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace korvalo::net {
 
@@ -75,17 +76,62 @@ bool isWindowsOwn(const Input& input)
            (input.item == "TEJYUN" || input.item == "AICON" || input.item == "BGM" || input.item == "SONOTA");
 }
 
+bool hostMaySend(std::string_view from, const Input& input)
+{
+    using Kind = Input::Kind;
+    if (from != "host")
+        return input.kind == Kind::Press || input.kind == Kind::Release;
+    switch (input.kind) {
+    case Kind::Press:
+    case Kind::Release: return true;
+    // Esc leaves the game; the game does nothing with the other keys.
+    case Kind::Key: return input.code != 27;
+    // The seatings and 最初, 戻 and 進: the commands that change the game for
+    // every window. The options, the about box and 終了 stay at the host.
+    case Kind::Menu: return !isWindowsOwn(input) && !input.leaves();
+    case Kind::Click:
+    case Kind::Close: return false;
+    }
+    return false;
+}
+
 std::string randomCode()
 {
-    // Consonant-vowel syllables: easy to say across a room and to type.
     constexpr char consonants[] = "bdfgklmnprstvz";
     constexpr char vowels[] = "aeiou";
     std::string code;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 8; ++i) {
+        if (i > 0 && i % 2 == 0)
+            code += '-';
         code += consonants[QRandomGenerator::system()->bounded(int(sizeof consonants - 1))];
         code += vowels[QRandomGenerator::system()->bounded(int(sizeof vowels - 1))];
     }
     return code;
+}
+
+std::string printable(std::string_view text, std::size_t most)
+{
+    std::string out;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) != 0x80 && characters++ == most) {
+            out += "…";
+            break;
+        }
+        // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte < 0x20 || byte == 0x7F || c1) {
+            const unsigned code = c1 ? static_cast<unsigned char>(text[++i]) : byte;
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", code);
+            out += escaped;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 }  // namespace korvalo::net

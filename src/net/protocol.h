@@ -3,13 +3,15 @@
 // each, in UTF-8 ended by a line feed. A window that joins greets the host:
 //   hello korvalo PROTOCOL VERSION CODE SEAT   (SEAT: black, blue, white, red or any)
 // and the host answers
-//   welcome SEAT | refused REASON...
-// after which it sends, in the order its own game runs them:
+//   welcome | refused REASON... | refused wait N
+// (refused wait N: too many wrong codes came from that address; greetings
+// from it are refused unchecked for N seconds more), after which it sends,
+// in the order its own game runs them:
 //   input FROM LINE      an input of the game in the script language (FROM:
 //                        the colour whose window gave it, or host)
 //   answer Yes|No        the host's answer to the question whether to play on
 //   seat SEAT            the colour this window plays now (or watch)
-//   players N            how many windows take part, the host's included
+//   players N            how many windows take part, the host's included (1 to 8)
 //   left COLOUR          the window of that colour has left; the host plays it
 //   caught-up            the inputs sent so far are the game up to now
 //   end [No]             the host has ended (by No to the question)
@@ -20,7 +22,8 @@
 //   ping                 now and then, so that a connection that has gone
 //                        silent (a machine gone from the network) is noticed
 // Nothing in the protocol reads or writes files, and anything else closes the
-// connection.
+// connection: a joined window also closes it when the host sends an input no
+// host gives (hostMaySend).
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +40,12 @@ inline constexpr int defaultPort = 47119;
 // have waiting to be read or sent before it is closed.
 inline constexpr std::size_t maxLine = 4096;
 inline constexpr std::size_t maxPending = 1 << 20;
+// What each line waiting to be handled costs beyond its bytes, so that empty
+// lines count too: about what keeping one takes.
+inline constexpr std::size_t lineCost = 64;
+// The most lines a connection writes to the log (standard error) in a
+// second; what is left out beyond that is counted and said with the next.
+inline constexpr int logLinesPerSecond = 4;
 // How often each side says ping, and how long a connection may stay silent
 // before it is taken for lost.
 inline constexpr int pingMilliseconds = 2000;
@@ -58,7 +67,23 @@ bool splitAddress(const std::string& text, std::string* host, int* port);
 // and the about box.
 bool isWindowsOwn(const Input& input);
 
-// A short random word for keeping strangers out.
+// Whether a host sends this input to joined windows: from is "host" or the
+// colour whose window gave it. The host's window keeps its options, its
+// about box and its leaving (Esc, close, 終了) to itself, and a joined
+// window's person gives only presses and releases on the board; anything
+// else from a host is no game's.
+bool hostMaySend(std::string_view from, const Input& input);
+
+// Players a game may have, the host's window included.
+inline constexpr int maxPlayers = 8;
+
+// A random code for keeping strangers out: four groups of two
+// consonant-vowel syllables ("baki-dome-furo-nisa"), 70^8, about 49 bits,
+// easy to say across a room and to type.
 std::string randomCode();
+
+// Text from a peer as the terminal may show it: control bytes (C0, DEL and
+// the C1 range) as \xNN, cut to most characters with "…" after.
+std::string printable(std::string_view text, std::size_t most = 200);
 
 }  // namespace korvalo::net
