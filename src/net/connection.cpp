@@ -27,7 +27,7 @@ bool runUntil(const std::function<bool()>& done, int timeout)
 }
 
 Connection::Connection(QTcpSocket* socket, QObject* parent)
-    : QObject(parent), socket_(socket), limit_(maxPending), address_(socket->peerAddress().toString().toStdString())
+    : QObject(parent), socket_(socket), address_(socket->peerAddress().toString().toStdString())
 {
     socket_->setParent(this);
     // Read in pieces: what has been read is counted against the limit at once.
@@ -46,7 +46,7 @@ Connection::Connection(QTcpSocket* socket, QObject* parent)
             return;
         }
         if (socket_->state() == QAbstractSocket::ConnectedState)
-            send("ping");
+            send(std::string(pingLine));
     });
     alive_->start(pingMilliseconds);
     // A line is sent at once, not held back to be joined with the next.
@@ -79,7 +79,7 @@ Connection::~Connection()
 
 void Connection::send(const std::string& line)
 {
-    if (std::getenv("KORVALO_NET_DEBUG") && line != "ping")
+    if (std::getenv("KORVALO_NET_DEBUG") && line != pingLine)
         std::fprintf(stderr, "net> %s\n", printable(line).c_str());
     if (!open_)
         return;
@@ -104,7 +104,6 @@ void Connection::close(const std::string& why)
         log("closed: " + why);
     }
     lines_.clear();
-    queuedBytes_ = 0;
     socket_->flush();
     socket_->disconnectFromHost();
     if (onClosed)
@@ -139,33 +138,12 @@ void Connection::readLines()
         const qint64 got = socket_->read(piece, sizeof piece);
         if (got <= 0)
             break;
-        pending_.append(piece, static_cast<std::size_t>(got));
-        std::size_t start = 0;
-        for (std::size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1) {
-            if (end - start > maxLine) {
-                close("a line longer than " + std::to_string(maxLine) + " bytes");
-                return;
-            }
+        const std::size_t heard = lines_.heard();
+        const std::optional<std::string> wrong = lines_.feed(std::string_view(piece, static_cast<std::size_t>(got)));
+        if (lines_.heard() != heard)
             lastHeard_ = std::chrono::steady_clock::now();
-            std::string line = pending_.substr(start, end - start);
-            if (line == "ping")
-                continue;
-            QStringDecoder utf8(QStringDecoder::Utf8);
-            (void)utf8(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
-            if (utf8.hasError()) {
-                close("a line that is not UTF-8");
-                return;
-            }
-            queuedBytes_ += line.size() + lineCost;
-            lines_.push_back(std::move(line));
-            if (queuedBytes_ > limit_) {
-                close("more lines than this window can keep");
-                return;
-            }
-        }
-        pending_.erase(0, start);
-        if (pending_.size() > maxLine) {
-            close("a line longer than " + std::to_string(maxLine) + " bytes");
+        if (wrong) {
+            close(*wrong);
             return;
         }
     }
@@ -187,9 +165,7 @@ void Connection::handOut()
         close("the other side closed the connection");
     if (!open_ || lines_.empty())
         return;
-    std::string line = std::move(lines_.front());
-    lines_.pop_front();
-    queuedBytes_ -= line.size() + lineCost;
+    std::string line = *lines_.next();
     if (std::getenv("KORVALO_NET_DEBUG"))
         std::fprintf(stderr, "net< %s\n", printable(line).c_str());
     // The next line goes out first from the event loop, also from one the

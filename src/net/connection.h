@@ -7,9 +7,10 @@
 // and rate-limited, so no peer reaches the terminal with bytes of its own.
 #include <QObject>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <string>
+
+#include "net/protocol.h"
 
 class QTcpSocket;
 class QTimer;
@@ -31,6 +32,7 @@ public:
     std::function<void(const std::string& why)> onClosed;
 
     void send(const std::string& line);
+    void send(const Message& message) { send(writeMessage(message)); }
     // Closes the connection, saying why in the log (standard error) unless
     // it is quiet.
     void close(const std::string& why);
@@ -41,7 +43,7 @@ public:
     // A quiet connection logs nothing itself (its owner does, for many at once).
     void setQuiet(bool quiet) { quiet_ = quiet; }
     // The most that lines waiting to be handled may cost.
-    void setLimit(std::size_t bytes) { limit_ = bytes; }
+    void setLimit(std::size_t bytes) { lines_.setLimit(bytes); }
     // The other side's address, as it was when connected.
     const std::string& address() const { return address_; }
     QTcpSocket& socket() { return *socket_; }
@@ -52,16 +54,13 @@ private:
     void handOut();
 
     QTcpSocket* socket_;
-    std::string pending_;             // bytes after the last whole line
-    std::deque<std::string> lines_;   // whole lines not yet handed out
-    std::size_t queuedBytes_ = 0;
+    LineSplitter lines_;              // whole lines not yet handed out
     bool handingOut_ = false;
     bool gone_ = false;  // the other side has closed
     QTimer* alive_ = nullptr;
     std::chrono::steady_clock::time_point lastHeard_ = std::chrono::steady_clock::now();
     bool open_ = true;
     bool quiet_ = false;
-    std::size_t limit_;
     std::string address_;
     std::chrono::steady_clock::time_point logSecond_{};
     int logged_ = 0;      // lines logged in the second since logSecond_

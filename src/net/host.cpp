@@ -98,46 +98,44 @@ void Host::accept()
 
 void Host::hear(Peer& peer, const std::string& line)
 {
-    const std::vector<std::string> words = splitLine(line, 2);
+    const std::optional<Message> message = parseMessage(line);
     if (!peer.greeted) {
-        greet(peer, splitLine(line, 7));
+        greet(peer, message ? std::get_if<message::Hello>(&*message) : nullptr);
         return;
     }
-    if (words[0] == "bye" && words.size() == 1) {
+    // A joined window says only these.
+    if (message && std::holds_alternative<message::Bye>(*message)) {
         peer.connection->close("the window left the game");
         return;
     }
-    ScriptCommand command;
-    std::string error;
-    if (words[0] != "move" || words.size() != 2 || !parseScriptLine(words[1], &command, &error) ||
-        command.kind != ScriptCommand::Kind::Input || !command.input.onBoard() ||
-        command.input.kind == Input::Kind::Click) {
+    const auto* move = message ? std::get_if<message::Move>(&*message) : nullptr;
+    if (!move) {
         peer.connection->close("not a line of the game's protocol: " + printable(line, 60));
         return;
     }
-    path_.give(peer, command.input);
+    path_.give(peer, move->input);
 }
 
-void Host::greet(Peer& peer, const std::vector<std::string>& words)
+void Host::greet(Peer& peer, const message::Hello* hello)
 {
     auto refuse = [&](const std::string& why) {
-        peer.connection->send("refused " + why);
+        peer.connection->send(message::Refused{why});
         peer.connection->close(why);
     };
     // An address that guessed wrong too often is refused unchecked.
     if (blocked(peer))
         return;
-    if (words.size() != 6 || words[0] != "hello" || words[1] != "korvalo")
+    if (!hello)
         return refuse("not a Korvalo window");
-    if (words[2] != std::to_string(protocolVersion) || words[3] != KORVALO_VERSION)
+    if (hello->protocol != std::to_string(protocolVersion) || hello->version != KORVALO_VERSION)
         return refuse(std::string("a different version: the host runs Korvalo ") + KORVALO_VERSION);
-    if (words[4] != code_) {
+    if (hello->code != code_) {
         guessedWrong(peer.address);
         return refuse("a wrong code");
     }
-    const std::optional<int> asked = colourOf(words[5]);
+    const std::optional<int> asked = colourOf(hello->seat);
     if (!asked)
-        return refuse("no such colour: " + words[5]);
+        return refuse("no such colour: " + printable(hello->seat, 60));
     if (static_cast<std::size_t>(players()) > maxJoined)
         return refuse("the game is full");
     if (historyTooLong_)
@@ -146,12 +144,12 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
     peer.connection->setQuiet(false);
     peer.connection->setLimit(maxPending);
     peer.asked = *asked;
-    peer.connection->send("welcome");
+    peer.connection->send(message::Welcome{});
     for (const std::string& line : history_)
         peer.connection->send(line);
-    peer.connection->send("caught-up");
+    peer.connection->send(message::CaughtUp{});
     deal();
-    broadcast("players " + std::to_string(players()));
+    broadcast(message::Players{players()});
     if (changed)
         changed();
 }
@@ -168,12 +166,12 @@ void Host::leave(Peer& peer, const std::string& why)
     }
     const int seat = std::exchange(peer.seat, 0);
     if (seat != 0) {
-        broadcast("left " + colourWord(seat));
+        broadcast(message::Left{seat});
         if (left)
             left(seat);
     }
     deal();
-    broadcast("players " + std::to_string(players()));
+    broadcast(message::Players{players()});
     if (changed)
         changed();
 }
@@ -207,7 +205,7 @@ void Host::deal()
         if (!peer.connection || !peer.greeted)
             continue;
         peer.seat = dealt[i];
-        peer.connection->send("seat " + colourWord(peer.seat));
+        peer.connection->send(message::Seat{peer.seat});
     }
     if (changed)
         changed();
@@ -234,6 +232,11 @@ void Host::remember(const std::string& line)
         return;
     }
     history_.push_back(line);
+}
+
+void Host::broadcast(const Message& message)
+{
+    broadcast(writeMessage(message));
 }
 
 void Host::broadcast(const std::string& line)
@@ -309,7 +312,7 @@ bool Host::admit(InputSource& from, const Input& input)
             return false;
         }
         peer.pressed = input.kind == Input::Kind::Press;
-        const std::string line = "input " + colourWord(seat) + " " + inputLine(input);
+        const std::string line = writeMessage(message::InputOf{colourWord(seat), input});
         remember(line);
         broadcast(line);
         return true;
@@ -320,7 +323,7 @@ bool Host::admit(InputSource& from, const Input& input)
         localPressed_ = input.kind == Input::Kind::Press;
     if (isWindowsOwn(input) || input.leaves())
         return true;
-    const std::string line = "input host " + inputLine(input);
+    const std::string line = writeMessage(message::InputOf{"host", input});
     remember(line);
     broadcast(line);
     if (input.kind == Input::Kind::Menu)
@@ -340,14 +343,14 @@ void Host::answered(Buttons buttons, Answer answer)
     answeredNo_ = answer == Answer::No;
     if (answeredNo_)
         return;
-    const std::string line = std::string("answer ") + (answer == Answer::No ? "No" : "Yes");
+    const std::string line = writeMessage(message::AnswerOf{answer});
     remember(line);
     broadcast(line);
 }
 
 void Host::end()
 {
-    broadcast(answeredNo_ ? "end No" : "end");
+    broadcast(writeMessage(message::End{answeredNo_}));
     for (auto& peer : peers_)
         if (peer->connection)
             peer->connection->socket().flush();

@@ -21,6 +21,7 @@
 
 #include "input/input_path.h"
 #include "input/input_policy.h"
+#include "net/protocol.h"
 #include "rules/game_state.h"
 
 namespace korvalo::net {
@@ -98,10 +99,12 @@ private:
     // Starts counting the peer's inputs anew when the game has moved on.
     void countTurn(Peer& peer);
     void hear(Peer& peer, const std::string& line);
-    void greet(Peer& peer, const std::vector<std::string>& words);
+    // hello is null for a first line that is no greeting.
+    void greet(Peer& peer, const message::Hello* hello);
     void leave(Peer& peer, const std::string& why);
     void deal();
     void broadcast(const std::string& line);
+    void broadcast(const Message& message);
     bool isRemote(const InputSource& from) const;
     int seatOf(const InputSource& from) const;
 

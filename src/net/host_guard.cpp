@@ -78,7 +78,7 @@ bool Host::blocked(Peer& peer)
     if (found == guesses_.end() || now >= found->second.until)
         return false;
     const auto left = std::chrono::ceil<std::chrono::seconds>(found->second.until - now).count();
-    peer.connection->send("refused wait " + std::to_string(left));
+    peer.connection->send(message::RefusedWait{static_cast<int>(left)});
     peer.connection->close("too many wrong codes; waits " + std::to_string(left) + " s");
     return true;
 }

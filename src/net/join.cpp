@@ -3,28 +3,12 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <charconv>
 
 #include "net/connection.h"
 #include "net/protocol.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
-
-namespace {
-
-// A whole number from low to high written in digits only.
-bool toCount(const std::string& text, int low, int high, int* value)
-{
-    int read = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
-    if (error != std::errc() || end != text.data() + text.size() || text[0] == '-' || read < low || read > high)
-        return false;
-    *value = read;
-    return true;
-}
-
-}  // namespace
 
 Join::Join(InputPath& path, const GameState& state) : path_(path), state_(state)
 {
@@ -63,8 +47,8 @@ bool Join::connectTo(const QString& host, quint16 port, const std::string& code,
         connection_->onClosed = nullptr;
         return false;
     }
-    connection_->send("hello korvalo " + std::to_string(protocolVersion) + " " + KORVALO_VERSION + " " + code + " " +
-                      (seat == 0 ? std::string("any") : colourWord(seat)));
+    connection_->send(message::Hello{std::to_string(protocolVersion), KORVALO_VERSION, code,
+                                     seat == 0 ? std::string("any") : colourWord(seat)});
     waitUntil([this] { return welcomed_; }, timeout);
     if (welcomed_)
         return true;
@@ -74,18 +58,19 @@ bool Join::connectTo(const QString& host, quint16 port, const std::string& code,
 
 void Join::hear(const std::string& line)
 {
-    const std::vector<std::string> words = splitLine(line, 3);
+    using namespace message;
+    const std::optional<Message> parsed = parseMessage(line);
     if (!welcomed_) {
-        if (words[0] == "welcome") {
+        if (parsed && std::holds_alternative<Welcome>(*parsed)) {
             welcomed_ = true;
             return;
         }
-        int wait = 0;
-        if (words.size() == 3 && words[0] == "refused" && words[1] == "wait" && toCount(words[2], 1, 3600, &wait))
-            refusal_ = QStringLiteral("too many wrong codes; try again in %1 s").arg(wait);
+        if (const auto* wait = parsed ? std::get_if<RefusedWait>(&*parsed) : nullptr)
+            refusal_ = QStringLiteral("too many wrong codes; try again in %1 s").arg(wait->seconds);
+        else if (const auto* refused = parsed ? std::get_if<Refused>(&*parsed) : nullptr)
+            refusal_ = QString::fromStdString(printable(refused->reason));
         else
-            refusal_ = QString::fromStdString(words[0] == "refused" ? printable(line.substr(std::min<std::size_t>(8, line.size())))
-                                                                    : "not a Korvalo host");
+            refusal_ = QStringLiteral("not a Korvalo host");
         connection_->close(refusal_.toStdString());
         return;
     }
@@ -94,44 +79,41 @@ void Join::hear(const std::string& line)
         hostBroke_ = true;
         connection_->close("the host sent what no host sends: " + printable(line, 60));
     };
-    if (words[0] == "input" && words.size() == 3) {
-        ScriptCommand command;
-        std::string error;
-        const std::optional<int> from = colourOf(words[1]);
-        if (!parseScriptLine(words[2], &command, &error) || command.kind != ScriptCommand::Kind::Input ||
-            (!from && words[1] != "host") || (from && *from == 0) || !hostMaySend(words[1], command.input))
+    if (!parsed)
+        return wrong();
+    if (const auto* input = std::get_if<InputOf>(&*parsed)) {
+        if (!hostMaySend(input->from, input->input))
             return wrong();
-        if (from && *from == seat_ && *from != 0 && unanswered_ > 0)
+        if (input->from == colourWord(seat_) && seat_ != 0 && unanswered_ > 0)
             --unanswered_;
-        path_.give(*this, command.input);
-    } else if (words[0] == "answer" && words.size() == 2 && (words[1] == "Yes" || words[1] == "No")) {
-        const Answer answer = words[1] == "No" ? Answer::No : Answer::Yes;
+        path_.give(*this, input->input);
+    } else if (const auto* answer = std::get_if<AnswerOf>(&*parsed)) {
         // The box may be open already, or open once this window catches up.
-        if (!path_.answerOpenBox(*this, answer))
-            path_.queueAnswers(*this, {answer});
-    } else if (words[0] == "seat" && words.size() == 2 && colourOf(words[1]) && words[1] != "any") {
-        seat_ = *colourOf(words[1]);
+        if (!path_.answerOpenBox(*this, answer->answer))
+            path_.queueAnswers(*this, {answer->answer});
+    } else if (const auto* seat = std::get_if<Seat>(&*parsed)) {
+        seat_ = seat->colour;
         unanswered_ = 0;
         if (changed)
             changed();
-    } else if (words[0] == "players" && words.size() == 2 && toCount(words[1], 1, maxPlayers, &players_)) {
+    } else if (const auto* players = std::get_if<Players>(&*parsed)) {
+        players_ = players->count;
         if (changed)
             changed();
-    } else if (words[0] == "left" && words.size() == 2 && colourOf(words[1]).value_or(0) != 0) {
+    } else if (const auto* gone = std::get_if<Left>(&*parsed)) {
         if (left)
-            left(*colourOf(words[1]));
-    } else if (words[0] == "caught-up" && words.size() == 1) {
+            left(gone->colour);
+    } else if (std::holds_alternative<CaughtUp>(*parsed)) {
         path_.afterQueued([self = QPointer<Join>(this)] {
             if (self)
                 self->caughtUp_ = true;
         });
-    } else if (words[0] == "end" && (words.size() == 1 || (words.size() == 2 && words[1] == "No"))) {
-        const bool byNo = words.size() == 2;
+    } else if (const auto* end = std::get_if<End>(&*parsed)) {
         welcomed_ = false;
         connection_->onClosed = nullptr;
         connection_->close("the host has ended");
         if (hostEnded)
-            hostEnded(byNo);
+            hostEnded(end->byNo);
     } else {
         wrong();
     }
@@ -140,7 +122,7 @@ void Join::hear(const std::string& line)
 void Join::send(const Input& input)
 {
     ++unanswered_;
-    connection_->send("move " + inputLine(input));
+    connection_->send(message::Move{input});
 }
 
 void Join::leave()
@@ -149,7 +131,7 @@ void Join::leave()
         return;
     welcomed_ = false;
     connection_->onClosed = nullptr;
-    connection_->send("bye");
+    connection_->send(message::Bye{});
     connection_->close("this window left the game");
 }
 

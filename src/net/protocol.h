@@ -24,9 +24,11 @@
 // Nothing in the protocol reads or writes files, and anything else closes the
 // connection: a joined window also closes it when the host sends an input no
 // host gives (hostMaySend).
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "input/input.h"
@@ -58,6 +60,79 @@ std::optional<int> colourOf(std::string_view word);
 // The words of a line, split at single blanks; the last word keeps the rest
 // of the line when rest is true.
 std::vector<std::string> splitLine(std::string_view line, std::size_t most);
+
+// Every message of the protocol, a type each, as the comment above gives them.
+namespace message {
+struct Hello {  // a joining window's greeting
+    std::string protocol, version, code, seat;  // as written; the host judges them
+};
+struct Welcome {};
+struct Refused {
+    std::string reason;
+};
+struct RefusedWait {  // too many wrong codes: greetings refused unchecked for seconds
+    int seconds = 1;
+};
+struct InputOf {  // an input of the game the host ran
+    std::string from;  // "host" or the colour word of the window that gave it
+    Input input;
+};
+struct AnswerOf {
+    Answer answer = Answer::Yes;  // Yes or No
+};
+struct Seat {
+    int colour = 0;  // 0: watching
+};
+struct Players {
+    int count = 1;  // 1 to maxPlayers
+};
+struct Left {
+    int colour = 1;  // 1 to 4
+};
+struct CaughtUp {};
+struct End {
+    bool byNo = false;
+};
+struct Move {  // a press or release of a joined window's person
+    Input input;
+};
+struct Bye {};
+}  // namespace message
+using Message = std::variant<message::Hello, message::Welcome, message::Refused, message::RefusedWait,
+                             message::InputOf, message::AnswerOf, message::Seat, message::Players, message::Left,
+                             message::CaughtUp, message::End, message::Move, message::Bye>;
+
+// The one parser: the message a line says, none for a line that is no
+// message of the protocol (or carries what no message carries).
+std::optional<Message> parseMessage(std::string_view line);
+// The one writer: the line of a message, without its line feed.
+std::string writeMessage(const Message& message);
+// The line each side says now and then; it is no message to the game.
+inline constexpr std::string_view pingLine = "ping";
+
+// Splits what a connection reads into lines, with the bounds above: a line
+// longer than maxLine, one that is no UTF-8, or lines waiting that cost more
+// than the limit (each its bytes and lineCost) end the connection. Pings are
+// heard and dropped here.
+class LineSplitter {
+public:
+    // Takes bytes read; the reason when the connection must close.
+    std::optional<std::string> feed(std::string_view bytes);
+    // The next whole line, if any.
+    std::optional<std::string> next();
+    bool empty() const { return lines_.empty(); }
+    // Whole lines seen so far, pings included.
+    std::size_t heard() const { return heard_; }
+    void setLimit(std::size_t bytes) { limit_ = bytes; }
+    void clear();
+
+private:
+    std::string pending_;  // bytes after the last whole line
+    std::deque<std::string> lines_;
+    std::size_t cost_ = 0;
+    std::size_t limit_ = maxPending;
+    std::size_t heard_ = 0;
+};
 
 // Reads HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; port keeps its value when
 // none is given. False for anything else.
