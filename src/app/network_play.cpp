@@ -42,8 +42,7 @@ bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 
 bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 {
-    host_ = std::make_unique<net::Host>(window_.path(), window_.form().s,
-                                        options.code.empty() ? net::randomCode() : options.code);
+    host_ = std::make_unique<net::Host>(window_.path(), window_.form().s, options.code);
     const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
     if (!host_->listen(port, error)) {
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(*error);

@@ -24,7 +24,7 @@ constexpr std::size_t maxJoined = 7;
 }  // namespace
 
 Host::Host(InputPath& path, const GameState& state, std::string code)
-    : path_(path), state_(state), code_(std::move(code))
+    : path_(path), state_(state), code_(code.empty() ? randomCode() : std::move(code))
 {
     connect(&server_, &QTcpServer::newConnection, this, &Host::accept);
     connect(&late_, &QTimer::timeout, this, &Host::closeLate);

@@ -30,7 +30,9 @@ class Connection;
 
 class Host : public QObject, public InputPolicy {
 public:
-    // The path and state of the host's game; both must outlive the host.
+    // The path and state of the host's game; both must outlive the host. An
+    // empty code stands for a random one (randomCode), for the window and
+    // korvalo-script alike.
     Host(InputPath& path, const GameState& state, std::string code);
     ~Host() override;
 

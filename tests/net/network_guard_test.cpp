@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include <string>
 
@@ -127,6 +128,21 @@ TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
     const std::string errors = host.read("errors");
     EXPECT_NE(errors.find("\\x1b]0;title\\x07"), std::string::npos) << errors;
     EXPECT_EQ(errors.find_first_of("\x1b\x07"), std::string::npos);
+}
+
+TEST(NetworkGuard, ARandomCodeIsFourGroupsOfTwoSyllables)
+{
+    Peer host;
+    host.start({"--host", "--port", QString::number(freePort())}, "");
+    ASSERT_TRUE(host.says("with the code "));
+    host.finish();
+    const std::string errors = host.read("errors");
+    const std::string code = errors.substr(errors.find("with the code ") + 14, 19);
+    // 70 syllables to choose from, eight times: about 49 bits.
+    EXPECT_TRUE(QRegularExpression("^([bdfgklmnprstvz][aeiou]){2}(-([bdfgklmnprstvz][aeiou]){2}){3}$")
+                    .match(QString::fromStdString(code))
+                    .hasMatch())
+        << errors;
 }
 
 }  // namespace
