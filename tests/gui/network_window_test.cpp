@@ -175,7 +175,8 @@ struct FakeHost {
 };
 
 // Watches the notices from a timer, which also runs inside a box's own loop:
-// how many were open at once, what they said; once closing, it closes them.
+// how many were open at once, what they said; once closing, it closes them
+// and any other box.
 struct NoticeWatch {
     QTimer timer;
     qsizetype most = 0;
@@ -195,6 +196,10 @@ struct NoticeWatch {
                 if (closing)
                     box->defaultButton()->click();
             }
+            // Any other box (one a host should not have opened) is closed too.
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                closing && dialog && !belongsToNotice(dialog))
+                dialog->reject();
         });
         timer.start(5);
     }
