@@ -1,6 +1,7 @@
 // Writes the seed corpus of the fuzz targets into the folder given on the
 // command line (fuzz/corpus): settings files in Shift_JIS, and small wave
-// images, sound and damaged, for both the wave check and the sound library.
+// images, sound and damaged, for both the wave check and the sound library;
+// and lines of the network protocol.
 // Every byte is built here, so the seeds are the same on every run.
 #include <cstdio>
 #include <filesystem>
@@ -128,6 +129,25 @@ Seeds waveSeeds()
     return seeds;
 }
 
+// What the two sides of a network game say, a conversation a seed, and a few
+// lines that are no message; the first byte sets the size of the pieces the
+// target reads them in.
+Seeds protocolSeeds()
+{
+    Seeds seeds = {
+        {"greeting", "hello korvalo 1 1.0 baki-dome-furo-nisa any\nping\nmove press 3235 2305\nmove release 3235 2305\n"
+                     "bye\n"},
+        {"host", "welcome\ninput host menu PLAY_4\ninput host press 3235 2305 right\ninput blue release 1.5 -2\n"
+                 "seat blue\nplayers 4\ncaught-up\nanswer Yes\nleft white\ninput host key 13\nend No\n"},
+        {"refusals", "refused a wrong code\nrefused wait 30\nrefused wait 0\nend\n"},
+        {"not_messages", "input host close\nmove click 1 1\nmove press 1e308 0\nplayers 99\nseat any\n\n\r\n"
+                         "\x1b]0;t\x07\n\xff\xfe\n"},
+    };
+    for (auto& [name, bytes] : seeds)
+        bytes.insert(0, "\x07");
+    return seeds;
+}
+
 bool writeSeeds(const fs::path& folder, const Seeds& seeds)
 {
     fs::create_directories(folder);
@@ -153,6 +173,6 @@ int main(int argc, char** argv)
     const fs::path corpus = argv[1];
     const Seeds waves = waveSeeds();
     const bool ok = writeSeeds(corpus / "settings", settingsSeeds()) && writeSeeds(corpus / "wave_image", waves) &&
-                    writeSeeds(corpus / "sound_library", waves);
+                    writeSeeds(corpus / "sound_library", waves) && writeSeeds(corpus / "protocol", protocolSeeds());
     return ok ? 0 : 1;
 }

@@ -44,8 +44,7 @@ bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 
 bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 {
-    host_ = std::make_unique<net::Host>(window_.path(), window_.form().s,
-                                        options.code.empty() ? net::randomCode() : options.code);
+    host_ = std::make_unique<net::Host>(window_.path(), window_.form().s, options.code);
     const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
     if (!host_->listen(port, error)) {
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(*error);
@@ -106,7 +105,9 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
 void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address, int port)
 {
     if (address.empty()) {
-        // The games announced on the local network: the only one, or the one chosen.
+        // The games announced on the local network, each with its address:
+        // the person chooses, even when only one was found, since anyone on
+        // the network may announce a game under any name.
         QString why;
         const QList<FoundGame> games = findGames(std::chrono::milliseconds(3000), &why);
         if (gaveUp_)
@@ -115,7 +116,7 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
             return fail(QStringLiteral("ローカルネットワークに対局が見つかりません。") +
                         (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why));
         int chosen = 0;
-        if (games.size() > 1) {
+        {
             QStringList names;
             for (const FoundGame& game : games)
                 names << QStringLiteral("%1 (%2:%3)").arg(game.name, game.host).arg(game.port);
@@ -158,7 +159,9 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
     // person answer it).
     join_->hostEnded = [this](bool) {
         showTitle();
-        tell(QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
+        tell(join_->hostBroke()
+                 ? QStringLiteral("ホストが送るはずのないものを送ってきたので、接続を切りました。この局面から一人で続けられます。")
+                 : QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
     };
     join_->joined = [this](const QString& why) {
         if (!why.isEmpty())
@@ -230,8 +233,25 @@ void NetworkPlay::showTitle()
 void NetworkPlay::tell(const QString& message)
 {
     std::fprintf(stderr, "korvalo: %s\n", message.toLocal8Bit().constData());
+    // One notice at a time: what comes while one is open is shown in the next,
+    // each message once, so any number of them costs one box and a few lines.
+    if (!unshown_.contains(message)) {
+        if (unshown_.size() >= maxUnshown)
+            unshown_.removeFirst();
+        unshown_ << message;
+    }
+    if (noticeOpen_)
+        return;
+    noticeOpen_ = true;
     // Shown from the event loop, after whatever handler is running.
-    QTimer::singleShot(0, this, [this, message] { showNotice(window_, message); });
+    QTimer::singleShot(0, this, [this] {
+        while (!unshown_.isEmpty()) {
+            const QString text = unshown_.join(QLatin1Char('\n'));
+            unshown_.clear();
+            showNotice(window_, text);
+        }
+        noticeOpen_ = false;
+    });
 }
 
 }  // namespace korvalo

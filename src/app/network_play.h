@@ -6,6 +6,7 @@
 // colour it plays.
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,10 @@ private:
     std::unique_ptr<Announcement> announcement_;
     QProgressDialog* connecting_ = nullptr;  // while joining
     bool gaveUp_ = false;
+    // Messages for the next notice, and whether one is open or about to be.
+    static constexpr qsizetype maxUnshown = 16;
+    QStringList unshown_;
+    bool noticeOpen_ = false;
 };
 
 }  // namespace korvalo

@@ -146,7 +146,7 @@ bool ScriptRunner::startNetwork(std::string* error)
     switch (options_.network) {
     case ScriptOptions::Network::None: return true;
     case ScriptOptions::Network::Host:
-        host_ = std::make_unique<net::Host>(*path_, form_->s, options_.code.empty() ? net::randomCode() : options_.code);
+        host_ = std::make_unique<net::Host>(*path_, form_->s, options_.code);
         if (!host_->listen(static_cast<quint16>(options_.port), &why)) {
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
             return false;

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "net/protocol.h"
 
@@ -25,12 +26,12 @@ bool runUntil(const std::function<bool()>& done, int timeout)
     return done();
 }
 
-Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), socket_(socket)
+Connection::Connection(QTcpSocket* socket, QObject* parent)
+    : QObject(parent), socket_(socket), address_(socket->peerAddress().toString().toStdString())
 {
     socket_->setParent(this);
-    // Kept for the log: the socket forgets it once disconnected.
-    peer_ = socket_->peerAddress().toString().toStdString();
-    socket_->setReadBufferSize(static_cast<qint64>(maxPending));
+    // Read in pieces: what has been read is counted against the limit at once.
+    socket_->setReadBufferSize(64 * 1024);
     // Each side says ping now and then; a connection silent for longer than
     // that is taken for lost, as when the other machine left the network.
     alive_ = new QTimer(this);
@@ -45,14 +46,14 @@ Connection::Connection(QTcpSocket* socket, QObject* parent) : QObject(parent), s
             return;
         }
         if (socket_->state() == QAbstractSocket::ConnectedState)
-            send("ping");
+            send(std::string(pingLine));
     });
     alive_->start(pingMilliseconds);
     // A line is sent at once, not held back to be joined with the next.
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket_, &QTcpSocket::connected, this, [this] {
         socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        peer_ = socket_->peerAddress().toString().toStdString();
+        address_ = socket_->peerAddress().toString().toStdString();
     });
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::readLines);
     // What the other side said before it closed is still handed out.
@@ -78,8 +79,8 @@ Connection::~Connection()
 
 void Connection::send(const std::string& line)
 {
-    if (std::getenv("KORVALO_NET_DEBUG") && line != "ping")
-        std::fprintf(stderr, "net> %s\n", line.c_str());
+    if (std::getenv("KORVALO_NET_DEBUG") && line != pingLine)
+        std::fprintf(stderr, "net> %s\n", printable(line).c_str());
     if (!open_)
         return;
     // A peer that stops reading does not make this window keep its lines.
@@ -97,12 +98,34 @@ void Connection::close(const std::string& why)
         return;
     open_ = false;
     alive_->stop();
-    std::fprintf(stderr, "korvalo: connection with %s closed: %s\n",
-                 peer_.empty() ? socket_->peerName().toLocal8Bit().constData() : peer_.c_str(), why.c_str());
+    if (!quiet_) {
+        // The last word is always said, with what was left out before it.
+        logged_ = 0;
+        log("closed: " + why);
+    }
+    lines_.clear();
     socket_->flush();
     socket_->disconnectFromHost();
     if (onClosed)
         onClosed(why);
+}
+
+void Connection::log(const std::string& text)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - logSecond_ >= std::chrono::seconds(1)) {
+        logSecond_ = now;
+        logged_ = 0;
+    }
+    if (logged_ >= logLinesPerSecond) {
+        ++leftOut_;
+        return;
+    }
+    ++logged_;
+    std::string line = "korvalo: connection with " + address_ + ": " + printable(text);
+    if (leftOut_ > 0)
+        line += " (" + std::to_string(std::exchange(leftOut_, 0)) + " lines before it left out)";
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 void Connection::readLines()
@@ -115,33 +138,12 @@ void Connection::readLines()
         const qint64 got = socket_->read(piece, sizeof piece);
         if (got <= 0)
             break;
-        pending_.append(piece, static_cast<std::size_t>(got));
-        std::size_t start = 0;
-        for (std::size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1) {
-            if (end - start > maxLine) {
-                close("a line longer than " + std::to_string(maxLine) + " bytes");
-                return;
-            }
+        const std::size_t heard = lines_.heard();
+        const std::optional<std::string> wrong = lines_.feed(std::string_view(piece, static_cast<std::size_t>(got)));
+        if (lines_.heard() != heard)
             lastHeard_ = std::chrono::steady_clock::now();
-            std::string line = pending_.substr(start, end - start);
-            if (line == "ping")
-                continue;
-            QStringDecoder utf8(QStringDecoder::Utf8);
-            (void)utf8(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
-            if (utf8.hasError()) {
-                close("a line that is not UTF-8");
-                return;
-            }
-            queuedBytes_ += line.size();
-            lines_.push_back(std::move(line));
-        }
-        pending_.erase(0, start);
-        if (pending_.size() > maxLine) {
-            close("a line longer than " + std::to_string(maxLine) + " bytes");
-            return;
-        }
-        if (queuedBytes_ > maxPending) {
-            close("more lines than this window can keep");
+        if (wrong) {
+            close(*wrong);
             return;
         }
     }
@@ -163,11 +165,9 @@ void Connection::handOut()
         close("the other side closed the connection");
     if (!open_ || lines_.empty())
         return;
-    std::string line = std::move(lines_.front());
-    lines_.pop_front();
-    queuedBytes_ -= line.size();
+    std::string line = *lines_.next();
     if (std::getenv("KORVALO_NET_DEBUG"))
-        std::fprintf(stderr, "net< %s\n", line.c_str());
+        std::fprintf(stderr, "net< %s\n", printable(line).c_str());
     // The next line goes out first from the event loop, also from one the
     // handler of this line may run.
     if (lines_.empty() && gone_) {

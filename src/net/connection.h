@@ -1,13 +1,16 @@
 #pragma once
 // One connection of a network game: lines in, lines out, with bounds. A line
-// longer than maxLine, more than maxPending bytes waiting in either
-// direction, or bytes that are no UTF-8 close the connection with the reason;
-// nothing a peer sends can make this window hold more than that.
+// longer than maxLine, more than the limit (maxPending unless set) waiting in
+// either direction, each line counted with lineCost, or bytes that are no
+// UTF-8 close the connection with the reason; nothing a peer sends can make
+// this window hold more than that. What it writes to the log is escaped, cut
+// and rate-limited, so no peer reaches the terminal with bytes of its own.
 #include <QObject>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <string>
+
+#include "net/protocol.h"
 
 class QTcpSocket;
 class QTimer;
@@ -29,9 +32,20 @@ public:
     std::function<void(const std::string& why)> onClosed;
 
     void send(const std::string& line);
-    // Closes the connection, saying why in the log (standard error).
+    void send(const Message& message) { send(writeMessage(message)); }
+    // Closes the connection, saying why in the log (standard error) unless
+    // it is quiet.
     void close(const std::string& why);
     bool isOpen() const { return open_; }
+    // Writes "korvalo: connection with ADDRESS: text" to the log, at most
+    // logLinesPerSecond lines a second; text is made printable.
+    void log(const std::string& text);
+    // A quiet connection logs nothing itself (its owner does, for many at once).
+    void setQuiet(bool quiet) { quiet_ = quiet; }
+    // The most that lines waiting to be handled may cost.
+    void setLimit(std::size_t bytes) { lines_.setLimit(bytes); }
+    // The other side's address, as it was when connected.
+    const std::string& address() const { return address_; }
     QTcpSocket& socket() { return *socket_; }
 
 private:
@@ -40,15 +54,17 @@ private:
     void handOut();
 
     QTcpSocket* socket_;
-    std::string pending_;             // bytes after the last whole line
-    std::deque<std::string> lines_;   // whole lines not yet handed out
-    std::size_t queuedBytes_ = 0;
+    LineSplitter lines_;              // whole lines not yet handed out
     bool handingOut_ = false;
     bool gone_ = false;  // the other side has closed
     QTimer* alive_ = nullptr;
     std::chrono::steady_clock::time_point lastHeard_ = std::chrono::steady_clock::now();
     bool open_ = true;
-    std::string peer_;  // the other side's address
+    bool quiet_ = false;
+    std::string address_;
+    std::chrono::steady_clock::time_point logSecond_{};
+    int logged_ = 0;      // lines logged in the second since logSecond_
+    int leftOut_ = 0;     // lines not logged since the last one that was
 };
 
 }  // namespace korvalo::net

@@ -44,7 +44,9 @@ constexpr std::chrono::milliseconds kEstablishWait{5000};
 // Alternative names tried before a conflict counts as not resolved.
 constexpr int kMaxRenames = 12;
 // Games followed at once: a network announcing more is not taken in whole.
-constexpr int kMaxItems = 256;
+constexpr int kMaxItems = 1024;
+// Games listed at most.
+constexpr int kMaxGames = 256;
 // DNS-SD's limit on a service name, in bytes.
 constexpr int kMaxNameBytes = 63;
 
@@ -83,6 +85,18 @@ std::optional<QDBusConnection> avahiBus(QString* error) {
 
 QString objectPath(const QDBusMessage& reply) {
     return reply.arguments().value(0).value<QDBusObjectPath>().path();
+}
+
+// A name as it may be shown: without control characters (line feeds, tabs)
+// and format characters (the bidirectional overrides and isolates, which
+// could make a name read as something else).
+QString shownName(const QString& name) {
+    QString shown;
+    for (const QChar c : name)
+        if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format &&
+            c.category() != QChar::Separator_Line && c.category() != QChar::Separator_Paragraph)
+            shown += c;
+    return shown;
 }
 
 // The name cut to DNS-SD's length, between characters.
@@ -302,15 +316,18 @@ public:
             setError(error, "Avahi's browsing failed (" + failure_ + ")");
             return {};
         }
-        // One entry a name: the best address among the interfaces and protocols it came by.
+        // One entry a name and host, the best address among the interfaces and
+        // protocols it came by: a second announcement under a name taken
+        // shows beside the first, with its own address, and replaces nothing.
         QMap<QString, const Item*> best;
         for (const Item& item : items_) {
             if (!item.game) continue;
-            const Item*& chosen = best[item.game->name];
+            const Item*& chosen = best[item.game->name + QChar(0) + item.hostName];
             if (!chosen || item.rank < chosen->rank) chosen = &item;
         }
         QList<FoundGame> games;
-        for (const Item* item : best) games.append(*item->game);
+        for (const Item* item : best)
+            if (games.size() < kMaxGames) games.append(*item->game);
         return games;
     }
 
@@ -355,7 +372,8 @@ private slots:
         auto item = items_.find(watcher->property("key").toString());
         if (!failed(reply) && item != items_.end() && reply.arguments().size() >= 10) {
             const QVariantList a = reply.arguments();
-            FoundGame game{a[2].toString(), a[7].toString(), quint16(a[8].toUInt()), versionIn(a[9])};
+            FoundGame game{shownName(a[2].toString()), a[7].toString(), quint16(a[8].toUInt()), versionIn(a[9])};
+            item->hostName = a[5].toString();
             item->rank = a[6].toInt() == kInet ? 0 : isLinkLocal(game.host) ? 2 : 1;
             // A link-local address needs its interface to be reached.
             char interface[IF_NAMESIZE];
@@ -369,6 +387,7 @@ private slots:
 private:
     struct Item {
         std::optional<FoundGame> game;
+        QString hostName;  // the machine's name as announced
         int rank = 0;  // 0 IPv4, 1 IPv6, 2 IPv6 link-local
     };
 

@@ -18,7 +18,8 @@ inline constexpr const char* kServiceType = "_korvalo._tcp";
 
 // A game announced on the local network.
 struct FoundGame {
-    QString name;     // the service's name, as the host announced it
+    QString name;     // the service's name, as the host announced it but for
+                      // control and format characters
     QString host;     // the host's address, numeric, as Avahi resolved it
     quint16 port = 0;
     QString version;  // from the TXT record "version=..."
@@ -52,9 +53,10 @@ private:
 
 // Looks for announced games for up to `wait` (bounded), resolving each; runs
 // a local event loop meanwhile. Returns sooner once Avahi has told all it
-// knows and every game found is resolved. Each game is listed once, by name,
-// with an IPv4 address when it has one. An empty list with the reason in
-// *error when Avahi cannot be asked.
+// knows and every game found is resolved. Each game is listed once by name
+// and the machine that announced it, with an IPv4 address when it has one,
+// at most 256 games; names come without control and format characters. An
+// empty list with the reason in *error when Avahi cannot be asked.
 QList<FoundGame> findGames(std::chrono::milliseconds wait, QString* error);
 
 }  // namespace korvalo

@@ -1,15 +1,20 @@
 #include "net/host.h"
 
+#include <QHostAddress>
 #include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "net/connection.h"
+#include "net/host_limits.h"
 #include "net/protocol.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
+
+using namespace limits;
 
 namespace {
 
@@ -19,9 +24,11 @@ constexpr std::size_t maxJoined = 7;
 }  // namespace
 
 Host::Host(InputPath& path, const GameState& state, std::string code)
-    : path_(path), state_(state), code_(std::move(code))
+    : path_(path), state_(state), code_(code.empty() ? randomCode() : std::move(code))
 {
     connect(&server_, &QTcpServer::newConnection, this, &Host::accept);
+    connect(&late_, &QTimer::timeout, this, &Host::closeLate);
+    late_.start(250);
     lastKinds_ = state_.playerKind;
     path_.follow(this);
 }
@@ -76,83 +83,97 @@ void Host::accept()
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         auto peer = std::make_unique<Peer>();
         Peer* joined = peer.get();
+        joined->came = Clock::now();
+        joined->address = addressKey(socket->peerAddress());
         joined->connection = new Connection(socket, this);
+        // Until it greets, its refusals are logged by address, a line a second.
+        joined->connection->setQuiet(true);
+        joined->connection->setLimit(greetingLimit);
         joined->connection->onLine = [this, joined](const std::string& line) { hear(*joined, line); };
         joined->connection->onClosed = [this, joined](const std::string& why) { leave(*joined, why); };
         peers_.push_back(std::move(peer));
+        makeRoom(joined->address);
     }
 }
 
 void Host::hear(Peer& peer, const std::string& line)
 {
-    const std::vector<std::string> words = splitLine(line, 2);
+    const std::optional<Message> message = parseMessage(line);
     if (!peer.greeted) {
-        greet(peer, splitLine(line, 7));
+        greet(peer, message ? std::get_if<message::Hello>(&*message) : nullptr);
         return;
     }
-    if (words[0] == "bye" && words.size() == 1) {
+    // A joined window says only these.
+    if (message && std::holds_alternative<message::Bye>(*message)) {
         peer.connection->close("the window left the game");
         return;
     }
-    ScriptCommand command;
-    std::string error;
-    if (words[0] != "move" || words.size() != 2 || !parseScriptLine(words[1], &command, &error) ||
-        command.kind != ScriptCommand::Kind::Input || !command.input.onBoard() ||
-        command.input.kind == Input::Kind::Click) {
-        peer.connection->close("not a line of the game's protocol: " + line.substr(0, 60));
+    const auto* move = message ? std::get_if<message::Move>(&*message) : nullptr;
+    if (!move) {
+        peer.connection->close("not a line of the game's protocol: " + printable(line, 60));
         return;
     }
-    path_.give(peer, command.input);
+    path_.give(peer, move->input);
 }
 
-void Host::greet(Peer& peer, const std::vector<std::string>& words)
+void Host::greet(Peer& peer, const message::Hello* hello)
 {
     auto refuse = [&](const std::string& why) {
-        peer.connection->send("refused " + why);
+        peer.connection->send(message::Refused{why});
         peer.connection->close(why);
     };
-    if (words.size() != 6 || words[0] != "hello" || words[1] != "korvalo")
+    // An address that guessed wrong too often is refused unchecked.
+    if (blocked(peer))
+        return;
+    if (!hello)
         return refuse("not a Korvalo window");
-    if (words[2] != std::to_string(protocolVersion) || words[3] != KORVALO_VERSION)
+    if (hello->protocol != std::to_string(protocolVersion) || hello->version != KORVALO_VERSION)
         return refuse(std::string("a different version: the host runs Korvalo ") + KORVALO_VERSION);
-    if (words[4] != code_)
+    if (hello->code != code_) {
+        guessedWrong(peer.address);
         return refuse("a wrong code");
-    const std::optional<int> asked = colourOf(words[5]);
+    }
+    const std::optional<int> asked = colourOf(hello->seat);
     if (!asked)
-        return refuse("no such colour: " + words[5]);
+        return refuse("no such colour: " + printable(hello->seat, 60));
     // Eight windows at most, the host's included.
     if (static_cast<std::size_t>(players()) > maxJoined)
         return refuse("the game is full");
     if (historyTooLong_)
         return refuse("this game has run too long to catch up with; join when a new game starts");
     peer.greeted = true;
+    peer.connection->setQuiet(false);
+    peer.connection->setLimit(maxPending);
     peer.asked = *asked;
-    peer.watching = words[5] == "watch";
-    peer.connection->send("welcome");
+    peer.watching = hello->seat == "watch";
+    peer.connection->send(message::Welcome{});
     for (const std::string& line : history_)
         peer.connection->send(line);
-    peer.connection->send("caught-up");
+    peer.connection->send(message::CaughtUp{});
     deal();
-    broadcast("players " + std::to_string(players()));
+    broadcast(message::Players{players()});
     if (changed)
         changed();
 }
 
-void Host::leave(Peer& peer, const std::string&)
+void Host::leave(Peer& peer, const std::string& why)
 {
     Connection* connection = std::exchange(peer.connection, nullptr);
     if (connection)
         connection->deleteLater();
-    if (!peer.greeted)
+    forgetLater();
+    if (!peer.greeted) {
+        logRefusal(peer.address, why);
         return;
+    }
     const int seat = std::exchange(peer.seat, 0);
     if (seat != 0) {
-        broadcast("left " + colourWord(seat));
+        broadcast(message::Left{seat});
         if (left)
             left(seat);
     }
     deal();
-    broadcast("players " + std::to_string(players()));
+    broadcast(message::Players{players()});
     if (changed)
         changed();
 }
@@ -196,7 +217,7 @@ void Host::deal()
         playing[i]->seat = dealt[i];
     for (const auto& peer : peers_)
         if (peer->connection && peer->greeted)
-            peer->connection->send("seat " + colourWord(peer->seat));
+            peer->connection->send(message::Seat{peer->seat});
     if (changed)
         changed();
 }
@@ -224,6 +245,11 @@ void Host::remember(const std::string& line)
     history_.push_back(line);
 }
 
+void Host::broadcast(const Message& message)
+{
+    broadcast(writeMessage(message));
+}
+
 void Host::broadcast(const std::string& line)
 {
     for (auto& peer : peers_)
@@ -249,7 +275,21 @@ int Host::seatOf(const InputSource& from) const
 
 bool Host::take(InputSource& from, const Input& input)
 {
-    if (isRemote(from) || !input.onBoard())
+    if (isRemote(from)) {
+        // Beyond its turn's share an input is dropped, neither queued nor
+        // kept nor sent; beyond the gate's budget the window is let go.
+        Peer& peer = static_cast<Peer&>(from);
+        countTurn(peer);
+        if (!peer.connection || peer.spent >= maxInputsPerTurn)
+            return false;
+        if (peer.waiting + costOf(input) > gateBudget) {
+            peer.connection->close("more inputs waiting than a whole game has");
+            return false;
+        }
+        peer.waiting += costOf(input);
+        return true;
+    }
+    if (!input.onBoard())
         return true;
     // The release of a press that went in goes in too, whoever is to move now.
     if (input.kind == Input::Kind::Release)
@@ -268,15 +308,22 @@ bool Host::admit(InputSource& from, const Input& input)
         deal();
     if (isRemote(from)) {
         Peer& peer = static_cast<Peer&>(from);
+        peer.waiting -= costOf(input);
+        if (!peer.connection)
+            forgetLater();
+        countTurn(peer);
+        if (peer.spent++ >= maxInputsPerTurn)
+            return false;
         const int seat = seatOf(from);
         const int turn = state_.turnColour;
         const bool releasing = input.kind == Input::Kind::Release && std::exchange(peer.pressed, false);
         if (!releasing && (seat == 0 || turn != seat || state_.playerKind[seat] != humanValue)) {
-            std::fprintf(stderr, "korvalo: a move of %s is refused: it is not its turn\n", colourWord(seat).c_str());
+            if (peer.connection)
+                peer.connection->log("a move of " + colourWord(seat) + " is refused: it is not its turn");
             return false;
         }
         peer.pressed = input.kind == Input::Kind::Press;
-        const std::string line = "input " + colourWord(seat) + " " + inputLine(input);
+        const std::string line = writeMessage(message::InputOf{colourWord(seat), input});
         remember(line);
         broadcast(line);
         return true;
@@ -287,7 +334,7 @@ bool Host::admit(InputSource& from, const Input& input)
         localPressed_ = input.kind == Input::Kind::Press;
     if (isWindowsOwn(input) || input.leaves())
         return true;
-    const std::string line = "input host " + inputLine(input);
+    const std::string line = writeMessage(message::InputOf{"host", input});
     remember(line);
     broadcast(line);
     if (input.kind == Input::Kind::Menu)
@@ -307,14 +354,14 @@ void Host::answered(Buttons buttons, Answer answer)
     answeredNo_ = answer == Answer::No;
     if (answeredNo_)
         return;
-    const std::string line = std::string("answer ") + (answer == Answer::No ? "No" : "Yes");
+    const std::string line = writeMessage(message::AnswerOf{answer});
     remember(line);
     broadcast(line);
 }
 
 void Host::end()
 {
-    broadcast(answeredNo_ ? "end No" : "end");
+    broadcast(writeMessage(message::End{answeredNo_}));
     for (auto& peer : peers_)
         if (peer->connection)
             peer->connection->socket().flush();

@@ -9,8 +9,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
+#include <QTimer>
 #include <array>
+#include <chrono>
 #include <deque>
+#include <map>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +21,7 @@
 
 #include "input/input_path.h"
 #include "input/input_policy.h"
+#include "net/protocol.h"
 #include "rules/game_state.h"
 
 namespace korvalo::net {
@@ -26,7 +30,9 @@ class Connection;
 
 class Host : public QObject, public InputPolicy {
 public:
-    // The path and state of the host's game; both must outlive the host.
+    // The path and state of the host's game; both must outlive the host. An
+    // empty code stands for a random one (randomCode), for the window and
+    // korvalo-script alike.
     Host(InputPath& path, const GameState& state, std::string code);
     ~Host() override;
 
@@ -56,6 +62,7 @@ public:
     void answered(Buttons buttons, Answer answer) override;
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct Peer : InputSource {
         Connection* connection = nullptr;  // null once it has left
         int asked = 0;                     // the colour asked for; 0: any
@@ -63,14 +70,44 @@ private:
         int seat = 0;                      // the colour dealt; 0: watching
         bool greeted = false;
         bool pressed = false;              // its last press went in
+        Clock::time_point came;            // when it connected
+        std::string address;               // its address (IPv6: its /64)
+        std::size_t waiting = 0;           // what its inputs in the event gate cost
+        std::array<int, 3> turn{-1, -1, -1};  // the turn its inputs were counted in
+        int spent = 0;                     // its inputs the gate ran in that turn
+    };
+    // Wrong codes from one address, and until when its greetings are refused.
+    struct Guesses {
+        int wrong = 0;
+        int penalty = 0;  // seconds, doubling from 1 to 30
+        Clock::time_point until, last;
+    };
+    // Refused greetings from one address not yet said in the log.
+    struct Refusals {
+        Clock::time_point said;
+        int unsaid = 0;
     };
 
     void accept();
+    // Closes the oldest connections waiting for their greeting beyond the
+    // limits, and those that waited too long.
+    void makeRoom(const std::string& address);
+    void closeLate();
+    void logRefusal(const std::string& address, const std::string& why);
+    // Forgets the windows that left or never greeted once nothing of theirs
+    // waits in the event gate.
+    void forgetLater();
+    bool blocked(Peer& peer);
+    void guessedWrong(const std::string& address);
+    // Starts counting the peer's inputs anew when the game has moved on.
+    void countTurn(Peer& peer);
     void hear(Peer& peer, const std::string& line);
-    void greet(Peer& peer, const std::vector<std::string>& words);
+    // hello is null for a first line that is no greeting.
+    void greet(Peer& peer, const message::Hello* hello);
     void leave(Peer& peer, const std::string& why);
     void deal();
     void broadcast(const std::string& line);
+    void broadcast(const Message& message);
     bool isRemote(const InputSource& from) const;
     int seatOf(const InputSource& from) const;
 
@@ -78,9 +115,13 @@ private:
     const GameState& state_;
     std::string code_;
     QTcpServer server_;
-    // Every window that ever joined, in the order they joined; kept, so an
-    // input queued from one that has left stays valid.
+    // The windows connected, in the order they came; one that has left is
+    // kept while an input of its own waits in the event gate.
     std::deque<std::unique_ptr<Peer>> peers_;
+    QTimer late_;
+    bool forgetting_ = false;
+    std::map<std::string, Guesses> guesses_;
+    std::map<std::string, Refusals> refusals_;
     int hostSeat_ = 0;
     bool localPressed_ = false;  // the last press given here went in
     bool answeredNo_ = false;    // the last question was answered No

@@ -59,8 +59,10 @@ void Join::start(const QString& host, quint16 port, const std::string& code, int
     };
     QObject::connect(socket, &QTcpSocket::connected, this, [this, code, seat] {
         reached_ = true;
-        connection_->send("hello korvalo " + std::to_string(protocolVersion) + " " + KORVALO_VERSION + " " + code +
-                          " " + (seat == watchOnly ? std::string("watch") : seat == 0 ? "any" : colourWord(seat)));
+        connection_->send(message::Hello{std::to_string(protocolVersion), KORVALO_VERSION, code,
+                                         seat == watchOnly ? std::string("watch")
+                                         : seat == 0       ? std::string("any")
+                                                           : colourWord(seat)});
     });
     limit_ = new QTimer(this);
     limit_->setSingleShot(true);
@@ -101,70 +103,74 @@ bool Join::connectTo(const QString& host, quint16 port, const std::string& code,
 
 void Join::hear(const std::string& line)
 {
-    const std::vector<std::string> words = splitLine(line, 3);
+    using namespace message;
+    const std::optional<Message> parsed = parseMessage(line);
     if (!welcomed_) {
-        if (words[0] == "welcome") {
+        if (parsed && std::holds_alternative<Welcome>(*parsed)) {
             welcomed_ = true;
             settle(QString());
             return;
         }
-        refusal_ = QString::fromStdString(words[0] == "refused" ? line.substr(std::min<std::size_t>(8, line.size()))
-                                                                : "not a Korvalo host");
+        if (const auto* wait = parsed ? std::get_if<RefusedWait>(&*parsed) : nullptr)
+            refusal_ = QStringLiteral("too many wrong codes; try again in %1 s").arg(wait->seconds);
+        else if (const auto* refused = parsed ? std::get_if<Refused>(&*parsed) : nullptr)
+            refusal_ = QString::fromStdString(printable(refused->reason));
+        else
+            refusal_ = QStringLiteral("not a Korvalo host");
         connection_->close(refusal_.toStdString());
         return;
     }
-    if (words[0] == "input" && words.size() == 3) {
-        ScriptCommand command;
-        std::string error;
-        const std::optional<int> from = colourOf(words[1]);
-        if (!parseScriptLine(words[2], &command, &error) || command.kind != ScriptCommand::Kind::Input ||
-            (!from && words[1] != "host")) {
-            connection_->close("not a line of the game's protocol: " + line.substr(0, 60));
-            return;
-        }
-        if (from && *from == seat_ && *from != 0 && unanswered_ > 0)
+    // What no host sends ends the game with it; this window plays on alone.
+    auto wrong = [&] {
+        hostBroke_ = true;
+        connection_->close("the host sent what no host sends: " + printable(line, 60));
+    };
+    if (!parsed)
+        return wrong();
+    if (const auto* input = std::get_if<InputOf>(&*parsed)) {
+        if (!hostMaySend(input->from, input->input))
+            return wrong();
+        if (input->from == colourWord(seat_) && seat_ != 0 && unanswered_ > 0)
             --unanswered_;
-        path_.give(*this, command.input);
-    } else if (words[0] == "answer" && words.size() == 2 && (words[1] == "Yes" || words[1] == "No")) {
-        const Answer answer = words[1] == "No" ? Answer::No : Answer::Yes;
+        path_.give(*this, input->input);
+    } else if (const auto* answer = std::get_if<AnswerOf>(&*parsed)) {
         // The box may be open already, or open once this window catches up.
-        if (!path_.answerOpenBox(*this, answer))
-            path_.queueAnswers(*this, {answer});
-    } else if (words[0] == "seat" && words.size() == 2 && colourOf(words[1])) {
-        seat_ = *colourOf(words[1]);
+        if (!path_.answerOpenBox(*this, answer->answer))
+            path_.queueAnswers(*this, {answer->answer});
+    } else if (const auto* seat = std::get_if<Seat>(&*parsed)) {
+        seat_ = seat->colour;
         unanswered_ = 0;
         if (changed)
             changed();
-    } else if (words[0] == "players" && words.size() == 2) {
-        players_ = std::atoi(words[1].c_str());
+    } else if (const auto* players = std::get_if<Players>(&*parsed)) {
+        players_ = players->count;
         if (changed)
             changed();
-    } else if (words[0] == "left" && words.size() == 2 && colourOf(words[1])) {
+    } else if (const auto* gone = std::get_if<Left>(&*parsed)) {
         if (left)
-            left(*colourOf(words[1]));
-    } else if (words[0] == "caught-up" && words.size() == 1) {
+            left(gone->colour);
+    } else if (std::holds_alternative<CaughtUp>(*parsed)) {
         path_.afterQueued([self = QPointer<Join>(this)] {
             if (self)
                 self->caughtUp_ = true;
         });
-    } else if (words[0] == "end") {
-        const bool byNo = words.size() == 2 && words[1] == "No";
+    } else if (const auto* end = std::get_if<End>(&*parsed)) {
         welcomed_ = false;
         connection_->onClosed = nullptr;
         connection_->close("the host has ended");
         // Questions are this window's person's from now on.
         path_.letPersonAnswer();
         if (hostEnded)
-            hostEnded(byNo);
+            hostEnded(end->byNo);
     } else {
-        connection_->close("not a line of the game's protocol: " + line.substr(0, 60));
+        wrong();
     }
 }
 
 void Join::send(const Input& input)
 {
     ++unanswered_;
-    connection_->send("move " + inputLine(input));
+    connection_->send(message::Move{input});
 }
 
 void Join::leave()
@@ -173,7 +179,7 @@ void Join::leave()
         return;
     welcomed_ = false;
     connection_->onClosed = nullptr;
-    connection_->send("bye");
+    connection_->send(message::Bye{});
     connection_->close("this window left the game");
 }
 

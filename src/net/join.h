@@ -48,6 +48,8 @@ public:
     // Whether the inputs sent before joining have all been run; until then
     // the game runs them without its pauses.
     bool caughtUp() const { return caughtUp_; }
+    // Whether the host sent what no host sends, which ended the game with it.
+    bool hostBroke() const { return hostBroke_; }
     // Moves this window sent that the host has not sent back yet.
     int movesUnanswered() const { return unanswered_; }
 
@@ -89,6 +91,7 @@ private:
     bool caughtUp_ = false;
     int unanswered_ = 0;
     bool pressSent_ = false;  // the person's last press went to the host
+    bool hostBroke_ = false;
     QString refusal_;
 };
 

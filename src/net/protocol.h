@@ -1,15 +1,18 @@
 #pragma once
 // The words that windows of one network game say to each other, one line
 // each, in UTF-8 ended by a line feed. A window that joins greets the host:
-//   hello korvalo PROTOCOL VERSION CODE SEAT   (SEAT: black, blue, white, red or any)
+//   hello korvalo PROTOCOL VERSION CODE SEAT   (SEAT: black, blue, white, red, any
+//                                              or watch, to watch only)
 // and the host answers
-//   welcome SEAT | refused REASON...
-// after which it sends, in the order its own game runs them:
+//   welcome | refused REASON... | refused wait N
+// (refused wait N: too many wrong codes came from that address; greetings
+// from it are refused unchecked for N seconds more), after which it sends,
+// in the order its own game runs them:
 //   input FROM LINE      an input of the game in the script language (FROM:
 //                        the colour whose window gave it, or host)
 //   answer Yes|No        the host's answer to the question whether to play on
 //   seat SEAT            the colour this window plays now (or watch)
-//   players N            how many windows take part, the host's included
+//   players N            how many windows take part, the host's included (1 to 8)
 //   left COLOUR          the window of that colour has left; the host plays it
 //   caught-up            the inputs sent so far are the game up to now
 //   end [No]             the host has ended (by No to the question)
@@ -20,10 +23,13 @@
 //   ping                 now and then, so that a connection that has gone
 //                        silent (a machine gone from the network) is noticed
 // Nothing in the protocol reads or writes files, and anything else closes the
-// connection.
+// connection: a joined window also closes it when the host sends an input no
+// host gives (hostMaySend).
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "input/input.h"
@@ -37,6 +43,12 @@ inline constexpr int defaultPort = 47119;
 // have waiting to be read or sent before it is closed.
 inline constexpr std::size_t maxLine = 4096;
 inline constexpr std::size_t maxPending = 1 << 20;
+// What each line waiting to be handled costs beyond its bytes, so that empty
+// lines count too: about what keeping one takes.
+inline constexpr std::size_t lineCost = 64;
+// The most lines a connection writes to the log (standard error) in a
+// second; what is left out beyond that is counted and said with the next.
+inline constexpr int logLinesPerSecond = 4;
 // How often each side says ping, and how long a connection may stay silent
 // before it is taken for lost.
 inline constexpr int pingMilliseconds = 2000;
@@ -50,6 +62,79 @@ std::optional<int> colourOf(std::string_view word);
 // of the line when rest is true.
 std::vector<std::string> splitLine(std::string_view line, std::size_t most);
 
+// Every message of the protocol, a type each, as the comment above gives them.
+namespace message {
+struct Hello {  // a joining window's greeting
+    std::string protocol, version, code, seat;  // as written; the host judges them
+};
+struct Welcome {};
+struct Refused {
+    std::string reason;
+};
+struct RefusedWait {  // too many wrong codes: greetings refused unchecked for seconds
+    int seconds = 1;
+};
+struct InputOf {  // an input of the game the host ran
+    std::string from;  // "host" or the colour word of the window that gave it
+    Input input;
+};
+struct AnswerOf {
+    Answer answer = Answer::Yes;  // Yes or No
+};
+struct Seat {
+    int colour = 0;  // 0: watching
+};
+struct Players {
+    int count = 1;  // 1 to maxPlayers
+};
+struct Left {
+    int colour = 1;  // 1 to 4
+};
+struct CaughtUp {};
+struct End {
+    bool byNo = false;
+};
+struct Move {  // a press or release of a joined window's person
+    Input input;
+};
+struct Bye {};
+}  // namespace message
+using Message = std::variant<message::Hello, message::Welcome, message::Refused, message::RefusedWait,
+                             message::InputOf, message::AnswerOf, message::Seat, message::Players, message::Left,
+                             message::CaughtUp, message::End, message::Move, message::Bye>;
+
+// The one parser: the message a line says, none for a line that is no
+// message of the protocol (or carries what no message carries).
+std::optional<Message> parseMessage(std::string_view line);
+// The one writer: the line of a message, without its line feed.
+std::string writeMessage(const Message& message);
+// The line each side says now and then; it is no message to the game.
+inline constexpr std::string_view pingLine = "ping";
+
+// Splits what a connection reads into lines, with the bounds above: a line
+// longer than maxLine, one that is no UTF-8, or lines waiting that cost more
+// than the limit (each its bytes and lineCost) end the connection. Pings are
+// heard and dropped here.
+class LineSplitter {
+public:
+    // Takes bytes read; the reason when the connection must close.
+    std::optional<std::string> feed(std::string_view bytes);
+    // The next whole line, if any.
+    std::optional<std::string> next();
+    bool empty() const { return lines_.empty(); }
+    // Whole lines seen so far, pings included.
+    std::size_t heard() const { return heard_; }
+    void setLimit(std::size_t bytes) { limit_ = bytes; }
+    void clear();
+
+private:
+    std::string pending_;  // bytes after the last whole line
+    std::deque<std::string> lines_;
+    std::size_t cost_ = 0;
+    std::size_t limit_ = maxPending;
+    std::size_t heard_ = 0;
+};
+
 // Reads HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; port keeps its value when
 // none is given. False for anything else.
 bool splitAddress(const std::string& text, std::string* host, int* port);
@@ -58,7 +143,23 @@ bool splitAddress(const std::string& text, std::string* host, int* port);
 // and the about box.
 bool isWindowsOwn(const Input& input);
 
-// A short random word for keeping strangers out.
+// Whether a host sends this input to joined windows: from is "host" or the
+// colour whose window gave it. The host's window keeps its options, its
+// about box and its leaving (Esc, close, 終了) to itself, and a joined
+// window's person gives only presses and releases on the board; anything
+// else from a host is no game's.
+bool hostMaySend(std::string_view from, const Input& input);
+
+// Players a game may have, the host's window included.
+inline constexpr int maxPlayers = 8;
+
+// A random code for keeping strangers out: four groups of two
+// consonant-vowel syllables ("baki-dome-furo-nisa"), 70^8, about 49 bits,
+// easy to say across a room and to type.
 std::string randomCode();
+
+// Text from a peer as the terminal may show it: control bytes (C0, DEL and
+// the C1 range) as \xNN, cut to most characters with "…" after.
+std::string printable(std::string_view text, std::size_t most = 200);
 
 }  // namespace korvalo::net

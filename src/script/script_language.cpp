@@ -13,6 +13,8 @@ namespace korvalo {
 
 namespace {
 
+constexpr double maxTwips = 1000000;
+
 std::vector<std::string> words(const std::string& line)
 {
     std::istringstream in(line);
@@ -64,6 +66,10 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
         if (!(w.size() == 3 || pressWithButton) || !toNumber(w[1], &command->input.x) ||
             !toNumber(w[2], &command->input.y))
             return fail(name + " takes X and Y in twips");
+        // Far beyond any window, and within what the game's integers hold.
+        if (std::abs(command->input.x) > maxTwips || std::abs(command->input.y) > maxTwips)
+            return fail(name + " takes X and Y from -" + std::to_string(int(maxTwips)) + " to " +
+                        std::to_string(int(maxTwips)) + " twips");
         if (pressWithButton && w[3] != "right")
             return fail("the only button word is right");
         command->kind = Kind::Input;

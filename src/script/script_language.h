@@ -3,6 +3,7 @@
 // replays and what it writes when it records a game. One command a line:
 //   menu NAME          a menu command by the item's name (JYUNBAN_1, MODORU, ...)
 //   press X Y [right]  a mouse press, in twips from the drawing area's corner
+//                      (each from -1000000 to 1000000)
 //   release X Y        a mouse release
 //   click COL ROW      a press and a release at the centre of a square
 //   key CODE           a key, by its character code

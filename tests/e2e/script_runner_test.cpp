@@ -95,7 +95,7 @@ TEST(ScriptDriver, MalformedCommandsExitWithTwo)
     TemporaryWorkingFolder folder;
     for (const char* bad : {"menu NOTHING\n", "menu\n", "press 1\n", "press 1 2 middle\n", "click a 3\n",
                             "key\n", "answer Maybe\n", "answer\n", "state now\n", "jump 3\n", "close 1\n",
-                            "release 1 2 3\n", "press inf 2\n"}) {
+                            "release 1 2 3\n", "press inf 2\n", "press 1e308 -1e308\n", "release 0 1000001\n"}) {
         const ScriptResult run = runScript(std::string("state\n") + bad + "state\n");
         EXPECT_EQ(run.code, 2) << bad;
         EXPECT_NE(run.errors.find("line 2"), std::string::npos) << bad;

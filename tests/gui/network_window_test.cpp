@@ -2,13 +2,18 @@
 // begun without showing its boxes again, runs the host's game as the host
 // sends it, and the question whether to play on, which its person cannot
 // answer, takes the host's answer; when the host is lost while the question
-// is open, the question is the person's to answer.
+// is open, the question is the person's to answer. Against a host of the test's own, it
+// shows any number of notices one box at a time, and it runs nothing that no
+// host sends (the window's own options, close, Esc, 終了). A hosting window
+// whose event gate is held lets go of a window that floods it with moves,
+// and keeps one that only pings.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -19,7 +24,10 @@
 #include <sstream>
 
 #include "app/main_window.h"
+#include "app/network_role.h"
+#include "app/notice.h"
 #include "flow/form1.h"
+#include "net/host.h"
 #include "net/join.h"
 #include "script/script_language.h"
 #include "sound/recording/recording_library.h"
@@ -159,9 +167,14 @@ TEST(JoinedWindow, AQuestionOpenWhenTheHostIsLostIsThePersonsToAnswer)
                 return;
             hello = peer->readLine().trimmed();
             std::string lines = "welcome\ncaught-up\nseat watch\nplayers 2\ninput host menu JYUNBAN_1\n";
+            // A host sends a click as the press and the release it is.
             std::istringstream each(clicks);
-            for (std::string click; std::getline(each, click);)
-                lines += "input host " + click + "\n";
+            std::string word;
+            for (int column = 0, row = 0; each >> word >> column >> row;) {
+                const std::string at = std::to_string(testing::squareX(column)) + " " +
+                                       std::to_string(testing::squareY(row));
+                lines += "input host press " + at + "\ninput host release " + at + "\n";
+            }
             peer->write(QByteArray::fromStdString(lines));
         });
     });
@@ -205,6 +218,162 @@ TEST(JoinedWindow, AQuestionOpenWhenTheHostIsLostIsThePersonsToAnswer)
     EXPECT_EQ(window.form().s.moveNumber, 0);
     EXPECT_EQ(window.form().s.turnColour, noneValue);
     EXPECT_FALSE(join.connected());
+}
+
+// A host of the test's own: it welcomes the first window that greets it and
+// sends it lines.
+struct FakeHost {
+    QTcpServer server;
+    QTcpSocket* window = nullptr;
+    explicit FakeHost(const QByteArray& lines)
+    {
+        EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&server, &QTcpServer::newConnection, [this, lines] {
+            window = server.nextPendingConnection();
+            QObject::connect(window, &QTcpSocket::readyRead, [this, lines] {
+                if (window->readAll().startsWith("hello"))
+                    window->write("welcome\ncaught-up\n" + lines);
+            });
+        });
+    }
+    NetworkOptions options() const
+    {
+        NetworkOptions options;
+        options.role = NetworkOptions::Role::Join;
+        options.host = "127.0.0.1:" + std::to_string(server.serverPort());
+        options.code = "tesuto";
+        return options;
+    }
+};
+
+// Watches the notices from a timer, which also runs inside a box's own loop:
+// how many were open at once, what they said; once closing, it closes them
+// and any other box.
+struct NoticeWatch {
+    QTimer timer;
+    qsizetype most = 0;
+    QStringList texts;
+    bool closing = false;
+    NoticeWatch()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QList<QMessageBox*> open;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible() && belongsToNotice(box))
+                    open << box;
+            most = std::max(most, open.size());
+            for (QMessageBox* box : open) {
+                if (!texts.contains(box->text()))
+                    texts << box->text();
+                if (closing)
+                    box->defaultButton()->click();
+            }
+            // Any other box (one a host should not have opened) is closed too.
+            // (The box that says the window is connecting is not one of them.)
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                closing && dialog && !belongsToNotice(dialog) && !qobject_cast<QProgressDialog*>(dialog))
+                dialog->reject();
+        });
+        timer.start(5);
+    }
+};
+
+MainWindow* quickWindow()
+{
+    auto* window = new MainWindow(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
+    window->load();
+    return window;
+}
+
+TEST(JoinedWindow, ShowsAThousandLeavingsInOneNotice)
+{
+    testing::TemporaryWorkingFolder folder;
+    QByteArray lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += "left blue\n";
+    FakeHost host(lines + "left white\n");
+    std::unique_ptr<MainWindow> window(quickWindow());
+    std::unique_ptr<NetworkRole> role(korvalo_network_role(*window));
+    QString error;
+    ASSERT_TRUE(role->start(host.options(), &error)) << error.toStdString();
+    NoticeWatch watch;
+    QTimer::singleShot(3000, [&] { watch.closing = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watch.closing && watch.most > 0 && watch.texts.size() >= 1; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.window->bytesToWrite() == 0; }, 5000));
+    QTest::qWait(200);
+    EXPECT_EQ(watch.most, 1);
+    // The first notice, then one with what came while it was open.
+    const QString said = watch.texts.join('|');
+    EXPECT_LE(watch.texts.size(), 2) << said.toStdString();
+    EXPECT_LE(said.count(QString::fromUtf8("青のウィンドウが抜けました")), 2) << said.toStdString();
+    EXPECT_TRUE(said.contains(QString::fromUtf8("白のウィンドウが抜けました"))) << said.toStdString();
+}
+
+TEST(JoinedWindow, RunsNothingNoHostSends)
+{
+    testing::TemporaryWorkingFolder folder;
+    for (const char* line : {"input host menu TEJYUN", "input host menu AICON", "input host menu SONOTA",
+                             "input host close", "input host key 27", "input host menu EXIT", "snapshot x.png",
+                             "input blue menu SAISYO"}) {
+        SCOPED_TRACE(line);
+        FakeHost host(QByteArray(line) + "\n");
+        std::unique_ptr<MainWindow> window(quickWindow());
+        QFile file(QStringLiteral("Korvalo.ini"));
+        const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        file.close();
+        std::unique_ptr<NetworkRole> role(korvalo_network_role(*window));
+        QString error;
+        ASSERT_TRUE(role->start(host.options(), &error)) << error.toStdString();
+        // The window lets go of the host and says so; it plays on alone.
+        NoticeWatch watch;
+        watch.closing = true;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watch.texts.isEmpty() || window->ended(); }, 5000));
+        QTest::qWait(100);
+        EXPECT_TRUE(watch.texts.join('|').contains(QString::fromUtf8("ホストが送るはずのないもの")))
+            << watch.texts.join('|').toStdString();
+        EXPECT_FALSE(window->ended());
+        if (file.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(file.readAll(), before);
+        }
+        role.reset();
+    }
+}
+
+TEST(HostingWindow, LetsGoOfAFloodWhileItsGateIsHeldAndKeepsAPeerThatPings)
+{
+    testing::TemporaryWorkingFolder folder;
+    MainWindow window(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
+    window.load();
+    net::Host host(window.path(), window.form().s, "tesuto");
+    QString error;
+    ASSERT_TRUE(host.listen(0, &error)) << error.toStdString();
+    QTcpSocket flood, pinger;
+    for (QTcpSocket* socket : {&flood, &pinger}) {
+        socket->connectToHost(QHostAddress::LocalHost, host.port());
+        ASSERT_TRUE(socket->waitForConnected(5000));
+        socket->write("hello korvalo 1 " KORVALO_VERSION " tesuto any\n");
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host.players() == 3; }, 5000));
+    // A handler that waits (as a box does) holds the gate meanwhile.
+    bool floodClosed = false, pingerKept = false;
+    window.path().afterQueued([&] {
+        QByteArray moves;
+        for (int i = 0; i < 500; ++i)
+            moves += "move press 0 0\n";
+        for (int i = 0; i < 20 && flood.state() == QAbstractSocket::ConnectedState; ++i) {
+            flood.write(moves);
+            QTest::qWait(20);
+        }
+        floodClosed = QTest::qWaitFor([&] { return flood.state() != QAbstractSocket::ConnectedState; }, 2000);
+        // The one that pings stays past the time a silent one is let go.
+        for (int i = 0; i < 10; ++i) {
+            pinger.write("ping\n");
+            QTest::qWait(1000);
+        }
+        pingerKept = pinger.state() == QAbstractSocket::ConnectedState && host.players() == 2;
+    });
+    EXPECT_TRUE(floodClosed);
+    EXPECT_TRUE(pingerKept);
 }
 
 }  // namespace

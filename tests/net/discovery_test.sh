@@ -174,3 +174,10 @@ wait "${publisher[2]}" || fail "the publisher did not end cleanly on SIGTERM"
 wait_for 10 shows_only "" || { cat "$tmp/found"; fail "the second game was not withdrawn"; }
 echo "ok: the second game is gone once its host ended on SIGTERM"
 exec {holder[2]}>&-
+
+# A name with a line feed, a tab and a right-to-left override is shown without them.
+publish 3 $'Korvalo\n\tevil\u202e(127.0.0.1:1)' 45680
+wait_for 10 shows_only "Korvaloevil(127.0.0.1:1) 127.0.0.1 45680 $version" ||
+  { cat -A "$tmp/found"; fail "a name was shown with its control or override characters"; }
+echo "ok: a name's control and override characters are not shown"
+exec {holder[3]}>&-

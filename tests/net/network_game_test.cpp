@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "net/peers.h"
 #include "support/game_driver.h"
 
 namespace korvalo::testing {
@@ -65,57 +66,6 @@ Game fourPersonGame()
     }
     return game;
 }
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    return probe.serverPort();
-}
-
-// A headless peer: korvalo-script with args, reading script, in its own
-// folder. What it prints goes to files, so that no peer waits for a reader.
-struct Peer {
-    QTemporaryDir folder;
-    QProcess process;
-
-    // A script of "-" is read from standard input, written by the test.
-    void start(const QStringList& args, const std::string& script)
-    {
-        QFile file(folder.filePath("script"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray::fromStdString(script));
-        file.close();
-        process.setProgram(KORVALO_SCRIPT);
-        process.setArguments(QStringList{"--no-sound-library", "--dir", folder.path()} + args +
-                             QStringList{script == "-" ? QString("-") : file.fileName()});
-        process.setStandardOutputFile(folder.filePath("trace"));
-        process.setStandardErrorFile(folder.filePath("errors"));
-        process.start();
-        ASSERT_TRUE(process.waitForStarted());
-    }
-    std::string read(const char* name)
-    {
-        QFile file(folder.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-    }
-    // Waits (bounded) for the peer to end; its trace.
-    std::string finish()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            EXPECT_TRUE(process.waitForFinished(120000)) << "a peer did not end: " << read("errors");
-        }
-        EXPECT_EQ(process.exitCode(), 0) << read("errors");
-        return read("trace");
-    }
-    // Waits (bounded) until its standard error says text.
-    bool says(const std::string& text)
-    {
-        for (int i = 0; i < 200 && read("errors").find(text) == std::string::npos; ++i)
-            process.waitForFinished(50);
-        return read("errors").find(text) != std::string::npos;
-    }
-};
 
 std::vector<std::string> boxes(const std::string& trace)
 {
@@ -167,42 +117,6 @@ TEST(NetworkGame, FourHeadlessPeersPlayTheGameOfOneProcess)
         EXPECT_EQ(lastState(trace), lastState(reference)) << "colour " << colour;
     }
 }
-
-// A client of the test's own on the host's port, to say what no window would.
-struct Stranger {
-    QTcpSocket socket;
-    QByteArray heard;
-
-    bool connectTo(quint16 port)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        return socket.waitForConnected(10000);
-    }
-    void say(const QByteArray& bytes)
-    {
-        socket.write(bytes);
-        socket.waitForBytesWritten(10000);
-    }
-    // Reads (bounded) until text has been heard or the host closed.
-    bool hears(const QByteArray& text)
-    {
-        for (int i = 0; i < 100 && !heard.contains(text); ++i) {
-            if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0)
-                break;
-            socket.waitForReadyRead(100);
-            heard += socket.readAll();
-        }
-        return heard.contains(text);
-    }
-    bool closedByHost()
-    {
-        for (int i = 0; i < 100 && socket.state() == QAbstractSocket::ConnectedState; ++i) {
-            socket.waitForReadyRead(100);
-            heard += socket.readAll();
-        }
-        return socket.state() != QAbstractSocket::ConnectedState;
-    }
-};
 
 TEST(NetworkGame, StrangersFloodsAndMovesOutOfTurnAreRefusedWhileTheGameGoesOn)
 {

@@ -1,0 +1,62 @@
+// Fuzzes what a network peer can send: arbitrary bytes through the protocol's
+// line splitting, in pieces of the sizes the input's first byte gives, and
+// every line through the message parser.
+//
+// Besides not crashing (or overflowing a number), the protocol must keep its
+// promises: the splitter hands out no line longer than maxLine, and a line
+// that parses is written back by the writer to a line that parses to the
+// same kind of message, and writes the same again.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "net/protocol.h"
+
+namespace {
+
+using namespace korvalo;
+
+[[noreturn]] void fail(const char* what, const std::string& line)
+{
+    std::fprintf(stderr, "fuzz_protocol: %s: %s\n", what, net::printable(line).c_str());
+    std::abort();
+}
+
+void checkLine(const std::string& line)
+{
+    if (line.size() > net::maxLine)
+        fail("a line longer than the bound came out", line);
+    const std::optional<net::Message> message = net::parseMessage(line);
+    if (!message)
+        return;
+    const std::string written = net::writeMessage(*message);
+    const std::optional<net::Message> again = net::parseMessage(written);
+    if (!again)
+        fail("the writer's line does not parse", written);
+    if (again->index() != message->index() || net::writeMessage(*again) != written)
+        fail("the writer's line parses to another message", written);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::size_t piece = 1 + data[0] % 64;
+    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    net::LineSplitter lines;
+    lines.setLimit(8 * 1024);
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        const std::optional<std::string> wrong = lines.feed(bytes.substr(at, piece));
+        // Every line handed out is checked; after a refusal the connection
+        // closes and nothing more is read.
+        while (const std::optional<std::string> line = lines.next())
+            checkLine(*line);
+        if (wrong)
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,149 @@
+// What a host does with connections that are no fair window: a stranger that
+// never greets is let go after 5 s, and a fifth one waiting from one address
+// at once, while a friend still joins; an address that guessed three wrong
+// codes is refused unchecked for a while, another address is not; a seated
+// window's thousands of useless presses are neither run nor kept for those
+// who join later; and what a peer sent reaches the log escaped.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <string>
+
+#include "net/peers.h"
+
+namespace korvalo::testing {
+namespace {
+
+const QByteArray hello = "hello korvalo 1 " KORVALO_VERSION " ";
+
+TEST(NetworkGuard, StrangersThatDoNotGreetAreLetGo)
+{
+    const quint16 port = freePort();
+    Peer host;
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "wait players 2\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+
+    // One that only pings is closed once 5 s have passed since it came.
+    Stranger pinger;
+    QElapsedTimer since;
+    since.start();
+    ASSERT_TRUE(pinger.connectTo(port));
+    for (int i = 0; i < 80 && pinger.socket.state() == QAbstractSocket::ConnectedState; ++i) {
+        pinger.say("ping\n");
+        pinger.socket.waitForReadyRead(100);
+        pinger.socket.readAll();
+    }
+    EXPECT_TRUE(pinger.closedByHost());
+    EXPECT_GE(since.elapsed(), 4900);
+    EXPECT_LE(since.elapsed(), 7000);
+
+    // Of five waiting from one address the first is closed; a friend joins.
+    Stranger five[5];
+    for (Stranger& one : five)
+        ASSERT_TRUE(one.connectTo(port));
+    EXPECT_TRUE(five[0].closedByHost());
+    Stranger friendly;
+    ASSERT_TRUE(friendly.connectTo(port, QHostAddress("127.0.0.2")));
+    friendly.say(hello + "tesuto any\n");
+    EXPECT_TRUE(friendly.hears("welcome"));
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(five[i].socket.state(), QAbstractSocket::ConnectedState) << i;
+    friendly.say("bye\n");
+    host.finish();
+}
+
+TEST(NetworkGuard, WrongCodesFromOneAddressAreRefusedUncheckedForAWhile)
+{
+    const quint16 port = freePort();
+    Peer host;
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "wait players 2\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+    auto greet = [&](const QByteArray& code, const QHostAddress& from = QHostAddress()) {
+        Stranger guess;
+        EXPECT_TRUE(guess.connectTo(port, from));
+        guess.say(hello + code + " any\n");
+        guess.hears("\n");
+        guess.closedByHost();
+        return guess.heard.toStdString();
+    };
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(greet("guess"), "refused a wrong code\n") << i;
+    // Even the right code is not checked meanwhile; the penalty doubles.
+    EXPECT_EQ(greet("tesuto"), "refused wait 1\n");
+    // Once the second is over, the next code is checked again.
+    std::string answer;
+    QElapsedTimer blocked;
+    blocked.start();
+    while (blocked.elapsed() < 3000 && (answer = greet("guess")) == "refused wait 1\n") {
+    }
+    EXPECT_EQ(answer, "refused a wrong code\n");
+    EXPECT_LE(blocked.elapsed(), 1500);
+    EXPECT_EQ(greet("tesuto"), "refused wait 2\n");
+    // A window says why.
+    Peer late;
+    late.start({"--join", "127.0.0.1:" + QString::number(port), "--code", "tesuto"}, "");
+    late.process.waitForFinished(20000);
+    EXPECT_NE(late.read("errors").find("too many wrong codes; try again in "), std::string::npos)
+        << late.read("errors");
+    // Another address is checked, and a friend there joins.
+    EXPECT_EQ(greet("guess", QHostAddress("127.0.0.2")), "refused a wrong code\n");
+    Stranger friendly;
+    ASSERT_TRUE(friendly.connectTo(port, QHostAddress("127.0.0.3")));
+    friendly.say(hello + "tesuto any\n");
+    EXPECT_TRUE(friendly.hears("welcome"));
+    friendly.say("bye\n");
+    host.finish();
+}
+
+TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
+{
+    const quint16 port = freePort();
+    Peer host;
+    // Black (the host) moves d3; blue is to move then.
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"},
+               "wait players 2\nmenu PLAY_4\nclick 4 3\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+    Stranger blue;
+    ASSERT_TRUE(blue.connectTo(port));
+    blue.say(hello + "tesuto blue\n");
+    ASSERT_TRUE(blue.hears("seat blue"));
+    ASSERT_TRUE(blue.hears("input host release"));
+    QByteArray presses;
+    for (int i = 0; i < 10000; ++i)
+        presses += "move press 0 0\n";
+    blue.say(presses + "move \x1b]0;title\x07\n");
+    EXPECT_TRUE(blue.closedByHost());
+
+    Stranger later;
+    ASSERT_TRUE(later.connectTo(port));
+    later.say(hello + "tesuto any\n");
+    ASSERT_TRUE(later.hears("caught-up"));
+    const QByteArray caughtUp = later.heard.left(later.heard.indexOf("caught-up"));
+    EXPECT_LE(caughtUp.count("input blue press"), 16);
+    later.say("bye\n");
+    host.finish();
+    // What the peer sent is in the log with its control bytes escaped.
+    const std::string errors = host.read("errors");
+    EXPECT_NE(errors.find("\\x1b]0;title\\x07"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find_first_of("\x1b\x07"), std::string::npos);
+}
+
+TEST(NetworkGuard, ARandomCodeIsFourGroupsOfTwoSyllables)
+{
+    Peer host;
+    host.start({"--host", "--port", QString::number(freePort())}, "");
+    ASSERT_TRUE(host.says("with the code "));
+    host.finish();
+    const std::string errors = host.read("errors");
+    const std::string code = errors.substr(errors.find("with the code ") + 14, 19);
+    // 70 syllables to choose from, eight times: about 49 bits.
+    EXPECT_TRUE(QRegularExpression("^([bdfgklmnprstvz][aeiou]){2}(-([bdfgklmnprstvz][aeiou]){2}){3}$")
+                    .match(QString::fromStdString(code))
+                    .hasMatch())
+        << errors;
+}
+
+}  // namespace
+}  // namespace korvalo::testing
