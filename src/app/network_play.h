@@ -18,6 +18,8 @@ class MainWindow;
 namespace net {
 class Host;
 class Join;
+class PortMapping;
+struct MappingResult;
 }  // namespace net
 
 class NetworkPlay : public QObject, public NetworkRole {
@@ -31,6 +33,8 @@ public:
 private:
     bool host(const NetworkOptions& options, QString* error);
     bool join(const NetworkOptions& options, QString* error);
+    void mapPort();
+    void showMapping(const net::MappingResult& result);
     void showTitle();
     void tell(const QString& message);
 
@@ -38,6 +42,7 @@ private:
     std::unique_ptr<net::Host> host_;
     std::unique_ptr<net::Join> join_;
     std::unique_ptr<Announcement> announcement_;
+    std::unique_ptr<net::PortMapping> mapping_;
 };
 
 }  // namespace korvalo

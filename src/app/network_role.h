@@ -18,6 +18,8 @@ struct NetworkOptions {
     int port = 0;      // Host: 0 for the usual port
     std::string code;  // empty: Host makes one, Join asks for it
     int seat = 0;      // Join: the colour asked for; 0: any
+    bool portMapping = true;  // Host: ask the router to forward the port
+    bool fromLink = false;    // Join: named by a korvalo:// link; asks first
 };
 
 class NetworkRole {

@@ -26,7 +26,7 @@ seen=0
 port=$(( 40000 + RANDOM % 20000 ))
 window_title() { xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)"; }
 
-start_game --host --port "$port" --code tesuto
+start_game --host --no-port-mapping --port "$port" --code tesuto
 # The notice says where others can join, and with which code.
 await_box "$game"
 xdotool key Return

@@ -52,6 +52,9 @@ show_logs() {
   for log in "$tmp"/*.log; do
     [[ -s $log ]] && { echo "--- $(basename "$log")"; tail -n 30 "$log"; }
   done
+  for log in "$tmp"/*.out; do
+    [[ -s $log ]] && { echo "--- $(basename "$log")"; grep -v "^text\|^sound\|^check" "$log" | tail -n 10; }
+  done
   return 0
 }
 ms() { echo $(($(date +%s%N) / 1000000)); }
@@ -221,14 +224,15 @@ kill -TERM "$host_pid"
 wait "$host_pid" || true
 
 # 5. A hosting window, where the program is given: the same line on its
-# standard output, and the mapping removed when it is asked to end.
+# standard output, and the mapping removed when it is asked to end (its
+# hosting notice still open, so that the signal ends it at once).
 if [[ -n $window ]]; then
   start_router yes
   mkdir -p "$tmp/window"
-  ip netns exec home env -C "$tmp/window" QT_QPA_PLATFORM=offscreen "$window" --host --port 47119 --code tesuto \
+  ip netns exec home env -C "$tmp/window" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$window" --host --port 47119 --code tesuto \
     >"$tmp/window.out" 2>"$tmp/window.log" &
   host_pid=$!
-  wait_for 200 grep -q "インターネットから: 11.45.0.2:47119" "$tmp/window.out" || fail "window: no mapping on its output"
+  wait_for 300 grep -q "インターネットから: 11.45.0.2:47119" "$tmp/window.out" || fail "window: no mapping on its output"
   router_maps || fail "window: the router holds no forwarding"
   kill -TERM "$host_pid"
   end_host
