@@ -130,9 +130,16 @@ struct PortMapping::Router {
         const char* control = urls.controlURL;
         const char* service = data.first.servicetype;
         char outside[64] = {};
-        if (int status = UPNP_GetExternalIPAddress(control, service, outside); status != 0 || !*outside)
-            return refused(result, status, "no outside address");
+        if (int status = UPNP_GetExternalIPAddress(control, service, outside); status != 0)
+            return refused(result, status, strupnperror(status));
         result.address = outside;
+        // A router whose own outside address is private or shared may keep
+        // it to itself (miniupnpd does): no address is the same answer.
+        if (result.address.empty() || result.address == "0.0.0.0") {
+            result.address.clear();
+            result.outcome = MappingResult::Outcome::Shared;
+            return result;
+        }
         if (isSharedAddress(result.address)) {
             result.outcome = MappingResult::Outcome::Shared;
             return result;
@@ -382,6 +389,10 @@ QStringList describeMapping(const MappingResult& result, const std::string& code
                     .arg(QString::fromStdString(result.via), QString::fromStdString(result.detail)) +
                 stillWorks};
     case MappingResult::Outcome::Shared:
+        if (result.address.empty())
+            return {QStringLiteral("ルーターの外側のアドレスはインターネットから届くものではありません"
+                                   " (プロバイダーの内側のアドレスか、未接続)。") +
+                    stillWorks};
         return {QStringLiteral("ルーターの外側のアドレス %1 はプロバイダーの内側のアドレスで、"
                                "インターネットから届きません。")
                     .arg(QString::fromStdString(result.address)) +

@@ -25,7 +25,7 @@ struct MappingResult {
     };
     Outcome outcome = Outcome::NoRouter;
     std::string via;          // "UPnP" or "NAT-PMP"
-    std::string address;      // the router's outside address
+    std::string address;      // the router's outside address; Shared: empty when it keeps it to itself
     int port = 0;             // the outside port
     int askedPort = 0;        // the host's own port, asked for first
     std::string address6;     // the host's IPv6 address opened by a pinhole; empty: none

@@ -223,7 +223,36 @@ echo "none: said after $(($(ms) - host_started)) ms: $(grep -o 'ルーターが�
 kill -TERM "$host_pid"
 wait "$host_pid" || true
 
-# 5. A hosting window, where the program is given: the same line on its
+# 5. A router that never answers: the attempt still ends within 5 s.
+in_ns router nft add table inet silent
+in_ns router nft add chain inet silent input '{ type filter hook input priority -10; policy drop; }'
+start_host silent 'wait players 2\n'
+await_mapping silent
+grep -q "ルーターが応答しないため" "$tmp/silent.log" || fail "silent: the host does not say that no router answered"
+taken_ms=$(grep -o 'asked in [0-9]*' "$tmp/silent.log" | grep -o '[0-9]*$')
+((taken_ms < 5000)) || fail "silent: the router was asked for $taken_ms ms"
+kill -TERM "$host_pid"
+wait "$host_pid" || true
+in_ns router nft delete table inet silent
+
+# 6. A router whose own outside address is shared (behind the provider's
+# NAT; miniupnpd then keeps it to itself): the host says that a mapping
+# cannot reach the internet, and makes none.
+ip -n router addr flush dev r-wan
+ip -n router addr add 100.64.0.2/24 dev r-wan
+start_router yes
+start_host shared 'wait players 2\n'
+await_mapping shared
+grep -q "ルーターの外側のアドレスは" "$tmp/shared.log" || fail "shared: the host does not say why"
+! router_maps || fail "shared: the router forwards a port all the same"
+echo "shared: $(grep -o 'ルーターの外側[^。]*。' "$tmp/shared.log")"
+kill -TERM "$host_pid"
+end_host
+stop_router
+ip -n router addr flush dev r-wan
+ip -n router addr add 11.45.0.2/24 dev r-wan
+
+# 7. A hosting window, where the program is given: the same line on its
 # standard output, and the mapping removed when it is asked to end (its
 # hosting notice still open, so that the signal ends it at once).
 if [[ -n $window ]]; then
