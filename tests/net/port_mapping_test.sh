@@ -135,7 +135,13 @@ stop_router() {
   done
 }
 # Whether the router forwards a port to the host now.
-router_maps() { in_ns router nft list chain inet korvalo prerouting_miniupnpd | grep -q "to 192.168.77.2:"; }
+# (Read whole first: grep -q may end before nft has written, which pipefail
+# would take for a failure.)
+router_maps() {
+  local rules
+  rules=$(in_ns router nft list chain inet korvalo prerouting_miniupnpd)
+  [[ $rules == *"to 192.168.77.2:"* ]]
+}
 
 host_pid=
 start_host() {  # NAME SCRIPT-TEXT: a headless host in "home" asking the router
@@ -150,7 +156,8 @@ start_host() {  # NAME SCRIPT-TEXT: a headless host in "home" asking the router
 # The router's answer on the host's standard error: sets outside (ADDRESS:PORT).
 await_mapping() {
   wait_for 200 grep -q -e "インターネットから: " -e "ルーター" "$tmp/$1.log" || fail "$1: no word of the router in 10 s"
-  outside=$(sed -n 's/^korvalo-script: インターネットから: \([0-9.]*:[0-9]*\)$/\1/p' "$tmp/$1.log" | head -n 1)
+  outside=$(sed -n 's/^korvalo-script: インターネットから: \([0-9.]*:[0-9]*\)$/\1/p' "$tmp/$1.log")
+  outside=${outside%%$'\n'*}
   echo "$1: $(grep -o 'asked in [0-9]* ms' "$tmp/$1.log")"
 }
 # A friend in "wan" joins by ARGS as blue, answers the host's first move
@@ -177,7 +184,7 @@ start_host upnp "$host_plays"
 await_mapping upnp
 [[ $outside == 11.45.0.2:47119 ]] || fail "upnp: mapped ${outside:-nothing}, not 11.45.0.2:47119"
 router_maps || fail "upnp: the router holds no forwarding"
-in_ns home upnpc -l 2>/dev/null | grep -q "47119->192.168.77.2:47119 'Korvalo'" || fail "upnp: no Korvalo mapping listed"
+[[ $(in_ns home upnpc -l 2>/dev/null) == *"47119->192.168.77.2:47119 'Korvalo'"* ]] || fail "upnp: no Korvalo mapping listed"
 join_from_wan upnp-join "$outside" --code tesuto
 end_host
 echo "upnp: joined and played from wan through $outside; removed when the host ended"
