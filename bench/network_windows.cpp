@@ -169,7 +169,8 @@ int main(int argc, char** argv)
     const fs::path pipe = folder / "pipe";
     ::mkfifo(pipe.c_str(), 0600);
     Window host;
-    host.start(play, folder / "host", {"--host", "--port", port, "--code", "bench", "--replay", pipe.string()});
+    host.start(play, folder / "host",
+               {"--host", "--no-port-mapping", "--port", port, "--code", "bench", "--replay", pipe.string()});
     bool ok = await([&] { return !host.times("paint").empty(); }, std::chrono::seconds(30));
     std::array<Window, 3> joined;
     for (std::size_t i = 0; i < joined.size() && ok; ++i) {

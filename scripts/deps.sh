@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-wayland libgl-dev libfontconfig-dev
-  libsdl2-mixer-dev
+  libsdl2-mixer-dev libminiupnpc-dev libnatpmp-dev
   fonts-ipafont-mincho
 )
 if [[ "${1:-}" == package || "${1:-}" == test ]]; then
@@ -17,8 +17,14 @@ fi
 if [[ "${1:-}" == test ]]; then
   packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils imagemagick openbox clang libclang-rt-14-dev
              lintian desktop-file-utils appstream man-db weston librsvg2-bin
-             avahi-daemon dbus-daemon iproute2)
+             avahi-daemon dbus-daemon iproute2
+             miniupnpd-nftables miniupnpc natpmpc nftables)
 fi
+
+# miniupnpd-nftables is the router daemon alone, which the port mapping test
+# starts in its own namespaces: it asks nothing of debconf and installs no
+# service (the service and its questions are in the package miniupnpd, which
+# it does not bring, not even as a recommendation).
 
 missing=()
 for p in "${packages[@]}"; do

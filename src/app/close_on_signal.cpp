@@ -1,7 +1,10 @@
 #include "app/close_on_signal.h"
 
+#include <QPointer>
 #include <QSocketNotifier>
 #include <csignal>
+#include <utility>
+#include <vector>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,8 +25,17 @@ void onSignal(int number)
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>>& lastActions()
+{
+    static std::vector<std::pair<QPointer<QObject>, std::function<void()>>> actions;
+    return actions;
+}
+
 void endBySignal(int number)
 {
+    for (auto& [owner, action] : lastActions())
+        if (owner)
+            action();
     std::signal(number, SIG_DFL);
     std::raise(number);
 }
@@ -49,6 +61,12 @@ void closeOnTerminationSignal(MainWindow* window)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void beforeEndBySignal(QObject* owner, std::function<void()> action)
+{
+    lastActions().emplace_back(owner, std::move(action));
 }
 
 }  // namespace korvalo

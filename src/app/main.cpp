@@ -1,8 +1,9 @@
 // The Korvalo program: the game window on the desktop.
 //
 //   korvalo [--user-folder] [--record FILE] [--replay FILE]
-//   korvalo --host [--port N] [--code CODE]
+//   korvalo --host [--port N] [--code CODE] [--no-port-mapping]
 //   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR|watch]
+//   korvalo [--join] korvalo://HOST:PORT/CODE [--seat COLOUR|watch]
 //   korvalo --help | --version
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,8 +27,10 @@
 #include "app/notice.h"
 #include "app/replay.h"
 #include "input/trace.h"
+#include "net/protocol.h"
 #include "app/user_folder.h"
 #include "script/command_line.h"
+#include "script/join_link.h"
 #include "script/script_reader.h"
 #include "sound/background_music.h"
 #include "sound/dll_loader.h"
@@ -105,11 +108,21 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                                   QStringLiteral("Ask for <colour> in a network game (black, blue, white, red), "
                                                  "or only to watch (watch)."),
                                   QStringLiteral("colour"));
-    parser.addOptions({userFolder, record, replay, host, join, port, code, seat});
+    const QCommandLineOption noPortMapping(QStringLiteral("no-port-mapping"),
+                                           QStringLiteral("Host without asking the router to forward the port."));
+    parser.addOptions({userFolder, record, replay, host, join, port, code, seat, noPortMapping});
+    parser.addPositionalArgument(QStringLiteral("link"), QStringLiteral("Join the game of a korvalo:// link."),
+                                 QStringLiteral("[korvalo://host:port/code]"));
     const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
     if (result != korvalo::CommandLine::Run)
         return result;
-    if (!parser.positionalArguments().isEmpty()) {
+    // A link given alone, as the desktop passes one, is a --join.
+    QString link = parser.isSet(join) ? parser.value(join) : QString();
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() == 1 && korvalo::isJoinLink(korvalo::argumentBytes(positional.front())) &&
+        !parser.isSet(join) && !parser.isSet(host))
+        link = positional.front();
+    else if (!positional.isEmpty()) {
         std::fprintf(stderr, "korvalo: unknown argument %s\n%s",
                      korvalo::argumentBytes(parser.positionalArguments().front()).c_str(),
                      parser.helpText().toLocal8Bit().constData());
@@ -131,10 +144,22 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
         if (parser.isSet(port) && (!number || network.port < 1 || network.port > 65535))
             return wrong("--port needs a port number");
     }
-    if (parser.isSet(join)) {
+    network.portMapping = !parser.isSet(noPortMapping);
+    if (!link.isEmpty()) {
         network.role = korvalo::NetworkOptions::Role::Join;
-        const std::string where = korvalo::argumentBytes(parser.value(join));
+        const std::string where = korvalo::argumentBytes(link);
         network.host = where == "-" ? std::string() : where;
+        if (korvalo::isJoinLink(where)) {
+            std::string linkHost, why;
+            int linkPort = 0;
+            if (!korvalo::readJoinLink(where, korvalo::net::defaultPort, &linkHost, &linkPort, &network.code, &why))
+                return wrong(why.c_str());
+            if (parser.isSet(code))
+                return wrong("a join link holds the code: --code does not go with it");
+            const bool ipv6 = linkHost.find(':') != std::string::npos;
+            network.host = (ipv6 ? "[" + linkHost + "]" : linkHost) + ":" + std::to_string(linkPort);
+            network.fromLink = true;
+        }
         const QString colours[] = {QStringLiteral("watch"), "black", "blue", "white", "red"};
         network.seat = 0;
         for (int colour = 0; colour <= 4; ++colour)
@@ -143,10 +168,12 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
         if (parser.isSet(seat) && network.seat == 0)
             return wrong("--seat takes black, blue, white, red or watch");
     }
-    network.code = korvalo::argumentBytes(parser.value(code));
-    if (parser.isSet(code))
-        if (const std::string problem = korvalo::joinCodeProblem(network.code); !problem.empty())
-            return wrong(problem.c_str());
+    if (!network.fromLink) {
+        network.code = korvalo::argumentBytes(parser.value(code));
+        if (parser.isSet(code))
+            if (const std::string problem = korvalo::joinCodeProblem(network.code); !problem.empty())
+                return wrong(problem.c_str());
+    }
     options->userFolder = parser.isSet(userFolder);
     options->record = korvalo::argumentBytes(parser.value(record));
     options->replay = korvalo::argumentBytes(parser.value(replay));

@@ -1,20 +1,26 @@
 #include "app/network_play.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QClipboard>
 #include <QHostInfo>
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 
+#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "app/notice.h"
 #include "flow/form1.h"
 #include "net/discovery.h"
 #include "net/host.h"
 #include "net/join.h"
+#include "net/port_mapping.h"
 #include "net/protocol.h"
+#include "script/join_link.h"
 
 namespace korvalo {
 
@@ -24,6 +30,15 @@ QString colourName(int colour)
 {
     static const char* const names[] = {"観戦", "黒", "青", "白", "赤"};
     return QString::fromUtf8(colour >= 0 && colour <= 4 ? names[colour] : names[0]);
+}
+
+const QString hostingNotice = QStringLiteral("ネットワーク対局を開きました。");
+
+// Gives a notice a button that copies the join link.
+void addCopyButton(QMessageBox& box, const QString& link)
+{
+    QPushButton* copy = box.addButton(QStringLiteral("リンクをコピー"), QMessageBox::ActionRole);
+    QObject::connect(copy, &QPushButton::clicked, [link] { QApplication::clipboard()->setText(link); });
 }
 
 }  // namespace
@@ -69,11 +84,45 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
                      why.toLocal8Bit().constData());
     showTitle();
     QTimer::singleShot(0, this, [this, code, addresses] {
-        showNotice(window_, QStringLiteral("ネットワーク対局を開きました。\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\n"
-                                           "korvalo --join アドレス --code %1")
+        showNotice(window_, hostingNotice + QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\n"
+                                                         "korvalo --join アドレス --code %1")
                                 .arg(code, addresses.join(QLatin1Char('\n'))));
     });
+    // The router is asked once the window shows and listens; its answer
+    // comes as a notice of its own, or in the hosting notice still open.
+    if (options.portMapping)
+        mapPort();
     return true;
+}
+
+void NetworkPlay::mapPort()
+{
+    mapping_ = std::make_unique<net::PortMapping>();
+    mapping_->done = [this](const net::MappingResult& result) { showMapping(result); };
+    mapping_->start(host_->port());
+    beforeEndBySignal(mapping_.get(), [mapping = mapping_.get()] { mapping->remove(); });
+}
+
+void NetworkPlay::showMapping(const net::MappingResult& result)
+{
+    const QStringList lines = net::describeMapping(result, host_->code());
+    for (const QString& line : lines)
+        std::printf("korvalo: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+    const QString link = result.outcome == net::MappingResult::Outcome::Mapped
+                             ? QString::fromStdString(joinLink(result.address, result.port, host_->code()))
+                             : QString();
+    auto extend = [link](QMessageBox& box) {
+        if (!link.isEmpty())
+            addCopyButton(box, link);
+    };
+    auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (open && belongsToNotice(open) && open->text().startsWith(hostingNotice)) {
+        open->setText(open->text() + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')));
+        extend(*open);
+        return;
+    }
+    QTimer::singleShot(0, this, [this, lines, extend] { showNotice(window_, lines.join(QLatin1Char('\n')), extend); });
 }
 
 bool NetworkPlay::join(const NetworkOptions& options, QString* error)
@@ -83,6 +132,17 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
     if (!options.host.empty() && !net::splitAddress(options.host, &address, &port)) {
         *error = QStringLiteral("アドレスが読めません: %1").arg(QString::fromStdString(options.host));
         return false;
+    }
+    // A link can come from anyone in a chat and name any address: the
+    // person says whether to connect there. No ends the program quietly.
+    if (options.fromLink &&
+        QMessageBox::question(&window_, QStringLiteral("Korvalo"),
+                              QStringLiteral("リンクの対局に参加しますか?\n\nアドレス: %1\n合言葉: %2")
+                                  .arg(QString::fromStdString(options.host), QString::fromStdString(options.code)),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
+        std::fprintf(stderr, "korvalo: the game of the link was not joined\n");
+        giveUp();
+        return true;
     }
     // The window paints and takes no input of the game while a box says that
     // it connects; Cancel or Esc there ends the program.
@@ -215,6 +275,7 @@ void NetworkPlay::stop()
     if (join_)
         join_->leave();
     announcement_.reset();
+    mapping_.reset();
 }
 
 void NetworkPlay::showTitle()

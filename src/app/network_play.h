@@ -21,6 +21,8 @@ class MainWindow;
 namespace net {
 class Host;
 class Join;
+class PortMapping;
+struct MappingResult;
 }  // namespace net
 
 class NetworkPlay : public QObject, public NetworkRole {
@@ -40,6 +42,8 @@ private:
     void giveUp();
     // Ends the program with status 1, saying why joining failed.
     void fail(const QString& why);
+    void mapPort();
+    void showMapping(const net::MappingResult& result);
     void showTitle();
     void tell(const QString& message);
 
@@ -53,6 +57,7 @@ private:
     static constexpr qsizetype maxUnshown = 16;
     QStringList unshown_;
     bool noticeOpen_ = false;
+    std::unique_ptr<net::PortMapping> mapping_;
 };
 
 }  // namespace korvalo

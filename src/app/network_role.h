@@ -19,6 +19,8 @@ struct NetworkOptions {
     std::string code;  // empty: Host makes one, Join asks for it
     int seat = 0;      // Join: the colour asked for; 0: any; watchOnly: none
     static constexpr int watchOnly = -1;
+    bool portMapping = true;  // Host: ask the router to forward the port
+    bool fromLink = false;    // Join: named by a korvalo:// link; asks first
 };
 
 class NetworkRole {

@@ -12,10 +12,17 @@ constexpr char noticeName[] = "korvalo-notice";
 
 void showNotice(QWidget& parent, const QString& text)
 {
+    showNotice(parent, text, {});
+}
+
+void showNotice(QWidget& parent, const QString& text, const std::function<void(QMessageBox&)>& extend)
+{
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvalo"), text, QMessageBox::Ok, &parent);
     box.setObjectName(QLatin1String(noticeName));
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
+    if (extend)
+        extend(box);
     box.exec();
 }
 

@@ -3,7 +3,9 @@
 // that stopped, a record that can no longer be written). A notice waits for
 // the person, also while a replay ignores the person's input otherwise.
 #include <QString>
+#include <functional>
 
+class QMessageBox;
 class QObject;
 class QWidget;
 
@@ -11,6 +13,9 @@ namespace korvalo {
 
 // Shows a warning box over parent and waits until the person closes it.
 void showNotice(QWidget& parent, const QString& text);
+// The same, with what extend adds to the box (a button of its own) before it
+// is shown.
+void showNotice(QWidget& parent, const QString& text, const std::function<void(QMessageBox&)>& extend);
 
 // Whether the object is a notice or a part of one.
 bool belongsToNotice(const QObject* object);

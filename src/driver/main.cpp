@@ -2,8 +2,9 @@
 // offscreen platform and prints every observable event, one line each.
 //
 //   korvalo-script [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
-//   korvalo-script --host [--port N] [--code CODE] [SCRIPT]
+//   korvalo-script --host [--port N] [--code CODE] [--port-mapping] [SCRIPT]
 //   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR|watch] [SCRIPT]
+//   korvalo-script --join korvalo://HOST:PORT/CODE [--seat COLOUR|watch] [SCRIPT]
 //   korvalo-script --help | --version
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 #include "drawing/surface_platform.h"
 #include "net/protocol.h"
 #include "script/command_line.h"
+#include "script/join_link.h"
 #include "script/script_language.h"
 #include "script/script_reader.h"
 #include "driver/script_runner.h"
@@ -45,14 +47,17 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
     const QCommandLineOption noLibrary(QStringLiteral("no-sound-library"),
                                        QStringLiteral("Play as if the sound library were missing."));
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Host a network game."));
-    const QCommandLineOption join(QStringLiteral("join"), QStringLiteral("Join the network game at <host[:port]>."),
+    const QCommandLineOption join(QStringLiteral("join"),
+                                  QStringLiteral("Join the network game at <host[:port]>, or by a korvalo:// link."),
                                   QStringLiteral("host[:port]"));
+    const QCommandLineOption portMapping(QStringLiteral("port-mapping"),
+                                         QStringLiteral("Ask the router to forward the port from the internet."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Host on <port>."), QStringLiteral("port"));
     const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The game's join code."),
                                   QStringLiteral("code"));
     const QCommandLineOption seat(QStringLiteral("seat"), QStringLiteral("Ask for <colour> (black, blue, white, red), or only to watch (watch)."),
                                   QStringLiteral("colour"));
-    parser.addOptions({dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat});
+    parser.addOptions({dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat, portMapping});
     parser.addPositionalArgument(QStringLiteral("script"),
                                  QStringLiteral("The script; standard input when missing or -."), QStringLiteral("[script]"));
     const CommandLine result = readCommandLine(parser, argc, argv);
@@ -83,21 +88,33 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
         o.code = argumentBytes(parser.value(code));
         if (const std::string problem = joinCodeProblem(o.code); parser.isSet(code) && !problem.empty())
             return wrong(problem.c_str());
+        o.portMapping = parser.isSet(portMapping);
     } else if (parser.isSet(join)) {
         o.network = ScriptOptions::Network::Join;
-        if (!net::splitAddress(argumentBytes(parser.value(join)), &o.host, &o.port))
-            return wrong("--join needs HOST or HOST:PORT");
-        if (!parser.isSet(code))
-            return wrong("--join needs the game's --code");
-        o.code = argumentBytes(parser.value(code));
-        if (const std::string problem = joinCodeProblem(o.code); !problem.empty())
-            return wrong(problem.c_str());
+        const std::string where = argumentBytes(parser.value(join));
+        std::string why;
+        if (isJoinLink(where)) {
+            if (!readJoinLink(where, net::defaultPort, &o.host, &o.port, &o.code, &why))
+                return wrong(why.c_str());
+            if (parser.isSet(code))
+                return wrong("a join link holds the code: --code does not go with it");
+        } else {
+            if (!net::splitAddress(where, &o.host, &o.port))
+                return wrong("--join needs HOST, HOST:PORT or a korvalo:// link");
+            if (!parser.isSet(code))
+                return wrong("--join needs the game's --code");
+            o.code = argumentBytes(parser.value(code));
+            if (const std::string problem = joinCodeProblem(o.code); !problem.empty())
+                return wrong(problem.c_str());
+        }
         const std::string asked = argumentBytes(parser.value(seat));
         const std::optional<int> colour = net::colourOf(asked);
         if (parser.isSet(seat) && (!colour || asked == "any"))
             return wrong("--seat takes black, blue, white, red or watch");
         o.seat = asked == "watch" ? net::Join::watchOnly : colour.value_or(0);
     }
+    if (parser.isSet(portMapping) && o.network != ScriptOptions::Network::Host)
+        return wrong("--port-mapping goes with --host");
     read->options.draw = parser.isSet(draw);
     read->options.soundDevice = !parser.isSet(noDevice);
     read->options.soundLibrary = !parser.isSet(noLibrary);

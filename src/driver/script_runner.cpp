@@ -157,6 +157,8 @@ bool ScriptRunner::startNetwork(std::string* error)
             std::fprintf(stderr, "korvalo-script: the window of %s has left; its colour is played here\n",
                          net::colourWord(colour).c_str());
         };
+        if (options_.portMapping)
+            mapPort();
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);
@@ -240,7 +242,21 @@ void ScriptRunner::endNetwork()
         net::runUntil([this] { return host_->players() == 1; }, waitLimit);
         host_->end();
         net::runUntil([] { return false; }, 50);
+        mapping_.reset();
     }
+}
+
+void ScriptRunner::mapPort()
+{
+    // The result goes to standard error: standard output is the trace.
+    mapping_ = std::make_unique<net::PortMapping>();
+    mapping_->done = [this](const net::MappingResult& result) {
+        for (const QString& line : net::describeMapping(result, host_->code()))
+            std::fprintf(stderr, "korvalo-script: %s\n", line.toUtf8().constData());
+        std::fprintf(stderr, "korvalo-script: the router was asked in %d ms\n", result.milliseconds);
+    };
+    net::removeOnTerminationSignal(*mapping_);
+    mapping_->start(host_->port());
 }
 
 void ScriptRunner::printState()

@@ -12,6 +12,7 @@
 #include "net/connection.h"
 #include "net/host.h"
 #include "net/join.h"
+#include "net/port_mapping.h"
 #include "net/protocol.h"
 #include "input/window_events.h"
 #include "platform/recording/recording_platform.h"
@@ -32,6 +33,7 @@ struct ScriptOptions {
     int port = net::defaultPort;
     std::string code;            // Host: empty for a random one
     int seat = 0;                // Join: the colour asked for; 0: any; net::Join::watchOnly: none
+    bool portMapping = false;    // Host: ask the router to forward the port
 };
 
 // The script is a source of input like any other: its inputs and answers
@@ -65,6 +67,7 @@ private:
     // script alone, and when nothing came in time.
     bool awaitScript(const ScriptReader& reader);
     bool startNetwork(std::string* error);
+    void mapPort();
     // Gives a click, press or release of a network game's person when it is
     // this window's turn; false when it never came.
     bool giveMove(const Input& input, std::string* error);
@@ -83,6 +86,7 @@ private:
     std::unique_ptr<InputPath> path_;
     std::unique_ptr<net::Host> host_;
     std::unique_ptr<net::Join> join_;
+    std::unique_ptr<net::PortMapping> mapping_;
     int gameEnds_ = 0;    // questions whether to play on asked so far
     int endsWaited_ = 0;  // of them, those a wait end has waited for
 };

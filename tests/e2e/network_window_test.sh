@@ -38,7 +38,7 @@ seen=0
 port=47119
 window_title() { xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)"; }
 
-start_game --host --code tesuto
+start_game --host --no-port-mapping --code tesuto
 # The notice says where others can join, and with which code.
 await_box "$game"
 xdotool key Return

@@ -69,6 +69,12 @@ done
 
 # Started the way a desktop starts the entry, from another folder.
 exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -1)
+# It handles join links, passed as its one argument.
+grep -Fqx "MimeType=x-scheme-handler/korvalo;" "$entry" || fail "the entry does not declare the korvalo scheme"
+[[ $exec_line == *" %u" ]] || fail "the entry does not pass a link: $exec_line"
+exec_line=${exec_line% %u}
+[[ $(dpkg-deb -I "$deb" triggers) == "activate-noawait /usr/share/applications" ]] ||
+    fail "the package does not activate the desktop database's trigger"
 # The actions host and join a network game.
 grep -Fqx "Exec=$exec_line --host" "$entry" || fail "no action that hosts a network game"
 grep -Fqx "Exec=$exec_line --join -" "$entry" || fail "no action that joins a network game"

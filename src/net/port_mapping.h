@@ -1,0 +1,78 @@
+#pragma once
+// Asking the home router to forward the host's port from the internet: UPnP
+// IGD first (and an IPv6 pinhole where the router offers one), NAT-PMP where
+// no IGD answers. The router is asked on a thread of its own, so a host
+// listens and shows itself at once; the whole attempt ends within five
+// seconds, the mapping is renewed every half hour while the game is hosted
+// and removed when the host ends.
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace korvalo::net {
+
+struct MappingResult {
+    enum class Outcome {
+        Mapped,   // the router forwards address:port to the host
+        NoRouter, // no router answered, by UPnP or NAT-PMP
+        Refused,  // a router answered but made no mapping
+        Shared,   // the router's outside address is private or shared
+    };
+    Outcome outcome = Outcome::NoRouter;
+    std::string via;          // "UPnP" or "NAT-PMP"
+    std::string address;      // the router's outside address; Shared: empty when it keeps it to itself
+    int port = 0;             // the outside port
+    int askedPort = 0;        // the host's own port, asked for first
+    std::string address6;     // the host's IPv6 address opened by a pinhole; empty: none
+    bool permanent = false;   // the router takes no lease: only removing ends it
+    std::string detail;       // Refused: the router's answer
+    int milliseconds = 0;     // how long the attempt took
+};
+
+// Whether an IPv4 address is one the internet cannot reach a router by:
+// 10/8, 172.16/12, 192.168/16 (private) and 100.64/10 (a provider's shared
+// NAT). Anything that is not an IPv4 address counts as reachable.
+bool isSharedAddress(const std::string& address);
+
+// What the host tells about the result, one line each: where friends join
+// from and the link, or why there is no mapping and what still works.
+QStringList describeMapping(const MappingResult& result, const std::string& code);
+
+class PortMapping : public QObject {
+public:
+    PortMapping();
+    // Removes the mapping, after an attempt still under way has ended.
+    ~PortMapping() override;
+
+    // Starts asking the router to forward TCP port to this machine; done is
+    // told the result in this object's thread.
+    void start(quint16 port);
+    std::function<void(const MappingResult&)> done;
+
+    // Removes the mapping and the pinhole from the router, if any; waits for
+    // an attempt under way (cut short) and for the router's answer.
+    void remove();
+
+    // Blocking: the whole attempt, as the thread runs it. Public for tests.
+    struct Router;
+
+private:
+    void renew();
+    void finish();
+
+    std::unique_ptr<Router> router_;
+    std::thread worker_;
+    std::atomic<bool> stopping_{false};
+    QTimer renewal_;
+};
+
+// In a program without a window (korvalo-script): SIGTERM and SIGINT remove
+// the mapping before the program ends by the signal as it would have.
+void removeOnTerminationSignal(PortMapping& mapping);
+
+}  // namespace korvalo::net
