@@ -34,8 +34,14 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
         library_ = std::make_unique<RecordingDsLibrary>([this](const std::string& line) { ui_.record(line); },
                                                         options_.soundDevice);
     form_ = std::make_unique<Form1>(ui_, library_.get());
+    // A joined window plays the squares its host's computer chose.
+    if (options_.strongComputer && options_.network == ScriptOptions::Network::Join)
+        std::fprintf(stderr, "korvalo-script: --computer is the host's to choose; it is left aside here\n");
+    else if (options_.strongComputer)
+        form_->computerStrength = ComputerStrength::Strong;
     events_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(*events_);
+    form_->carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
     // Alone, the script holds the game; in a network game the host's and the
     // other windows' inputs come in too.
     if (options_.network == ScriptOptions::Network::None)
@@ -129,6 +135,7 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
             return false;
         }
         break;
+    case Kind::Computer: form_->carriedSquares.emplace_back(command.column, command.row); break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
         if (!snapshot_ || !snapshot_(command.file)) {
