@@ -40,6 +40,8 @@ void Form1::COM置場所取得(int c, int& column, int& row)
     // choice here; the strong search works on a copy of the board. Either is
     // settled before the hand's tour, which looks the same whatever chooses.
     std::optional<std::pair<int, int>> settled;
+    if (carriedSquares.empty() && awaitCarriedSquare)
+        awaitCarriedSquare();
     if (!carriedSquares.empty()) {
         settled = carriedSquares.front();
         carriedSquares.pop_front();

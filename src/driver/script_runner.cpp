@@ -136,6 +136,9 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
         }
         break;
     case Kind::Computer: form_->carriedSquares.emplace_back(command.column, command.row); break;
+    case Kind::Strength:
+        form_->computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+        break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
         if (!snapshot_ || !snapshot_(command.file)) {
@@ -154,6 +157,7 @@ bool ScriptRunner::startNetwork(std::string* error)
     case ScriptOptions::Network::None: return true;
     case ScriptOptions::Network::Host:
         host_ = std::make_unique<net::Host>(*path_, form_->s, options_.code.empty() ? net::randomCode() : options_.code);
+        host_->searches = form_->computerStrength == ComputerStrength::Strong;
         if (!host_->listen(static_cast<quint16>(options_.port), &why)) {
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
             return false;
@@ -167,6 +171,11 @@ bool ScriptRunner::startNetwork(std::string* error)
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);
+        join_->computerSquare = [this](int column, int row) { form_->carriedSquares.emplace_back(column, row); };
+        form_->awaitCarriedSquare = [this] {
+            if (join_ && join_->hostSearches())
+                join_->waitUntil([this] { return !form_->carriedSquares.empty(); }, waitLimit);
+        };
         if (!join_->connectTo(QString::fromStdString(options_.host), static_cast<quint16>(options_.port),
                               options_.code, options_.seat, 20000, &why)) {
             *error = "cannot join " + options_.host + ": " + why.toStdString();

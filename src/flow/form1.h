@@ -95,6 +95,9 @@ public:
     // from carriedSquares, before the hand's tour; the squares of the
     // standard choice are not told.
     std::function<void(int column, int row)> carriedSquareChosen;
+    // Called when a computer colour is to choose and no square is carried:
+    // a window that plays a host's game waits here for the host's square.
+    std::function<void()> awaitCarriedSquare;
 
     // ---- Board drawing (display/)
     void 描画_桝(double x, double y);                // draw one empty square

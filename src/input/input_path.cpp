@@ -147,6 +147,8 @@ void InputPath::answered(Buttons buttons, Answer answer)
 
 void InputPath::computerChose(int column, int row)
 {
+    if (policy_)
+        policy_->computerChose(column, row);
     if (record_)
         record_->computerChose(column, row);
 }

@@ -127,6 +127,8 @@ void Host::greet(Peer& peer, const std::vector<std::string>& words)
     peer.greeted = true;
     peer.asked = *asked;
     peer.connection->send("welcome");
+    if (searches)
+        peer.connection->send("input host computer strong");
     for (const std::string& line : history_)
         peer.connection->send(line);
     peer.connection->send("caught-up");
@@ -285,6 +287,13 @@ bool Host::admit(InputSource& from, const Input& input)
                 deal();
         });
     return true;
+}
+
+void Host::computerChose(int column, int row)
+{
+    const std::string line = "input host " + computerLine(column, row);
+    remember(line);
+    broadcast(line);
 }
 
 void Host::answered(Buttons buttons, Answer answer)

@@ -73,8 +73,18 @@ void Join::hear(const std::string& line)
         ScriptCommand command;
         std::string error;
         const std::optional<int> from = colourOf(words[1]);
-        if (!parseScriptLine(words[2], &command, &error) || command.kind != ScriptCommand::Kind::Input ||
-            (!from && words[1] != "host")) {
+        const bool parsed = parseScriptLine(words[2], &command, &error);
+        // The host's computer: how it chooses, and the squares it chose.
+        const bool computer = command.kind == ScriptCommand::Kind::Computer ||
+                              command.kind == ScriptCommand::Kind::Strength;
+        if (parsed && computer && words[1] == "host") {
+            if (command.kind == ScriptCommand::Kind::Strength)
+                hostSearches_ = command.strong;
+            else if (computerSquare)
+                computerSquare(command.column, command.row);
+            return;
+        }
+        if (!parsed || command.kind != ScriptCommand::Kind::Input || (!from && words[1] != "host")) {
             connection_->close("not a line of the game's protocol: " + line.substr(0, 60));
             return;
         }
