@@ -1,6 +1,6 @@
 // The Korvalo program: the game window on the desktop.
 //
-//   korvalo [--user-folder] [--record FILE] [--replay FILE]
+//   korvalo [--user-folder] [--computer strong|standard] [--record FILE] [--replay FILE]
 //   korvalo --host [--port N] [--code CODE] [--no-port-mapping]
 //   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR|watch]
 //   korvalo [--join] korvalo://HOST:PORT/CODE [--seat COLOUR|watch]
@@ -29,6 +29,7 @@
 #include "input/trace.h"
 #include "net/protocol.h"
 #include "app/user_folder.h"
+#include "flow/form1.h"
 #include "script/command_line.h"
 #include "script/join_link.h"
 #include "script/script_reader.h"
@@ -79,6 +80,7 @@ void useOneIdeographicFont()
 
 struct Options {
     bool userFolder = false;
+    bool strongComputer = false;
     korvalo::NetworkOptions network;
     std::string record;  // keep the game in this file
     std::string replay;  // replay this script first
@@ -110,7 +112,8 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                                   QStringLiteral("colour"));
     const QCommandLineOption noPortMapping(QStringLiteral("no-port-mapping"),
                                            QStringLiteral("Host without asking the router to forward the port."));
-    parser.addOptions({userFolder, record, replay, host, join, port, code, seat, noPortMapping});
+    const QCommandLineOption computer = korvalo::computerOption();
+    parser.addOptions({userFolder, computer, record, replay, host, join, port, code, seat, noPortMapping});
     parser.addPositionalArgument(QStringLiteral("link"), QStringLiteral("Join the game of a korvalo:// link."),
                                  QStringLiteral("[korvalo://host:port/code]"));
     const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
@@ -132,6 +135,8 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
         std::fprintf(stderr, "korvalo: %s\n%s", why, parser.helpText().toLocal8Bit().constData());
         return korvalo::CommandLine::Wrong;
     };
+    if (std::string why; !korvalo::readComputerOption(parser, computer, &options->strongComputer, &why))
+        return wrong(why.c_str());
     korvalo::NetworkOptions& network = options->network;
     if (parser.isSet(host) && parser.isSet(join))
         return wrong("--host and --join do not go together");
@@ -287,6 +292,11 @@ int main(int argc, char** argv)
     goOn.say(true);
     korvalo::MainWindow window(nullptr);
     korvalo::trace::event("window");
+    // A joined window plays the squares its host's computer chose.
+    if (options.strongComputer && options.network.role == korvalo::NetworkOptions::Role::Join)
+        std::fprintf(stderr, "korvalo: --computer is the host's to choose; it is left aside here\n");
+    else if (options.strongComputer)
+        window.form().computerStrength = korvalo::ComputerStrength::Strong;
     if (!options.record.empty())
         window.recordInto(&record);
     // A replay answers the boxes of start-up too, as the driver does.

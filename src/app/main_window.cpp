@@ -53,6 +53,7 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     formEvents_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(events ? *events : *formEvents_);
     person_ = std::make_unique<PersonInput>(*path_);
+    form_->carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
     for (const MenuEntry& item : gameMenu()) {

@@ -45,7 +45,11 @@ void addCopyButton(QMessageBox& box, const QString& link)
 
 NetworkPlay::NetworkPlay(MainWindow& window) : window_(window) {}
 
-NetworkPlay::~NetworkPlay() = default;
+NetworkPlay::~NetworkPlay()
+{
+    // The window may outlive this part of the program.
+    window_.form().awaitCarriedSquare = nullptr;
+}
 
 bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 {
@@ -60,6 +64,7 @@ bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 {
     host_ = std::make_unique<net::Host>(window_.path(), window_.form().s, options.code);
+    host_->searches = window_.form().computerStrength == ComputerStrength::Strong;
     const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
     if (!host_->listen(port, error)) {
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(*error);
@@ -211,6 +216,13 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
             return fail(QStringLiteral("合言葉がありません。"));
     }
     join_ = std::make_unique<net::Join>(window_.path(), window_.form().s);
+    // The squares of the host's strong computer are played here as they come.
+    Form1& form = window_.form();
+    join_->computerSquare = [&form](int column, int row) { form.carriedSquares.emplace_back(column, row); };
+    form.awaitCarriedSquare = [this, &form] {
+        if (join_ && join_->hostSearches())
+            join_->waitUntil([&form] { return !form.carriedSquares.empty(); }, 10 * 60 * 1000);
+    };
     join_->changed = [this] { showTitle(); };
     join_->left = [this](int colour) {
         tell(QStringLiteral("%1のウィンドウが抜けました。%1はホストが打ちます。").arg(colourName(colour)));

@@ -111,6 +111,10 @@ Replay::Ahead Replay::readAhead()
                 return Ahead::Stopped;
             }
             break;
+        case Kind::Computer: window_.form().carriedSquares.emplace_back(command.column, command.row); break;
+        case Kind::Strength:
+            window_.form().computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+            break;
         case Kind::State: printState(std::cout, window_.form().s, window_.platform()); break;
         case Kind::Snapshot:
             // A replayed file only plays: it may come from someone else.

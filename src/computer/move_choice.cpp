@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "computer/search.h"
 #include "flow/form1.h"
 #include "rules/legality.h"
 
@@ -23,8 +24,39 @@ int 取得_評価値(int column, int row)
     return base + std::abs(5 - column) + std::abs(5 - row);
 }
 
+namespace {
+
+bool legalFor(const GameState& s, int column, int row, int c)
+{
+    GameState copy = s;
+    return 置けるか(copy, column, row, c) == trueValue;
+}
+
+}  // namespace
+
 void Form1::COM置場所取得(int c, int& column, int& row)
 {
+    // A square carried from where the game was played first goes before any
+    // choice here; the strong search works on a copy of the board. Either is
+    // settled before the hand's tour, which looks the same whatever chooses.
+    std::optional<std::pair<int, int>> settled;
+    if (carriedSquares.empty() && awaitCarriedSquare)
+        awaitCarriedSquare();
+    if (!carriedSquares.empty()) {
+        settled = carriedSquares.front();
+        carriedSquares.pop_front();
+        // A square that is not legal here cannot come from the same game:
+        // the squares carried are dropped, and the computer chooses itself.
+        if (!legalFor(s, settled->first, settled->second, c)) {
+            carriedSquares.clear();
+            settled.reset();
+        }
+    }
+    if (!settled && computerStrength == ComputerStrength::Strong)
+        settled = strong::chooseSquare(s.board, c);
+    if (settled && carriedSquareChosen)
+        carriedSquareChosen(settled->first, settled->second);
+
     // The hand of colour c visits each legal square in scan order (columns
     // left to right, rows top to bottom) for 0.3 s; it steps 700 twips a
     // square. Only a strictly better value replaces the choice, so among
@@ -46,6 +78,10 @@ void Form1::COM置場所取得(int c, int& column, int& row)
         }
     }
     ui_.setIconVisible(IconPicture::TE, c, false);
+    if (settled) {
+        column = settled->first;
+        row = settled->second;
+    }
 }
 
 }  // namespace korvalo

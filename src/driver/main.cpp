@@ -1,7 +1,7 @@
 // korvalo-script: plays the game from a script of window events on Qt's
 // offscreen platform and prints every observable event, one line each.
 //
-//   korvalo-script [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
+//   korvalo-script [--computer strong|standard] [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
 //   korvalo-script --host [--port N] [--code CODE] [--port-mapping] [SCRIPT]
 //   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR|watch] [SCRIPT]
 //   korvalo-script --join korvalo://HOST:PORT/CODE [--seat COLOUR|watch] [SCRIPT]
@@ -57,7 +57,8 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
                                   QStringLiteral("code"));
     const QCommandLineOption seat(QStringLiteral("seat"), QStringLiteral("Ask for <colour> (black, blue, white, red), or only to watch (watch)."),
                                   QStringLiteral("colour"));
-    parser.addOptions({dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat, portMapping});
+    const QCommandLineOption computer = computerOption();
+    parser.addOptions({computer, dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat, portMapping});
     parser.addPositionalArgument(QStringLiteral("script"),
                                  QStringLiteral("The script; standard input when missing or -."), QStringLiteral("[script]"));
     const CommandLine result = readCommandLine(parser, argc, argv);
@@ -75,6 +76,8 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
     if (parser.positionalArguments().size() > 1)
         return wrong("only one script file may be given");
     ScriptOptions& o = read->options;
+    if (std::string why; !readComputerOption(parser, computer, &o.strongComputer, &why))
+        return wrong(why.c_str());
     if (parser.isSet(host) && parser.isSet(join))
         return wrong("--host and --join do not go together");
     if (parser.isSet(host)) {

@@ -34,8 +34,14 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
         library_ = std::make_unique<RecordingDsLibrary>([this](const std::string& line) { ui_.record(line); },
                                                         options_.soundDevice);
     form_ = std::make_unique<Form1>(ui_, library_.get());
+    // A joined window plays the squares its host's computer chose.
+    if (options_.strongComputer && options_.network == ScriptOptions::Network::Join)
+        std::fprintf(stderr, "korvalo-script: --computer is the host's to choose; it is left aside here\n");
+    else if (options_.strongComputer)
+        form_->computerStrength = ComputerStrength::Strong;
     events_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(*events_);
+    form_->carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
     // Alone, the script holds the game; in a network game the host's and the
     // other windows' inputs come in too.
     if (options_.network == ScriptOptions::Network::None)
@@ -129,6 +135,10 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
             return false;
         }
         break;
+    case Kind::Computer: form_->carriedSquares.emplace_back(command.column, command.row); break;
+    case Kind::Strength:
+        form_->computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+        break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
         if (!snapshot_ || !snapshot_(command.file)) {
@@ -147,6 +157,7 @@ bool ScriptRunner::startNetwork(std::string* error)
     case ScriptOptions::Network::None: return true;
     case ScriptOptions::Network::Host:
         host_ = std::make_unique<net::Host>(*path_, form_->s, options_.code);
+        host_->searches = form_->computerStrength == ComputerStrength::Strong;
         if (!host_->listen(static_cast<quint16>(options_.port), &why)) {
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
             return false;
@@ -162,6 +173,11 @@ bool ScriptRunner::startNetwork(std::string* error)
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);
+        join_->computerSquare = [this](int column, int row) { form_->carriedSquares.emplace_back(column, row); };
+        form_->awaitCarriedSquare = [this] {
+            if (join_ && join_->hostSearches())
+                join_->waitUntil([this] { return !form_->carriedSquares.empty(); }, waitLimit);
+        };
         if (!join_->connectTo(QString::fromStdString(options_.host), static_cast<quint16>(options_.port),
                               options_.code, options_.seat, 20000, &why)) {
             *error = "cannot join " + options_.host + ": " + why.toStdString();

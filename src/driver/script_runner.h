@@ -25,6 +25,7 @@ struct ScriptOptions {
     bool soundDevice = true;     // false: dsInitialize answers 0
     bool soundLibrary = true;    // false: the program sees no sound library
     double ratio = 1;            // device pixels to a logical pixel in snapshots
+    bool strongComputer = false; // the computer colours choose by the strong search
 
     // Taking part in a network game as a headless peer.
     enum class Network { None, Host, Join };

@@ -8,8 +8,11 @@
 // in the layers of the house (docs/design.md). Everything the desktop does
 // goes through the Platform seam, every sound through the sound library.
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "rules/game_state.h"
@@ -17,6 +20,12 @@
 #include "sound/module1.h"
 
 namespace korvalo {
+
+// How the computer colours choose their squares.
+enum class ComputerStrength {
+    Standard,  // by the fixed value of each square
+    Strong,    // by a search of the game ahead (computer/search.h)
+};
 
 class Form1 {
 public:
@@ -77,6 +86,18 @@ public:
 
     // ---- Computer (computer/)
     void COM置場所取得(int c, int& column, int& row);  // the computer's choice of square
+    ComputerStrength computerStrength = ComputerStrength::Standard;
+    // Squares a strong computer chose elsewhere (in a recorded game, or at
+    // the host of a network game), each played by the next computer move
+    // instead of a choice here, so that the game goes on as it went there.
+    std::deque<std::pair<int, int>> carriedSquares;
+    // Told of every square a computer colour plays by the strong search or
+    // from carriedSquares, before the hand's tour; the squares of the
+    // standard choice are not told.
+    std::function<void(int column, int row)> carriedSquareChosen;
+    // Called when a computer colour is to choose and no square is carried:
+    // a window that plays a host's game waits here for the host's square.
+    std::function<void()> awaitCarriedSquare;
 
     // ---- Board drawing (display/)
     void 描画_桝(double x, double y);                // draw one empty square

@@ -68,6 +68,12 @@ bool GameRecord::open(const std::string& path, std::string* opened, std::string*
 void GameRecord::begin()
 {
     answers_.clear();
+    squares_.clear();
+}
+
+void GameRecord::computerChose(int column, int row)
+{
+    squares_ += computerLine(column, row) + "\n";
 }
 
 void GameRecord::answered(Answer answer)
@@ -77,7 +83,8 @@ void GameRecord::answered(Answer answer)
 
 void GameRecord::handled(const std::string& line)
 {
-    std::string text;
+    std::string text = std::move(squares_);
+    squares_.clear();
     if (!answers_.empty())
         text = answerLine(answers_) + "\n";
     answers_.clear();

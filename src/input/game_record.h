@@ -34,6 +34,9 @@ public:
     // stops; what was written before stays as it was.
     void begin();
     void answered(Answer answer);
+    // A square a strong computer played while the input was handled: written
+    // before the input, so that a replay has it when the input runs.
+    void computerChose(int column, int row);
     void handled(const std::string& line);
 
     bool failed() const { return failed_; }
@@ -47,6 +50,7 @@ private:
     int fd_ = -1;
     std::string name_;
     std::vector<Answer> answers_;
+    std::string squares_;  // computer lines of the input being handled
     bool failed_ = false;
     bool failureTaken_ = false;
     std::string failure_;

@@ -63,6 +63,11 @@ std::string answerLine(const std::vector<Answer>& answers)
     return line;
 }
 
+std::string computerLine(int column, int row)
+{
+    return "computer " + std::to_string(column) + " " + std::to_string(row);
+}
+
 std::string recordingHeader(std::string_view when)
 {
     return recordingMark + std::string(KORVALO_VERSION) + " on " + std::string(when);

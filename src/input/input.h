@@ -32,6 +32,8 @@ inline constexpr char recordingMark[] = "# Recorded by Korvalo ";
 // and release, which the game receives one by one.
 std::string inputLine(const Input& input);
 std::string answerLine(const std::vector<Answer>& answers);
+// The line of a square a strong computer chose: computer COLUMN ROW.
+std::string computerLine(int column, int row);
 // The first line of a recording: a comment saying which version wrote it and
 // when (the time as given, e.g. 2026-12-08T01:02:03Z).
 std::string recordingHeader(std::string_view when);

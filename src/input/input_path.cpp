@@ -145,6 +145,14 @@ void InputPath::answered(Buttons buttons, Answer answer)
         record_->answered(answer);
 }
 
+void InputPath::computerChose(int column, int row)
+{
+    if (policy_)
+        policy_->computerChose(column, row);
+    if (record_)
+        record_->computerChose(column, row);
+}
+
 bool InputPath::answerOpenBox(InputSource& from, Answer answer)
 {
     if (heldByAnother(from) || !openBox)

@@ -54,6 +54,8 @@ public:
     std::size_t answersWaiting() const { return answers_.size(); }
     // Notes the answer a box was given, whoever gave it, for the record.
     void answered(Buttons buttons, Answer answer);
+    // Notes a square a strong computer played, for the record and the policy.
+    void computerChose(int column, int row);
 
     // Decides about each input of a game played from several windows (null:
     // every input runs here); it must outlive its use.

@@ -18,6 +18,9 @@ public:
     virtual bool admit(InputSource& from, const Input& input) = 0;
     // A message box with these buttons was answered.
     virtual void answered(Buttons buttons, Answer answer) = 0;
+    // A strong computer played this square (its search chose it, or it was
+    // carried from where the game was played first).
+    virtual void computerChose(int /*column*/, int /*row*/) {}
     // Whether the question whether to play on is answered at another window,
     // so that the person here cannot answer it.
     virtual bool answersQuestions() const { return false; }

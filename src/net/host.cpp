@@ -147,6 +147,8 @@ void Host::greet(Peer& peer, const message::Hello* hello)
     peer.asked = *asked;
     peer.watching = hello->seat == "watch";
     peer.connection->send(message::Welcome{});
+    if (searches)
+        peer.connection->send(message::ComputerOf{true});
     for (const std::string& line : history_)
         peer.connection->send(line);
     peer.connection->send(message::CaughtUp{});
@@ -343,6 +345,13 @@ bool Host::admit(InputSource& from, const Input& input)
                 deal();
         });
     return true;
+}
+
+void Host::computerChose(int column, int row)
+{
+    const std::string line = writeMessage(message::ComputerOf{false, column, row});
+    remember(line);
+    broadcast(line);
 }
 
 void Host::answered(Buttons buttons, Answer answer)

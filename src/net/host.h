@@ -60,6 +60,12 @@ public:
     bool take(InputSource& from, const Input& input) override;
     bool admit(InputSource& from, const Input& input) override;
     void answered(Buttons buttons, Answer answer) override;
+    void computerChose(int column, int row) override;
+
+    // Whether the computer colours choose by the strong search here: the
+    // joined windows are told so when they join, and then wait for the
+    // squares sent instead of choosing.
+    bool searches = false;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -127,7 +127,13 @@ void Join::hear(const std::string& line)
     };
     if (!parsed)
         return wrong();
-    if (const auto* input = std::get_if<InputOf>(&*parsed)) {
+    if (const auto* computer = std::get_if<ComputerOf>(&*parsed)) {
+        // The host's computer: that it searches, and the squares it chose.
+        if (computer->announce)
+            hostSearches_ = true;
+        else if (computerSquare)
+            computerSquare(computer->column, computer->row);
+    } else if (const auto* input = std::get_if<InputOf>(&*parsed)) {
         if (!hostMaySend(input->from, input->input))
             return wrong();
         if (input->from == colourWord(seat_) && seat_ != 0 && unanswered_ > 0)

@@ -59,6 +59,11 @@ public:
     std::function<void(int colour)> left;
     std::function<void()> changed;
     std::function<void(bool byNo)> hostEnded;
+    // Told of each square the host's strong computer played.
+    std::function<void(int column, int row)> computerSquare;
+    // Whether the host's computer colours choose by the strong search, so
+    // that this window plays the squares it sends instead of choosing.
+    bool hostSearches() const { return hostSearches_; }
 
     // Leaves the game.
     void leave();
@@ -92,6 +97,7 @@ private:
     int unanswered_ = 0;
     bool pressSent_ = false;  // the person's last press went to the host
     bool hostBroke_ = false;
+    bool hostSearches_ = false;
     QString refusal_;
 };
 

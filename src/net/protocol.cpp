@@ -91,6 +91,16 @@ std::optional<Message> parseMessage(std::string_view line)
     if (word == "input" && w.size() == 3 && (w[1] == "host" || colourOf(w[1]).value_or(0) != 0))
         if (const auto input = inputIn(w[2]); input && input->kind != Input::Kind::Click)
             return InputOf{w[1], *input};
+    if (word == "input" && w.size() == 3 && w[1] == "host" && w[2].rfind("computer ", 0) == 0) {
+        ScriptCommand command;
+        std::string error;
+        if (parseScriptLine(w[2], &command, &error)) {
+            if (command.kind == ScriptCommand::Kind::Strength && command.strong)
+                return ComputerOf{true};
+            if (command.kind == ScriptCommand::Kind::Computer)
+                return ComputerOf{false, command.column, command.row};
+        }
+    }
     if (word == "answer" && w.size() == 2 && (w[1] == "Yes" || w[1] == "No"))
         return AnswerOf{w[1] == "No" ? Answer::No : Answer::Yes};
     if (word == "seat" && w.size() == 2 && colourOf(w[1]) && w[1] != "any")
@@ -125,6 +135,10 @@ std::string writeMessage(const Message& message)
         std::string operator()(const Refused& m) const { return "refused " + m.reason; }
         std::string operator()(const RefusedWait& m) const { return "refused wait " + std::to_string(m.seconds); }
         std::string operator()(const InputOf& m) const { return "input " + m.from + " " + inputLine(m.input); }
+        std::string operator()(const ComputerOf& m) const
+        {
+            return m.announce ? "input host computer strong" : "input host " + computerLine(m.column, m.row);
+        }
         std::string operator()(const AnswerOf& m) const { return m.answer == Answer::No ? "answer No" : "answer Yes"; }
         std::string operator()(const Seat& m) const { return "seat " + colourWord(m.colour); }
         std::string operator()(const Players& m) const { return "players " + std::to_string(m.count); }

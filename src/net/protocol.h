@@ -10,6 +10,12 @@
 // in the order its own game runs them:
 //   input FROM LINE      an input of the game in the script language (FROM:
 //                        the colour whose window gave it, or host)
+//   input host computer strong
+//                        the host's computer colours choose by the strong
+//                        search (sent after welcome, before the catch-up)
+//   input host computer COL ROW
+//                        the square the host's strong computer chose, played
+//                        by the computer colour to move without searching
 //   answer Yes|No        the host's answer to the question whether to play on
 //   seat SEAT            the colour this window plays now (or watch)
 //   players N            how many windows take part, the host's included (1 to 8)
@@ -78,6 +84,10 @@ struct InputOf {  // an input of the game the host ran
     std::string from;  // "host" or the colour word of the window that gave it
     Input input;
 };
+struct ComputerOf {  // the host's strong computer: that it searches, or a square it chose
+    bool announce = false;  // "computer strong": the computer colours search at the host
+    int column = 1, row = 1;  // the square, 1..9 each, when not announce
+};
 struct AnswerOf {
     Answer answer = Answer::Yes;  // Yes or No
 };
@@ -100,7 +110,7 @@ struct Move {  // a press or release of a joined window's person
 struct Bye {};
 }  // namespace message
 using Message = std::variant<message::Hello, message::Welcome, message::Refused, message::RefusedWait,
-                             message::InputOf, message::AnswerOf, message::Seat, message::Players, message::Left,
+                             message::InputOf, message::ComputerOf, message::AnswerOf, message::Seat, message::Players, message::Left,
                              message::CaughtUp, message::End, message::Move, message::Bye>;
 
 // The one parser: the message a line says, none for a line that is no

@@ -34,6 +34,26 @@ CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv)
     return CommandLine::Run;
 }
 
+QCommandLineOption computerOption()
+{
+    return QCommandLineOption(QStringLiteral("computer"),
+                              QStringLiteral("How the computer colours choose: <strength> standard (the square "
+                                             "values, the default) or strong (a search of the game ahead)."),
+                              QStringLiteral("strength"));
+}
+
+bool readComputerOption(const QCommandLineParser& parser, const QCommandLineOption& option, bool* strong,
+                        std::string* error)
+{
+    const QString value = parser.value(option);
+    *strong = value == QStringLiteral("strong");
+    if (parser.isSet(option) && !*strong && value != QStringLiteral("standard")) {
+        *error = "--computer takes strong or standard";
+        return false;
+    }
+    return true;
+}
+
 std::string argumentBytes(const QString& argument)
 {
     return argument.toLatin1().toStdString();

@@ -20,6 +20,13 @@ enum class CommandLine {
 // unchanged through argumentBytes. A QCoreApplication must exist.
 CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv);
 
+// The option --computer strong|standard of both programs.
+QCommandLineOption computerOption();
+// Whether the option, as read into parser, asks for the strong computer; false
+// with the reason when its value is neither word.
+bool readComputerOption(const QCommandLineParser& parser, const QCommandLineOption& option, bool* strong,
+                        std::string* error);
+
 // The bytes of an argument read by readCommandLine.
 std::string argumentBytes(const QString& argument);
 

@@ -108,6 +108,16 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
                 return fail("an answer is OK, Yes or No");
         }
         command->kind = Kind::Answer;
+    } else if (name == "computer" && w.size() == 2) {
+        if (w[1] != "strong" && w[1] != "standard")
+            return fail("computer takes strong or standard, or a column and a row");
+        command->kind = Kind::Strength;
+        command->strong = w[1] == "strong";
+    } else if (name == "computer") {
+        if (w.size() != 3 || !toInteger(w[1], &command->column) || !toInteger(w[2], &command->row) ||
+            command->column < 1 || command->column > 9 || command->row < 1 || command->row > 9)
+            return fail("computer takes a column and a row, 1 to 9");
+        command->kind = Kind::Computer;
     } else if (name == "state") {
         if (w.size() != 1)
             return fail("state takes nothing");

@@ -9,6 +9,9 @@
 //   key CODE           a key, by its character code
 //   close              the window's close button
 //   answer OK|Yes|No.. answers for the next message boxes
+//   computer COL ROW   the square the next computer move plays, chosen by a
+//                      strong computer where the game was played first
+//   computer strong|standard  how the computer colours choose from now on
 //   state              prints the game's state
 //   snapshot FILE      saves a picture of the drawing
 //   wait players N     in a network game: waits until N windows take part
@@ -28,12 +31,14 @@
 namespace korvalo {
 
 struct ScriptCommand {
-    enum class Kind { Nothing, Input, Answer, State, Snapshot, WaitPlayers, WaitEnd };
+    enum class Kind { Nothing, Input, Answer, State, Snapshot, WaitPlayers, WaitEnd, Computer, Strength };
     Kind kind = Kind::Nothing;  // Nothing: an empty line or a comment
     korvalo::Input input;       // Input: what the game receives
     std::vector<Answer> answers;
     std::string file;           // Snapshot: the file
     int players = 0;            // WaitPlayers: how many
+    int column = 0, row = 0;    // Computer: the square, 1..9 each
+    bool strong = false;        // Strength: the strong computer, or the standard one
 };
 
 // A whole text that is a finite decimal number.

@@ -166,4 +166,19 @@ TEST(DriverProgram, AScriptNamedInAnyEncodingIsRead)
     EXPECT_TRUE(process.readAllStandardOutput().contains("state turn=1 mode=1"));
 }
 
+TEST(DriverProgram, TheStrongComputerChoosesTheSameSquaresInAFreshProcess)
+{
+    // Three strong computer colours open before the person on red.
+    const QByteArray script = "menu JYUNBAN_4\nstate\n";
+    QTemporaryDir dir;
+    const Result first = runDriver({"--computer", "strong", "--no-sound-library", "--dir", dir.path()}, script);
+    const Result second = runDriver({"--computer", "strong", "--no-sound-library", "--dir", dir.path()}, script);
+    const Result standard = runDriver({"--computer", "standard", "--no-sound-library", "--dir", dir.path()}, script);
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains("state turn=4 mode=4 move=3")) << first.out.toStdString();
+    EXPECT_EQ(first.out, second.out);
+    EXPECT_NE(first.out, standard.out);
+    EXPECT_EQ(runDriver({"--computer", "best"}, script).code, 2);
+}
+
 }  // namespace

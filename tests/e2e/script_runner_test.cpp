@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
+
+#include "input/game_record.h"
 
 #include "script/script_language.h"
 #include "driver/script_runner.h"
@@ -138,6 +141,62 @@ TEST(ScriptDriver, SoundOptions)
     EXPECT_EQ(run.lines[0], "sound dsInitialize");
     EXPECT_EQ(run.lines[1], "msgbox \"Direct Soundインターフェースが作成できません。\" \"Korvalo.dll\" OK exclamation -> OK");
     EXPECT_EQ(indexOf(run.lines, "sound dsCreateDSB その他.wav 3"), run.lines.size());
+}
+
+
+TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearching)
+{
+    TemporaryWorkingFolder folder;
+    GameRecord record;
+    std::string opened, error;
+    ASSERT_TRUE(record.open(folder.file("game.txt"), &opened, &error)) << error;
+    ScriptOptions options;
+    options.soundLibrary = false;
+    options.strongComputer = true;
+    std::ostringstream out, err;
+    ScriptRunner live(options, out, nullptr);
+    live.path().recordInto(&record);
+    // Black opens for the computer; blue's press brings white, red and black.
+    std::istringstream opening("menu JYUNBAN_2\n");
+    ASSERT_EQ(live.run(opening, err), 0) << err.str();
+    const auto [column, row] = legalSquares(live.form().s, blue).back();
+    std::istringstream press("click " + std::to_string(column) + " " + std::to_string(row) + "\n");
+    ASSERT_EQ(live.run(press, err), 0) << err.str();
+    live.path().recordInto(nullptr);
+    ASSERT_EQ(live.form().s.moveNumber, 5) << out.str();
+
+    std::ifstream in(opened);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    // Each square the strong computer played comes before the input that
+    // played it: black's before the seating, three before blue's press.
+    std::string text, withoutSquares;
+    int squares = 0;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+        if (line.rfind("computer ", 0) == 0)
+            ++squares;
+        else
+            withoutSquares += line + "\n";
+    }
+    EXPECT_EQ(squares, 4) << text;
+    EXPECT_LT(text.find("computer "), text.find("menu JYUNBAN_2")) << text;
+    EXPECT_GT(text.find("computer ", text.find("menu JYUNBAN_2")), text.find("menu JYUNBAN_2")) << text;
+    EXPECT_LT(text.rfind("computer "), text.find("press ")) << text;
+
+    // A driver with the standard computer, which never searches, plays the
+    // recorded squares; without them it plays a game of its own.
+    options.strongComputer = false;
+    for (const auto& [script, same] : {std::pair{text, true}, std::pair{withoutSquares, false}}) {
+        std::ostringstream replayOut, replayErr;
+        ScriptRunner replay(options, replayOut, nullptr);
+        std::istringstream in(script);
+        ASSERT_EQ(replay.run(in, replayErr), 0) << replayErr.str();
+        EXPECT_EQ(replay.form().s.moveNumber, 5);
+        EXPECT_EQ(boardText(replay.form().s.board) == boardText(live.form().s.board), same) << script;
+        EXPECT_TRUE(replay.form().carriedSquares.empty());
+    }
 }
 
 }  // namespace

@@ -77,6 +77,14 @@ std::vector<std::string> boxes(const std::string& trace)
     return out;
 }
 
+std::string linesText(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
 std::string lastState(const std::string& trace)
 {
     const std::size_t state = trace.rfind("state ");
@@ -290,6 +298,53 @@ TEST(NetworkGame, AWindowThatJoinsAgainCatchesUpWithThisGameOnly)
     const std::string rejoined = again.finish();
     EXPECT_EQ(boxes(rejoined), boxes(reference));
     EXPECT_EQ(lastState(rejoined), lastState(reference));
+}
+
+TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesUp)
+{
+    // Persons on black and white, the strong computer on blue and red. The
+    // persons' clicks come from the same game played in one process.
+    LoadedGame loaded(false);
+    Form1& form = loaded.game.form;
+    form.computerStrength = ComputerStrength::Strong;
+    form.PLAY_TOIMEN_Click();
+    std::array<std::string, 5> mine;
+    std::vector<std::string> blackClicks;
+    for (int clicks = 0; loaded.game.s.turnColour != noneValue && clicks < 100; ++clicks) {
+        const int colour = loaded.game.s.turnColour;
+        const auto squares = legalSquares(loaded.game.s, colour);
+        ASSERT_FALSE(squares.empty());
+        const auto [column, row] = squares.front();
+        const std::string click = "click " + std::to_string(column) + " " + std::to_string(row) + "\n";
+        (colour == black ? blackClicks.emplace_back() : mine[colour]) += click;
+        clickSquare(form, column, row);
+    }
+    auto ranking = [](const std::vector<std::string>& boxes) {
+        const auto box = std::find_if(boxes.begin(), boxes.end(),
+                                      [](const std::string& b) { return b.find("1 位") != std::string::npos; });
+        return box == boxes.end() ? std::string("(no ranking)") : *box;
+    };
+    const std::string reference = ranking(boxes(linesText(loaded.game.ui.lines)));
+    ASSERT_NE(reference, "(no ranking)");
+    ASSERT_GT(blackClicks.size(), 4u);
+
+    const QString port = QString::number(freePort());
+    const QString at = "127.0.0.1:" + port;
+    Peer host, joined, late;
+    // The late window watches from black's fourth move on.
+    std::string hostScript = "wait players 2\nmenu PLAY_TOIMEN\n";
+    for (std::size_t i = 0; i < blackClicks.size(); ++i)
+        hostScript += (i == 3 ? "wait players 3\n" : "") + blackClicks[i];
+    host.start({"--computer", "strong", "--host", "--port", port, "--code", "tesuto"}, hostScript + "wait end\n");
+    ASSERT_TRUE(host.says("hosting on port")) << host.read("errors");
+    joined.start({"--join", at, "--code", "tesuto", "--seat", "white"}, mine[white] + "wait end\n");
+    // Its own --computer is the host's to choose.
+    late.start({"--computer", "strong", "--join", at, "--code", "tesuto"}, "wait end\n");
+    EXPECT_TRUE(late.says("left aside"));
+    const std::vector<std::string> hosted = boxes(host.finish());
+    EXPECT_EQ(ranking(hosted), reference);
+    EXPECT_EQ(boxes(joined.finish()), hosted) << joined.read("errors");
+    EXPECT_EQ(boxes(late.finish()), hosted) << late.read("errors");
 }
 
 }  // namespace

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "computer/search.h"
+#include "property/board_oracle.h"
+#include "support/test_game.h"
+
+namespace korvalo::testing {
+namespace {
+
+using Square = std::pair<int, int>;
+
+TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
+{
+    // Random games judged by the property harness's own statement of the
+    // rule: at every position each colour's choice is one of its playable
+    // squares, or none when it has none; the search's own move and hand-on
+    // match the oracle's.
+    strong::SearchSettings quick;
+    quick.playouts = 24;
+    std::mt19937 random(28);
+    int positions = 0;
+    for (int game = 0; game < 6; ++game) {
+        GameState s;
+        placeStartingPosition(s);
+        int c = black;
+        for (int move = 0; c != 0 && move < 100; ++move, ++positions) {
+            for (int colour = black; colour <= red; ++colour) {
+                const auto playable = playableSquares(s.board, colour);
+                const auto chosen = strong::chooseSquare(s.board, colour, quick);
+                ASSERT_EQ(chosen.has_value(), !playable.empty()) << boardText(s.board) << "colour " << colour;
+                if (chosen) {
+                    ASSERT_NE(std::find(playable.begin(), playable.end(), *chosen), playable.end())
+                        << boardText(s.board) << "colour " << colour << " chose " << chosen->first << ","
+                        << chosen->second;
+                }
+            }
+            const auto playable = playableSquares(s.board, c);
+            const auto [x, y] = playable[random() % playable.size()];
+            strong::Board b = strong::boardOf(s.board, c);
+            strong::play(b, c, strong::indexOf(x, y));
+            s.board = afterMove(s.board, x, y, c);
+            ASSERT_TRUE(strong::boardOf(s.board, 0).stones == b.stones) << boardText(s.board);
+            int next = 0;
+            for (int k = 1; k <= 4 && !next; ++k)
+                if (canPlay(s.board, (c - 1 + k) % 4 + 1))
+                    next = (c - 1 + k) % 4 + 1;
+            ASSERT_EQ(b.toMove, next) << boardText(s.board);
+            c = next;
+        }
+    }
+    EXPECT_GT(positions, 300);
+}
+
+TEST(StrongComputer, TheSamePositionGivesTheSameSquare)
+{
+    GameState s;
+    placeStartingPosition(s);
+    s.board = afterMove(s.board, 5, 5, black);
+    const auto first = strong::chooseSquare(s.board, blue);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(strong::chooseSquare(s.board, blue), first);
+    // A search of another position in between leaves nothing behind.
+    strong::SearchSettings quick;
+    quick.playouts = 500;
+    EXPECT_TRUE(strong::chooseSquare(s.board, white, quick).has_value());
+    EXPECT_EQ(strong::chooseSquare(s.board, blue), first);
+}
+
+TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
+{
+    // Black may play a5 or b6. b6 fills the last square anyone can play and
+    // black ends first; a5 (what the square values prefer) lets red play
+    // b6, turning b5 and b4, and red ends first.
+    const std::string board = "124412343\n"
+                              "122123422\n"
+                              "141423243\n"
+                              "112443332\n"
+                              ".31111111\n"
+                              "1.4243344\n"
+                              "141342332\n"
+                              "144143342\n"
+                              "122312434\n";
+    for (const auto& [strength, expected] : {std::pair{ComputerStrength::Strong, Square(2, 6)},
+                                             std::pair{ComputerStrength::Standard, Square(1, 5)}}) {
+        TestGame g;
+        g.seat(computerValue, humanValue, humanValue, humanValue);
+        g.setBoard(board);
+        g.form.computerStrength = strength;
+        std::vector<Square> told;
+        g.form.carriedSquareChosen = [&](int column, int row) { told.emplace_back(column, row); };
+        int column = 0, row = 0;
+        g.form.COM置場所取得(black, column, row);
+        EXPECT_EQ(Square(column, row), expected);
+        // Only the strong choice is told, to be carried.
+        EXPECT_EQ(told, strength == ComputerStrength::Strong ? std::vector<Square>{expected} : std::vector<Square>{});
+        // The hand toured both squares either way.
+        EXPECT_EQ(linesStartingWith(g.lines(), "wait 0.3").size(), 2u);
+    }
+}
+
+TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
+{
+    TestGame g;
+    g.seat(computerValue, humanValue, humanValue, humanValue);
+    // Standard black would take its square by value; the carried one goes first.
+    const auto standard = [&] {
+        int column = 0, row = 0;
+        g.form.COM置場所取得(black, column, row);
+        return Square(column, row);
+    };
+    const Square byValue = standard();
+    const auto playable = playableSquares(g.s.board, black);
+    const Square other = playable.front() == byValue ? playable.back() : playable.front();
+    ASSERT_NE(other, byValue);
+    g.form.carriedSquares = {other};
+    EXPECT_EQ(standard(), other);
+    // A square black cannot play is no square of this game.
+    g.form.carriedSquares = {{1, 1}, other};
+    EXPECT_EQ(standard(), byValue);
+    EXPECT_TRUE(g.form.carriedSquares.empty());
+}
+
+}  // namespace
+}  // namespace korvalo::testing
