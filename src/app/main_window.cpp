@@ -133,6 +133,7 @@ void MainWindow::place(int left, int top, int width, int height)
 {
     outerSize_ = QSize(width, height);
     framed_ = false;
+    framePlacings_ = 0;
     // The position is the frame's. A Wayland client cannot place its
     // window: the compositor does.
     if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
@@ -163,6 +164,18 @@ void MainWindow::fitOuterSize()
         windowHandle()->setFramePosition(*framePosition_);
 }
 
+void MainWindow::keepFramePosition()
+{
+    // A window manager that is slow to frame the window may still apply the
+    // first position asked for (the client area's, not the frame's) after
+    // the frame was placed: the frame is placed again, a few times at most,
+    // so as never to fight a window manager that places windows itself.
+    if (!framed_ || !framePosition_ || frameGeometry().topLeft() == *framePosition_ || framePlacings_ >= 3)
+        return;
+    ++framePlacings_;
+    windowHandle()->setFramePosition(*framePosition_);
+}
+
 bool MainWindow::event(QEvent* event)
 {
     switch (event->type()) {
@@ -170,6 +183,7 @@ bool MainWindow::event(QEvent* event)
     case QEvent::Move:
     case QEvent::WindowActivate:
         fitOuterSize();
+        keepFramePosition();
         break;
     default:
         break;

@@ -34,7 +34,8 @@ export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
 mkdir -p "$work/config"
 XDG_CONFIG_HOME="$work/config" openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
-for _ in $(seq 100); do
+# (Up to 30 s: on a loaded machine the window manager may be slow to start.)
+for _ in $(seq 300); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.1
 done
