@@ -259,7 +259,7 @@ void NetworkPlay::giveUp()
         return;
     QTimer::singleShot(0, this, [this] {
         join_.reset();
-        QCoreApplication::exit(0);
+        endProgram(0);
     });
 }
 
@@ -276,8 +276,16 @@ void NetworkPlay::fail(const QString& why)
             connecting_ = nullptr;
         }
         showNotice(window_, why);
-        QCoreApplication::exit(1);
+        endProgram(1);
     });
+}
+
+void NetworkPlay::endProgram(int status)
+{
+    // The game ends as it always does (its sounds and the sound device are
+    // let go), with the status given.
+    window_.form().Form_Unload();
+    QCoreApplication::exit(status);
 }
 
 void NetworkPlay::stop()

@@ -42,6 +42,7 @@ private:
     void giveUp();
     // Ends the program with status 1, saying why joining failed.
     void fail(const QString& why);
+    void endProgram(int status);
     void mapPort();
     void showMapping(const net::MappingResult& result);
     void showTitle();

@@ -31,6 +31,7 @@
 #include "net/join.h"
 #include "script/script_language.h"
 #include "sound/recording/recording_library.h"
+#include "net/peers.h"
 #include "support/game_driver.h"
 
 namespace korvalo {
@@ -64,10 +65,7 @@ public:
 
 TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
 {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = testing::freePort();
     QTemporaryDir hostFolder;
     QProcess host;
     host.setProgram(KORVALO_SCRIPT);

@@ -338,8 +338,12 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     host.start({"--computer", "strong", "--host", "--port", port, "--code", "tesuto"}, hostScript + "wait end\n");
     ASSERT_TRUE(host.says("hosting on port")) << host.read("errors");
     joined.start({"--join", at, "--code", "tesuto", "--seat", "white"}, mine[white] + "wait end\n");
+    // The late window starts once the game has (the host waits for white's
+    // window to choose the seating), so that it cannot be the second window.
+    for (int i = 0; i < 200 && joined.read("trace").find("msgbox") == std::string::npos; ++i)
+        joined.process.waitForFinished(50);
     // Its own --computer is the host's to choose.
-    late.start({"--computer", "strong", "--join", at, "--code", "tesuto"}, "wait end\n");
+    late.start({"--computer", "strong", "--join", at, "--code", "tesuto", "--seat", "watch"}, "wait end\n");
     EXPECT_TRUE(late.says("left aside"));
     const std::vector<std::string> hosted = boxes(host.finish());
     EXPECT_EQ(ranking(hosted), reference);
