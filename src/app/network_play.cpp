@@ -16,6 +16,7 @@
 #include "app/notice.h"
 #include "flow/form1.h"
 #include "net/discovery.h"
+#include "net/game_setup.h"
 #include "net/host.h"
 #include "net/join.h"
 #include "net/port_mapping.h"
@@ -63,10 +64,9 @@ bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 
 bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 {
-    host_ = std::make_unique<net::Host>(window_.path(), window_.form().s, options.code);
-    host_->searches = window_.form().computerStrength == ComputerStrength::Strong;
     const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
-    if (!host_->listen(port, error)) {
+    host_ = net::openGame(window_.path(), window_.form(), options.code, port, error);
+    if (!host_) {
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(*error);
         return false;
     }
@@ -215,12 +215,7 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
     }
     join_ = std::make_unique<net::Join>(window_.path(), window_.form().s);
     // The squares of the host's strong computer are played here as they come.
-    Form1& form = window_.form();
-    join_->computerSquare = [&form](int column, int row) { form.carriedSquares.emplace_back(column, row); };
-    form.awaitCarriedSquare = [this, &form] {
-        if (join_ && join_->hostSearches())
-            join_->waitUntil([&form] { return !form.carriedSquares.empty(); }, 10 * 60 * 1000);
-    };
+    net::playHostsSquares(*join_, window_.form());
     join_->changed = [this] { showTitle(); };
     join_->left = [this](int colour) {
         tell(QStringLiteral("%1のウィンドウが抜けました。%1はホストが打ちます。").arg(colourName(colour)));
