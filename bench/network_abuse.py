@@ -14,9 +14,7 @@ import time
 
 BUILD = sys.argv[1]
 CASES = sys.argv[2:] or ["joins", "flood", "strangers", "codes", "host", "script"]
-KORVALO = os.path.join(BUILD, "play", "korvalo")
-if not os.path.exists(KORVALO):
-    KORVALO = os.path.join(BUILD, "korvalo")
+KORVALO = os.path.join(BUILD, "korvalo")
 SCRIPT = os.path.join(BUILD, "korvalo-script")
 CODE = "bench-abuse"
 FOLDER = tempfile.mkdtemp(prefix="korvalo-abuse-")
@@ -430,7 +428,9 @@ def case_host():
     terminal += host.stderr()
     host.stop()
     esc, bel = terminal.count(b"\x1b"), terminal.count(b"\x07")
-    print(f"host: ESC bytes on the windows' terminals: {esc}, BEL bytes: {bel} (of {len(terminal)} bytes written there)")
+    escaped = terminal.count(rb"\x1b")
+    print(f"host: ESC bytes on the windows' terminals: {esc}, BEL bytes: {bel} (of {len(terminal)} bytes written there; "
+          f"ESC written as \\x1b {escaped} times)")
 
 
 def case_script():

@@ -16,7 +16,7 @@
 #     changes its settings file or ends it; ESC and BEL bytes from peers on
 #     either window's terminal;
 #   - whether korvalo-script refuses `press 1e308 -1e308` with its line number.
-# Every loop is bounded; nothing leaves the machine. About three minutes.
+# Every loop is bounded; nothing leaves the machine. About two minutes.
 #
 #   bench/network_abuse.sh [CASE...]   (CASE: joins flood strangers codes host script)
 set -euo pipefail
