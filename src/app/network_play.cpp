@@ -16,6 +16,7 @@
 #include "app/notice.h"
 #include "flow/form1.h"
 #include "net/discovery.h"
+#include "net/game_setup.h"
 #include "net/host.h"
 #include "net/join.h"
 #include "net/port_mapping.h"
@@ -63,10 +64,9 @@ bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 
 bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 {
-    host_ = std::make_unique<net::Host>(window_.path(), window_.form().s, options.code);
-    host_->searches = window_.form().computerStrength == ComputerStrength::Strong;
     const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
-    if (!host_->listen(port, error)) {
+    host_ = net::openGame(window_.path(), window_.form(), options.code, port, error);
+    if (!host_) {
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(*error);
         return false;
     }
@@ -88,11 +88,9 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
         std::fprintf(stderr, "korvalo: the game is not announced on the local network: %s\n",
                      why.toLocal8Bit().constData());
     showTitle();
-    QTimer::singleShot(0, this, [this, code, addresses] {
-        showNotice(window_, hostingNotice + QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\n"
-                                                         "korvalo --join アドレス --code %1")
-                                .arg(code, addresses.join(QLatin1Char('\n'))));
-    });
+    notify(hostingNotice + QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\n"
+                                          "korvalo --join アドレス --code %1")
+                               .arg(code, addresses.join(QLatin1Char('\n'))));
     // The router is asked once the window shows and listens; its answer
     // comes as a notice of its own, or in the hosting notice still open.
     if (options.portMapping)
@@ -127,7 +125,7 @@ void NetworkPlay::showMapping(const net::MappingResult& result)
         extend(*open);
         return;
     }
-    QTimer::singleShot(0, this, [this, lines, extend] { showNotice(window_, lines.join(QLatin1Char('\n')), extend); });
+    notify(lines.join(QLatin1Char('\n')), extend);
 }
 
 bool NetworkPlay::join(const NetworkOptions& options, QString* error)
@@ -217,12 +215,7 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
     }
     join_ = std::make_unique<net::Join>(window_.path(), window_.form().s);
     // The squares of the host's strong computer are played here as they come.
-    Form1& form = window_.form();
-    join_->computerSquare = [&form](int column, int row) { form.carriedSquares.emplace_back(column, row); };
-    form.awaitCarriedSquare = [this, &form] {
-        if (join_ && join_->hostSearches())
-            join_->waitUntil([&form] { return !form.carriedSquares.empty(); }, 10 * 60 * 1000);
-    };
+    net::playHostsSquares(*join_, window_.form());
     join_->changed = [this] { showTitle(); };
     join_->left = [this](int colour) {
         tell(QStringLiteral("%1のウィンドウが抜けました。%1はホストが打ちます。").arg(colourName(colour)));
@@ -314,13 +307,21 @@ void NetworkPlay::showTitle()
 void NetworkPlay::tell(const QString& message)
 {
     std::fprintf(stderr, "korvalo: %s\n", message.toLocal8Bit().constData());
-    // One notice at a time: what comes while one is open is shown in the next,
-    // each message once, so any number of them costs one box and a few lines.
+    notify(message);
+}
+
+void NetworkPlay::notify(const QString& message, const std::function<void(QMessageBox&)>& extend)
+{
+    // One notice at a time, the hosting notice and the router's answer
+    // included: what comes while one is open is shown in the next, each
+    // message once, so any number of them costs one box and a few lines.
     if (!unshown_.contains(message)) {
         if (unshown_.size() >= maxUnshown)
             unshown_.removeFirst();
         unshown_ << message;
     }
+    if (extend)
+        extensions_.push_back(extend);
     if (noticeOpen_)
         return;
     noticeOpen_ = true;
@@ -329,7 +330,10 @@ void NetworkPlay::tell(const QString& message)
         while (!unshown_.isEmpty()) {
             const QString text = unshown_.join(QLatin1Char('\n'));
             unshown_.clear();
-            showNotice(window_, text);
+            showNotice(window_, text, [extensions = std::exchange(extensions_, {})](QMessageBox& box) {
+                for (const auto& extend : extensions)
+                    extend(box);
+            });
         }
         noticeOpen_ = false;
     });

@@ -7,9 +7,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+class QMessageBox;
 class QProgressDialog;
 
 #include "app/network_role.h"
@@ -46,7 +49,11 @@ private:
     void mapPort();
     void showMapping(const net::MappingResult& result);
     void showTitle();
+    // Logs a message and shows it in the window's network notice.
     void tell(const QString& message);
+    // Shows a message in the one network notice, now or once the notice open
+    // has been read; extend adds to the box that shows it (a button).
+    void notify(const QString& message, const std::function<void(QMessageBox&)>& extend = {});
 
     MainWindow& window_;
     std::unique_ptr<net::Host> host_;
@@ -58,6 +65,7 @@ private:
     static constexpr qsizetype maxUnshown = 16;
     QStringList unshown_;
     bool noticeOpen_ = false;
+    std::vector<std::function<void(QMessageBox&)>> extensions_;  // for the next notice
     std::unique_ptr<net::PortMapping> mapping_;
 };
 

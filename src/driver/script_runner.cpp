@@ -1,6 +1,7 @@
 #include "driver/script_runner.h"
 
 #include "flow/menu_commands.h"
+#include "net/game_setup.h"
 #include "script/script_language.h"
 
 #include <QSocketNotifier>
@@ -156,9 +157,8 @@ bool ScriptRunner::startNetwork(std::string* error)
     switch (options_.network) {
     case ScriptOptions::Network::None: return true;
     case ScriptOptions::Network::Host:
-        host_ = std::make_unique<net::Host>(*path_, form_->s, options_.code);
-        host_->searches = form_->computerStrength == ComputerStrength::Strong;
-        if (!host_->listen(static_cast<quint16>(options_.port), &why)) {
+        host_ = net::openGame(*path_, *form_, options_.code, static_cast<quint16>(options_.port), &why);
+        if (!host_) {
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
             return false;
         }
@@ -173,11 +173,7 @@ bool ScriptRunner::startNetwork(std::string* error)
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);
-        join_->computerSquare = [this](int column, int row) { form_->carriedSquares.emplace_back(column, row); };
-        form_->awaitCarriedSquare = [this] {
-            if (join_ && join_->hostSearches())
-                join_->waitUntil([this] { return !form_->carriedSquares.empty(); }, waitLimit);
-        };
+        net::playHostsSquares(*join_, *form_);
         if (!join_->connectTo(QString::fromStdString(options_.host), static_cast<quint16>(options_.port),
                               options_.code, options_.seat, 20000, &why)) {
             *error = "cannot join " + options_.host + ": " + why.toStdString();

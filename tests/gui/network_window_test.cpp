@@ -5,6 +5,7 @@
 // is open, the question is the person's to answer. Against a host of the test's own, it
 // shows any number of notices one box at a time, and it runs nothing that no
 // host sends (the window's own options, close, Esc, 終了). A hosting window
+// shows its hosting notice and what comes meanwhile one box at a time; one
 // whose event gate is held lets go of a window that floods it with moves,
 // and keeps one that only pings.
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <sstream>
 
 #include "app/main_window.h"
@@ -252,6 +254,7 @@ struct NoticeWatch {
     qsizetype most = 0;
     QStringList texts;
     bool closing = false;
+    bool closingOthers = false;  // closes the other boxes but leaves the notices open
     NoticeWatch()
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
@@ -269,7 +272,7 @@ struct NoticeWatch {
             // Any other box (one a host should not have opened) is closed too.
             // (The box that says the window is connecting is not one of them.)
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                closing && dialog && !belongsToNotice(dialog) && !qobject_cast<QProgressDialog*>(dialog))
+                (closing || closingOthers) && dialog && !belongsToNotice(dialog) && !qobject_cast<QProgressDialog*>(dialog))
                 dialog->reject();
         });
         timer.start(5);
@@ -335,6 +338,54 @@ TEST(JoinedWindow, RunsNothingNoHostSends)
         }
         role.reset();
     }
+}
+
+TEST(HostingWindow, ShowsItsHostingNoticeAndLeavingsOneAtATime)
+{
+    testing::TemporaryWorkingFolder folder;
+    std::unique_ptr<MainWindow> window(quickWindow());
+    NoticeWatch watch;
+    watch.closingOthers = true;
+    window->form().PLAY_4_Click();
+    NetworkOptions options;
+    options.role = NetworkOptions::Role::Host;
+    options.code = "tesuto";
+    options.portMapping = false;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        options.port = probe.serverPort();
+    }
+    std::unique_ptr<NetworkRole> role(korvalo_network_role(*window));
+    QString error;
+    ASSERT_TRUE(role->start(options, &error)) << error.toStdString();
+    // Windows join as blue and leave, one after another, while the hosting
+    // notice is open (the notices run the event loop of their own).
+    QObject owner;
+    int rounds = 0;
+    std::function<void()> join = [&] {
+        auto* peer = new QTcpSocket(&owner);
+        QObject::connect(peer, &QTcpSocket::connected,
+                         [peer] { peer->write("hello korvalo 1 " KORVALO_VERSION " tesuto blue\n"); });
+        QObject::connect(peer, &QTcpSocket::readyRead, [peer] {
+            if (peer->readAll().startsWith("welcome\n"))
+                peer->write("bye\n");
+        });
+        QObject::connect(peer, &QTcpSocket::disconnected, [&, peer] {
+            peer->deleteLater();
+            if (++rounds < 10)
+                join();
+            else
+                watch.closing = true;  // the leavings are said once the hosting notice is read
+        });
+        peer->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(options.port));
+    };
+    join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watch.closing && watch.texts.size() >= 2; }, 20000));
+    QTest::qWait(100);
+    EXPECT_EQ(rounds, 10);
+    EXPECT_EQ(watch.most, 1) << watch.texts.join('|').toStdString();
+    EXPECT_TRUE(watch.texts.join('|').contains(QString::fromUtf8("青のウィンドウが抜けました")));
 }
 
 TEST(HostingWindow, LetsGoOfAFloodWhileItsGateIsHeldAndKeepsAPeerThatPings)

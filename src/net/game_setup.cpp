@@ -1,0 +1,25 @@
+#include "net/game_setup.h"
+
+#include <QPointer>
+
+namespace korvalo::net {
+
+std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& code, quint16 port, QString* why)
+{
+    auto host = std::make_unique<Host>(path, form.s, code);
+    host->searches = form.computerStrength == ComputerStrength::Strong;
+    if (!host->listen(port, why))
+        return nullptr;
+    return host;
+}
+
+void playHostsSquares(Join& join, Form1& form)
+{
+    join.computerSquare = [&form](int column, int row) { form.carriedSquares.emplace_back(column, row); };
+    form.awaitCarriedSquare = [joining = QPointer<Join>(&join), &form] {
+        if (joining && joining->hostSearches())
+            joining->waitUntil([&form] { return !form.carriedSquares.empty(); }, 10 * 60 * 1000);
+    };
+}
+
+}  // namespace korvalo::net
