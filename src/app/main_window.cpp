@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "app/drawing_area.h"
@@ -160,8 +161,13 @@ void MainWindow::fitOuterSize()
     // Placed before the frame was known, the window's client area went
     // where the frame belongs (under openbox, the title bar above the
     // screen): the frame is placed again now that its margins are known.
-    if (framed_ && framePosition_)
+    if (framed_ && framePosition_) {
         windowHandle()->setFramePosition(*framePosition_);
+        // The window manager may answer late: the position is looked at
+        // again a little later too, whatever events come.
+        for (int ms : {250, 750, 2000})
+            QTimer::singleShot(ms, this, [this] { keepFramePosition(); });
+    }
 }
 
 void MainWindow::keepFramePosition()
@@ -170,7 +176,7 @@ void MainWindow::keepFramePosition()
     // first position asked for (the client area's, not the frame's) after
     // the frame was placed: the frame is placed again, a few times at most,
     // so as never to fight a window manager that places windows itself.
-    if (!framed_ || !framePosition_ || frameGeometry().topLeft() == *framePosition_ || framePlacings_ >= 3)
+    if (!framed_ || !framePosition_ || frameGeometry().topLeft() == *framePosition_ || framePlacings_ >= 5)
         return;
     ++framePlacings_;
     windowHandle()->setFramePosition(*framePosition_);
