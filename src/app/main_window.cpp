@@ -134,6 +134,7 @@ void MainWindow::place(int left, int top, int width, int height)
 {
     outerSize_ = QSize(width, height);
     framed_ = false;
+    clientPosition_.reset();
     framePlacings_ = 0;
     // The position is the frame's. A Wayland client cannot place its
     // window: the compositor does.
@@ -160,9 +161,14 @@ void MainWindow::fitOuterSize()
     resize(outerSize_.shrunkBy(frame).expandedTo(minimumSizeHint()));
     // Placed before the frame was known, the window's client area went
     // where the frame belongs (under openbox, the title bar above the
-    // screen): the frame is placed again now that its margins are known.
+    // screen). Now that the margins are known, the client area is placed
+    // just inside the frame's corner. It is placed as a client position, not
+    // through the toolkit's frame position: under openbox, that one now and
+    // then (about one start in eight on a busy machine) left the window
+    // where it was, however often it was asked again.
     if (framed_ && framePosition_) {
-        windowHandle()->setFramePosition(*framePosition_);
+        clientPosition_ = *framePosition_ + QPoint(frame.left(), frame.top());
+        windowHandle()->setPosition(*clientPosition_);
         // The window manager may answer late: the position is looked at
         // again a little later too, whatever events come.
         for (int ms : {250, 750, 2000})
@@ -174,12 +180,12 @@ void MainWindow::keepFramePosition()
 {
     // A window manager that is slow to frame the window may still apply the
     // first position asked for (the client area's, not the frame's) after
-    // the frame was placed: the frame is placed again, a few times at most,
-    // so as never to fight a window manager that places windows itself.
-    if (!framed_ || !framePosition_ || frameGeometry().topLeft() == *framePosition_ || framePlacings_ >= 5)
+    // the frame was placed: the client area is placed again, a few times at
+    // most, so as never to fight a window manager that places windows itself.
+    if (!framed_ || !clientPosition_ || windowHandle()->position() == *clientPosition_ || framePlacings_ >= 5)
         return;
     ++framePlacings_;
-    windowHandle()->setFramePosition(*framePosition_);
+    windowHandle()->setPosition(*clientPosition_);
 }
 
 bool MainWindow::event(QEvent* event)

@@ -87,6 +87,7 @@ private:
     // The outer size asked for, and whether it has been fitted to the frame.
     QSize outerSize_;
     std::optional<QPoint> framePosition_;  // where the frame's top-left goes
+    std::optional<QPoint> clientPosition_;  // where the client area goes then
     int framePlacings_ = 0;                // times it was placed again since
     void keepFramePosition();
     bool framed_ = false;
