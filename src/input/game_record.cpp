@@ -83,10 +83,12 @@ void GameRecord::answered(Answer answer)
 
 void GameRecord::handled(const std::string& line)
 {
+    // The squares and the answers of one input both come before it; a
+    // handler may have both (the last move of a game and its question).
     std::string text = std::move(squares_);
     squares_.clear();
     if (!answers_.empty())
-        text = answerLine(answers_) + "\n";
+        text += answerLine(answers_) + "\n";
     answers_.clear();
     text += line + "\n";
     if (failed_ || write(text))
