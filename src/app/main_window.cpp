@@ -13,6 +13,7 @@
 #include "app/drawing_area.h"
 #include "app/game_menu.h"
 #include "app/notice.h"
+#include "app/pause.h"
 #include "app/quiet_catch_up.h"
 #include "flow/form1.h"
 #include "input/game_record.h"
@@ -55,6 +56,7 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     path_ = std::make_unique<InputPath>(events ? *events : *formEvents_);
     person_ = std::make_unique<PersonInput>(*path_);
     form_->carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
+    form_->awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
     for (const MenuEntry& item : gameMenu()) {

@@ -43,4 +43,18 @@ void pauseWithoutInput(double seconds)
         std::this_thread::sleep_for(left);
 }
 
+void pauseUntil(const std::function<bool()>& done)
+{
+    if (done())
+        return;
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    look.start(5);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 }  // namespace korvalo

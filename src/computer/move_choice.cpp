@@ -1,5 +1,6 @@
 #include "computer/move_choice.h"
 
+#include <chrono>
 #include <cstdlib>
 
 #include "computer/search.h"
@@ -34,11 +35,14 @@ bool legalFor(const GameState& s, int column, int row, int c)
 
 }  // namespace
 
-void Form1::COM置場所取得(int c, int& column, int& row)
+std::optional<std::pair<int, int>> Form1::carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search)
 {
-    // A square carried from where the game was played first goes before any
-    // choice here; the strong search works on a copy of the board. Either is
-    // settled before the hand's tour, which looks the same whatever chooses.
+    if (search.valid()) {
+        auto done = [&search] { return search.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
+        if (awaitSearch && !done())
+            awaitSearch(done);
+        return search.get();
+    }
     std::optional<std::pair<int, int>> settled;
     if (carriedSquares.empty() && awaitCarriedSquare)
         awaitCarriedSquare();
@@ -54,8 +58,20 @@ void Form1::COM置場所取得(int c, int& column, int& row)
     }
     if (!settled && computerStrength == ComputerStrength::Strong)
         settled = strong::chooseSquare(s.board, c);
-    if (settled && carriedSquareChosen)
-        carriedSquareChosen(settled->first, settled->second);
+    return settled;
+}
+
+void Form1::COM置場所取得(int c, int& column, int& row)
+{
+    // The strong search works on a copy of the board, on a thread of its
+    // own while the hand tours the legal squares: the tour's pauses hide it,
+    // and the game waits at the end of the tour only if it is not done. Its
+    // square does not depend on how long it took. A square carried from
+    // where the game was played first goes before any choice here. Either
+    // way the tour looks the same whatever chooses.
+    std::future<SearchedSquare> search;
+    if (carriedSquares.empty() && !awaitCarriedSquare && computerStrength == ComputerStrength::Strong)
+        search = std::async(std::launch::async, [board = s.board, c] { return strong::chooseSquare(board, c); });
 
     // The hand of colour c visits each legal square in scan order (columns
     // left to right, rows top to bottom) for 0.3 s; it steps 700 twips a
@@ -78,7 +94,9 @@ void Form1::COM置場所取得(int c, int& column, int& row)
         }
     }
     ui_.setIconVisible(IconPicture::TE, c, false);
-    if (settled) {
+    if (const auto settled = carriedOrSearchedSquare(c, search)) {
+        if (carriedSquareChosen)
+            carriedSquareChosen(settled->first, settled->second);
         column = settled->first;
         row = settled->second;
     }

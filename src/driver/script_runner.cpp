@@ -5,6 +5,7 @@
 #include "script/script_language.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdio>
 #include <istream>
@@ -170,6 +171,13 @@ bool ScriptRunner::startNetwork(std::string* error)
         };
         if (options_.portMapping)
             mapPort();
+        // While its strong computer searches, the host keeps answering the
+        // other windows (the timer wakes the loop to look at the search).
+        form_->awaitSearch = [](const std::function<bool()>& done) {
+            QTimer look;
+            look.start(5);
+            net::runUntil(done, waitLimit);
+        };
         return true;
     case ScriptOptions::Network::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->s);

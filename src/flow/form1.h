@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <utility>
@@ -92,12 +93,19 @@ public:
     // instead of a choice here, so that the game goes on as it went there.
     std::deque<std::pair<int, int>> carriedSquares;
     // Told of every square a computer colour plays by the strong search or
-    // from carriedSquares, before the hand's tour; the squares of the
+    // from carriedSquares, after the hand's tour; the squares of the
     // standard choice are not told.
     std::function<void(int column, int row)> carriedSquareChosen;
-    // Called when a computer colour is to choose and no square is carried:
-    // a window that plays a host's game waits here for the host's square.
+    // Called at the end of the hand's tour when a computer colour is to
+    // choose and no square is carried: a window that plays a host's game
+    // waits here for the host's square. Where it is set, no strong search
+    // starts here.
     std::function<void()> awaitCarriedSquare;
+    // Called at the end of the hand's tour while the strong search still
+    // runs, with a test of whether it is done: a window keeps painting and a
+    // host keeps serving its connections meanwhile. Unset, the game simply
+    // waits for the search.
+    std::function<void(const std::function<bool()>& done)> awaitSearch;
 
     // ---- Board drawing (display/)
     void 描画_桝(double x, double y);                // draw one empty square
@@ -134,6 +142,11 @@ public:
     Platform& ui() { return ui_; }
 
 private:
+    // The square a computer colour plays at the end of the hand's tour: the
+    // running strong search's, a carried one or a new search's; none for the
+    // standard choice.
+    using SearchedSquare = std::optional<std::pair<int, int>>;
+    SearchedSquare carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search);
     // Plays colour c's stone on (column, row): counts and records the move,
     // clicks, blinks, turns the enclosed stones and stores the position.
     void playMove(int column, int row, int c);  // flow/person_move.cpp

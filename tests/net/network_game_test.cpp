@@ -302,13 +302,6 @@ TEST(NetworkGame, AWindowThatJoinsAgainCatchesUpWithThisGameOnly)
 
 TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesUp)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    // Under the sanitizers the search takes several seconds a move, and a
-    // headless host, whose pauses take no time, runs a chain of them without
-    // serving its connections: the other peers take it for lost. The Release
-    // suite plays this game.
-    GTEST_SKIP() << "the strong search is too slow in a sanitizer build for a headless host's connections";
-#endif
     // Persons on black and white, the strong computer on blue and red. The
     // persons' clicks come from the same game played in one process.
     LoadedGame loaded(false);
