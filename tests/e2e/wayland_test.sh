@@ -48,6 +48,15 @@ for _ in $(seq 100); do grep -q 'xdg_toplevel@[0-9]*\.configure' "$work/client.l
 grep -q 'xdg_toplevel@[0-9]*\.configure' "$work/client.log" || fail "the compositor never configured the window"
 
 kill -TERM "$game"
+# Asked to close, the program ends within a few seconds; if it does not,
+# what each of its threads was doing is told.
+for _ in $(seq 200); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$game" 2>/dev/null; then
+    stacks=$(gdb -p "$game" -batch -ex 'thread apply all bt' 2>&1 | grep -E '^(Thread|#)' || true)
+    fail "the program did not end within 20 s of SIGTERM:
+$stacks
+$(grep -v '^\[' "$work/client.log" | tail)"
+fi
 status=0
 wait "$game" || status=$?
 game=
