@@ -64,6 +64,34 @@ private:
     bool said_ = false;
 };
 
+// The Wayland client of Qt 6.4 now and then (about one closing in thirty on
+// a busy machine) hangs for good in its display's destructor, which waits
+// for its event thread while that thread waits to read. On Wayland, once
+// everything of the game's own has been let go (it is made after this and
+// so goes first), the program ends without taking the toolkit down; the
+// compositor lets go of the window when the connection closes.
+class EndOnWaylandWithoutTheToolkit {
+public:
+    EndOnWaylandWithoutTheToolkit() = default;
+    EndOnWaylandWithoutTheToolkit(const EndOnWaylandWithoutTheToolkit&) = delete;
+    EndOnWaylandWithoutTheToolkit& operator=(const EndOnWaylandWithoutTheToolkit&) = delete;
+    ~EndOnWaylandWithoutTheToolkit()
+    {
+        if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+            return;
+        std::fflush(nullptr);
+        std::_Exit(status_);
+    }
+    int leave(int status)
+    {
+        status_ = status;
+        return status;
+    }
+
+private:
+    int status_ = 0;
+};
+
 // Menus and message boxes keep the desktop's font for Latin letters; their
 // Japanese comes from the proportional Mincho the board is drawn in, so only
 // one ideographic font is opened, and like the board's it is unhinted (see
@@ -244,6 +272,7 @@ int main(int argc, char** argv)
     });
     GoOn goOn(goingOn);
     QApplication app(argc, argv);
+    EndOnWaylandWithoutTheToolkit ending;
     korvalo::trace::event("application");
     QApplication::setApplicationName(QStringLiteral("Korvalo"));
     // Ties the window to its desktop entry (the Wayland app id), so that the
@@ -254,8 +283,8 @@ int main(int argc, char** argv)
     Options options;
     switch (readOptions(argc, argv, &options)) {
     case korvalo::CommandLine::Run: break;
-    case korvalo::CommandLine::Done: return 0;
-    case korvalo::CommandLine::Wrong: return 2;
+    case korvalo::CommandLine::Done: return ending.leave(0);
+    case korvalo::CommandLine::Wrong: return ending.leave(2);
     }
     // The files are named relative to where the program was started, by the
     // bytes the system gives. A script that cannot be read is reported in the
@@ -269,7 +298,7 @@ int main(int argc, char** argv)
         std::string opened, why;
         if (!record.open(options.record, &opened, &why)) {
             std::fprintf(stderr, "korvalo: cannot record into %s: %s\n", options.record.c_str(), why.c_str());
-            return 2;
+            return ending.leave(2);
         }
         if (opened != options.record)
             std::fprintf(stderr, "korvalo: %s already exists; the game is recorded into %s\n",
@@ -320,7 +349,7 @@ int main(int argc, char** argv)
     window.load();
     korvalo::trace::event("load");
     if (window.ended())
-        return 0;
+        return ending.leave(0);
     window.show();
     korvalo::trace::event("show");
     korvalo::closeOnTerminationSignal(&window);
@@ -332,7 +361,7 @@ int main(int argc, char** argv)
         if (!network || !network->start(options.network, &problem)) {
             std::fprintf(stderr, "korvalo: %s\n", problem.toLocal8Bit().constData());
             korvalo::showNotice(window, problem);
-            return 1;
+            return ending.leave(1);
         }
     }
     if (replay)
@@ -345,5 +374,5 @@ int main(int argc, char** argv)
     const int status = app.exec();
     if (network)
         network->stop();
-    return status;
+    return ending.leave(status);
 }
