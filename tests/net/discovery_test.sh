@@ -43,10 +43,31 @@ fi
 
 probe=$2 version=$3 tmp=$4
 started=()
+declare -a publisher=() holder=()
+stuck=0
 cleanup() {
-  local pid
-  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
+  # Last started first, each given up to 5 s to end: a publisher ends while
+  # the daemons it speaks to are still there, as when a game ends on a
+  # desktop. One that does not end is named, with what it waits for, and
+  # killed.
+  local i pid try
+  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+    pid=${started[i]}
+    kill "$pid" 2>/dev/null || continue
+    for ((try = 0; try < 100; try++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+      echo "still running 5 s after SIGTERM:"
+      ps -o pid,stat,wchan:24,args -p "$pid" || true
+      kill -KILL "$pid" 2>/dev/null || true
+      # The game's own code must end; the daemons are not the game's.
+      [[ " ${publisher[*]} " == *" $pid "* ]] && stuck=1
+    fi
+  done
   wait 2>/dev/null || true
+  ((stuck == 0)) || { echo "FAIL: a publisher did not end on SIGTERM"; exit 1; }
 }
 trap cleanup EXIT
 show_logs() {
@@ -148,7 +169,6 @@ publish() {  # INDEX NAME PORT
   wait_for 100 grep -q '^published ' "$tmp/published$1" || { show_logs; fail "\"$2\" was not published"; }
   cat "$tmp/published$1"
 }
-declare -a publisher holder
 publish 1 "Korvalo test" 45678
 publish 2 "Korvalo test" 45679
 [[ $(cat "$tmp/published2") == "published Korvalo test #2" ]] || fail "the second game did not take the next name"
