@@ -41,7 +41,17 @@ cp "$build"/play/*.wav "$play/"
 events="$work/events"
 seen=0
 port=47119
-window_title() { xdotool getwindowname "$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' | head -1)"; }
+# (Tried a few times: a search fails when a window it looks at goes away
+# meanwhile, as a notice just answered does.)
+window_title() {
+    local window name
+    for _ in $(seq 20); do
+        window=$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' 2>/dev/null | head -1) || true
+        name=$(xdotool getwindowname "$window" 2>/dev/null) || name=
+        [[ -n $name ]] && { echo "$name"; return; }
+        sleep 0.1
+    done
+}
 
 start_game --host --no-port-mapping --code tesuto
 # The notice says where others can join, and with which code.

@@ -94,8 +94,16 @@ mkdir "$work/home" "$work/elsewhere"
 (cd "$work/elsewhere" && exec env -u XDG_DATA_HOME HOME="$work/home" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb \
     "$@" 2>"$work/stderr") &
 game=$!
-timeout 20 xdotool search --sync --onlyvisible --name '^Korvalo$' >/dev/null ||
-    fail "no window: $(cat "$work/stderr")"
+# (Searched again and again, up to 20 s: one search fails at once when a
+# window it looks at goes away meanwhile.)
+found=
+for _ in $(seq 100); do
+    found=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null) || true
+    [[ -n $found ]] && break
+    kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")"
+    sleep 0.2
+done
+[[ -n $found ]] || fail "no window: $(cat "$work/stderr")"
 folder="$work/home/.local/share/korvalo"
 for _ in $(seq 50); do [[ -f $folder/Korvalo.ini ]] && break; sleep 0.1; done
 [[ -f $folder/Korvalo.ini ]] || fail "no settings file in $folder: $(cat "$work/stderr")"

@@ -149,8 +149,17 @@ start_game() {
     seen=0
     (cd "$play" && KORVALO_TRACE="$events" exec "$build/korvalo" "$@" 2>"$work/stderr") &
     game=$!
-    timeout 20 xdotool search --sync --onlyvisible --pid "$game" --class '^Korvalo$' >/dev/null ||
-        fail "no window"
+    # (Searched again and again, up to 20 s: one search fails at once when a
+    # window it looks at goes away meanwhile, as the toolkit's passing
+    # windows do.)
+    local found=
+    for _ in $(seq 100); do
+        found=$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' 2>/dev/null) || true
+        [[ -n $found ]] && break
+        kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(tail -5 "$work/stderr")"
+        sleep 0.2
+    done
+    [[ -n $found ]] || fail "no window after 20 s: $(tail -5 "$work/stderr")"
     await_event paint
 }
 
