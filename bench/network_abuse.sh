@@ -32,11 +32,7 @@ done
 
 xvfb=
 trap '[[ -n $xvfb ]] && { kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }; true' EXIT
-n=90
-while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
-[[ -e /tmp/.X11-unix/X$n ]] || { echo "bench/network_abuse.sh: Xvfb did not start on :$n" >&2; exit 1; }
-DISPLAY=":$n" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
+. "$root/bench/xvfb.sh"
+start_xvfb bench/network_abuse.sh 1280x1024x24
+QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
     python3 -B "$root/bench/network_abuse.py" "$build" "$@"

@@ -35,14 +35,10 @@ if ! build_all >"$tmp/build.log" 2>&1; then
     exit 1
 fi
 
-n=90
-while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
-[[ -e /tmp/.X11-unix/X$n ]] || { echo "bench/session.sh: Xvfb did not start on :$n" >&2; exit 1; }
+. "$root/bench/xvfb.sh"
+start_xvfb bench/session.sh 1024x768x24
 
 mkdir "$tmp/play"
 cp -R "$build/play/." "$tmp/play/"
 cd "$tmp/play"
-DISPLAY=":$n" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy "$build/korvalo_window_session" "$@"
+QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy "$build/korvalo_window_session" "$@"
