@@ -386,8 +386,8 @@ int main(int argc, char** argv)
     korvalo::trace::event("load");
     if (window.ended())
         return ending.leave(0);
-    window.show();
-    korvalo::trace::event("show");
+    // Framed and in its place before a network game or a replay opens a box.
+    window.showInPlace();
     korvalo::closeOnTerminationSignal(&window);
     // A network game starts once the window is on the screen.
     std::unique_ptr<korvalo::NetworkRole> network;
