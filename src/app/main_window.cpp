@@ -163,13 +163,15 @@ void MainWindow::fitOuterSize()
     // known only once the window manager has framed the window on the
     // screen; until then the window takes the whole size and is fitted again
     // as soon as the frame shows. The drawing area never becomes smaller
-    // than what the game draws. While the window manager frames the window,
-    // the toolkit may read margins it has not finished (the client not yet
-    // moved inside its frame): the window is fitted again when they change.
+    // than what the game draws. The frame is read once the window is on the
+    // screen: what is asked while the window manager frames it, openbox may
+    // undo when it maps the window. Even then the toolkit may read margins
+    // the window manager has not finished (the client not yet moved inside
+    // its frame): the window is fitted again when they change.
     if (outerSize_.isEmpty())
         return;
     QMargins frame;
-    if (QWindow* native = windowHandle(); native && native->isVisible())
+    if (QWindow* native = windowHandle(); native && native->isVisible() && native->isExposed())
         frame = native->frameMargins();
     if (framed_ && (frame.isNull() || frame == frame_))
         return;
