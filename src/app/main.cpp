@@ -240,8 +240,8 @@ void showLinkProblem(const std::string& link, korvalo::JoinLinkProblem problem)
     box.setTextFormat(Qt::PlainText);
     // Noted once the box is on the screen, with its text on one line.
     if (korvalo::trace::enabled())
-        QTimer::singleShot(0, &box, [text] {
-            korvalo::trace::event("refusal", QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8().constData());
+        QTimer::singleShot(0, &box, [line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8()] {
+            korvalo::trace::event("refusal", line.constData());
         });
     box.exec();
 }
