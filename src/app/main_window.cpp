@@ -219,10 +219,9 @@ bool MainWindow::inPlace() const
 {
     // Without a frame (no window manager, or one that draws none) the
     // window stands where it was asked to as soon as it shows; a Wayland
-    // compositor places it itself.
-    // Framed, it stands in its place once the window manager has answered
-    // the last position asked for, whether or not it took it (one that keeps
-    // windows on the screen may not).
+    // compositor places it itself. Framed, it stands in its place once the
+    // window manager has answered the last position asked for, whether or
+    // not it took it (one that keeps windows on the screen may not).
     const QWindow* native = windowHandle();
     if (!native->isExposed())
         return false;

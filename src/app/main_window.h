@@ -94,7 +94,8 @@ private:
     std::unique_ptr<FormEvents> formEvents_;
     std::unique_ptr<InputPath> path_;
     std::unique_ptr<PersonInput> person_;
-    // The outer size asked for, and whether it has been fitted to the frame.
+    // The place asked for; the outer size, and whether it has been fitted
+    // to the frame.
     QRect placeAsked_;
     QSize outerSize_;
     std::optional<QPoint> framePosition_;  // where the frame's top-left goes
