@@ -139,6 +139,16 @@ start_with_box() {
     wait "$game" 2>/dev/null || true
     (cd "$work/play" && exec "$build/korvalo" "$@" >"$work/stdout" 2>"$work/stderr") &
     game=$!
+    # (Up to a minute for a slow start, then as long as a box may take to
+    # get the keyboard.)
+    local box=
+    for _ in $(seq 300); do
+        box=$(windows_of "$game" | while read -r w; do
+            xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && echo "$w"; done)
+        [[ -n $box ]] && break
+        kill -0 "$game" 2>/dev/null || fail "korvalo $* ended: $(cat "$work/stderr")"
+        sleep 0.2
+    done
     await_box "$game"
     main=$(windows_of "$game" | while read -r w; do
         xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' || echo "$w"; done | head -1)
@@ -179,7 +189,7 @@ frame_stays "after the hosting notice"
 start_with_box korvalo://127.0.0.1:47119/tesuto
 frame_stays "behind the link's question"
 xdotool key Return
-for _ in $(seq 100); do grep -q "参加できません" "$work/stderr" && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q "参加できません" "$work/stderr" && break; sleep 0.1; done
 await_box "$game"
 frame_stays "after the link's question"
 kill "$game"
@@ -190,18 +200,25 @@ echo "the frame stood at (-4,-4) behind and after each box of the start-up"
 (cd "$work/play" && KORVALO_TRACE="$work/refusal" exec "$build/korvalo" korvalo://127.0.0.1:99999/tesuto \
     2>"$work/stderr") &
 game=$!
-for _ in $(seq 300); do [[ -s $work/refusal ]] && grep -q '^refusal ' "$work/refusal" && break; sleep 0.1; done
-grep -q '^refusal .*ポート番号が 1 から 65535 の範囲にありません。 *korvalo://127.0.0.1:99999/tesuto' "$work/refusal" ||
-    fail "no box says what is wrong with the link: $(cat "$work/refusal")"
-for _ in $(seq 100); do
-    [[ $(xdotool getwindowname "$(xdotool getwindowfocus 2>/dev/null)" 2>/dev/null) == Korvalo ]] && break
+for _ in $(seq 600); do
+    grep -qs '^refusal ' "$work/refusal" && break
+    kill -0 "$game" 2>/dev/null || break
     sleep 0.1
 done
+grep -q '^refusal .*ポート番号が 1 から 65535 の範囲にありません。 *korvalo://127.0.0.1:99999/tesuto' "$work/refusal" ||
+    fail "no box says what is wrong with the link: $(cat "$work/refusal")"
+focused=
+for _ in $(seq 100); do
+    focused=$(xdotool getwindowname "$(xdotool getwindowfocus 2>/dev/null)" 2>/dev/null) || true
+    [[ $focused == Korvalo ]] && break
+    sleep 0.1
+done
+[[ $focused == Korvalo ]] || fail "the link's box does not have the keyboard"
 xdotool key Return
 status=0
 wait "$game" || status=$?
 game=
 ((status == 2)) || fail "the refused link ended the program with $status"
 [[ $(wc -l <"$work/stderr") -eq 1 ]] && grep -q '^korvalo: 参加リンクを読めません: ポート番号' "$work/stderr" ||
-    fail "the terminal has more than a line: $(cat "$work/stderr")"
+    fail "the terminal does not have the one line: $(cat "$work/stderr")"
 echo "a link that cannot be read is refused in a box, with one line on the terminal and status 2"
