@@ -167,26 +167,26 @@ frame_stays() {
         sleep 0.2
     done
 }
-# Answers the open box with key $1 and waits until the main window has the
-# keyboard again.
-answer_box() {
-    xdotool key "$1"
+# Waits until window $1 has the keyboard.
+await_focus() {
     for _ in $(seq 100); do
-        [[ $(xdotool getwindowfocus 2>/dev/null) == "$main" ]] && return
+        [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]] && return
         kill -0 "$game" 2>/dev/null || fail "the program ended"
         sleep 0.1
     done
-    fail "the window does not have the keyboard after the box"
+    fail "window $1 does not have the keyboard"
 }
 
 # Without a sound device the sound library's box opens in the load event.
 SDL_AUDIODRIVER=korvalo-none start_with_box
 frame_stays "behind the sound library's box"
-answer_box Return
+xdotool key Return
+await_focus "$main"
 frame_stays "after the sound library's box"
 start_with_box --host --no-port-mapping --code tesuto
 frame_stays "behind the hosting notice"
-answer_box Return
+xdotool key Return
+await_focus "$main"
 frame_stays "after the hosting notice"
 # Yes to the link's question: nothing listens there, and a box says so.
 # (In the sanitizer build, SDL's audio modules, unloaded by the time this
@@ -213,13 +213,7 @@ for _ in $(seq 600); do
 done
 grep -q '^refusal .*ポート番号が 1 から 65535 の範囲にありません。 *korvalo://127.0.0.1:99999/tesuto' "$work/refusal" ||
     fail "no box says what is wrong with the link: $(cat "$work/refusal")"
-focused=
-for _ in $(seq 100); do
-    focused=$(xdotool getwindowname "$(xdotool getwindowfocus 2>/dev/null)" 2>/dev/null) || true
-    [[ $focused == Korvalo ]] && break
-    sleep 0.1
-done
-[[ $focused == Korvalo ]] || fail "the link's box does not have the keyboard"
+await_focus "$(windows_of "$game" | head -1)"
 xdotool key Return
 status=0
 wait "$game" || status=$?
