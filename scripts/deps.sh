@@ -16,7 +16,7 @@ if [[ "${1:-}" == package || "${1:-}" == test ]]; then
 fi
 if [[ "${1:-}" == test ]]; then
   packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils imagemagick openbox clang libclang-rt-14-dev
-             lintian desktop-file-utils appstream man-db weston librsvg2-bin
+             lintian desktop-file-utils xdg-utils appstream man-db weston librsvg2-bin
              avahi-daemon dbus-daemon iproute2
              miniupnpd-nftables miniupnpc natpmpc nftables)
 fi

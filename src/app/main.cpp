@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QImageReader>
+#include <QMessageBox>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
 
@@ -107,6 +108,10 @@ void useOneIdeographicFont()
 }
 
 struct Options {
+    // A join link that cannot be read, as the desktop passes a clicked one:
+    // the person is told in the window, not on a terminal.
+    korvalo::JoinLinkProblem linkProblem = korvalo::JoinLinkProblem::None;
+    std::string link;
     bool userFolder = false;
     bool strongComputer = false;
     korvalo::NetworkOptions network;
@@ -185,8 +190,13 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
         if (korvalo::isJoinLink(where)) {
             std::string linkHost, why;
             int linkPort = 0;
-            if (!korvalo::readJoinLink(where, korvalo::net::defaultPort, &linkHost, &linkPort, &network.code, &why))
-                return wrong(why.c_str());
+            if (!korvalo::readJoinLink(where, korvalo::net::defaultPort, &linkHost, &linkPort, &network.code, &why,
+                                       &options->linkProblem)) {
+                options->link = where;
+                std::fprintf(stderr, "korvalo: 参加リンクを読めません: %s\n",
+                             korvalo::joinLinkProblemText(options->linkProblem).toLocal8Bit().constData());
+                return korvalo::CommandLine::Wrong;
+            }
             if (parser.isSet(code))
                 return wrong("a join link holds the code: --code does not go with it");
             const bool ipv6 = linkHost.find(':') != std::string::npos;
@@ -211,6 +221,29 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
     options->record = korvalo::argumentBytes(parser.value(record));
     options->replay = korvalo::argumentBytes(parser.value(replay));
     return korvalo::CommandLine::Run;
+}
+
+// Says in a box what is wrong with a join link and waits until it is closed.
+// The link may come from anyone: it is shown without its control characters,
+// and shortened.
+void showLinkProblem(const std::string& link, korvalo::JoinLinkProblem problem)
+{
+    QString shown = QString::fromUtf8(link.substr(0, 300));
+    for (QChar& c : shown)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QChar::ReplacementCharacter;
+    if (link.size() > 300)
+        shown += QStringLiteral("…");
+    const QString text = QStringLiteral("参加リンクを読めません: %1\n\n%2\n\nリンクの形: korvalo://アドレス:ポート番号/合言葉")
+                             .arg(korvalo::joinLinkProblemText(problem), shown);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvalo"), text, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    // Noted once the box is on the screen, with its text on one line.
+    if (korvalo::trace::enabled())
+        QTimer::singleShot(0, &box, [line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8()] {
+            korvalo::trace::event("refusal", line.constData());
+        });
+    box.exec();
 }
 
 // Help and version need no display: they are answered before the window
@@ -284,7 +317,10 @@ int main(int argc, char** argv)
     switch (readOptions(argc, argv, &options)) {
     case korvalo::CommandLine::Run: break;
     case korvalo::CommandLine::Done: return ending.leave(0);
-    case korvalo::CommandLine::Wrong: return ending.leave(2);
+    case korvalo::CommandLine::Wrong:
+        if (options.linkProblem != korvalo::JoinLinkProblem::None)
+            showLinkProblem(options.link, options.linkProblem);
+        return ending.leave(2);
     }
     // The files are named relative to where the program was started, by the
     // bytes the system gives. A script that cannot be read is reported in the
@@ -350,8 +386,8 @@ int main(int argc, char** argv)
     korvalo::trace::event("load");
     if (window.ended())
         return ending.leave(0);
-    window.show();
-    korvalo::trace::event("show");
+    // Framed and in its place before a network game or a replay opens a box.
+    window.showInPlace();
     korvalo::closeOnTerminationSignal(&window);
     // A network game starts once the window is on the screen.
     std::unique_ptr<korvalo::NetworkRole> network;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -17,6 +18,8 @@
 #include "app/quiet_catch_up.h"
 #include "flow/form1.h"
 #include "input/game_record.h"
+#include "input/trace.h"
+#include "rules/game_state.h"
 
 namespace korvalo {
 
@@ -78,6 +81,10 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     // waits for that library.
     winId();
     minimumSizeHint();
+    // The native window hears of its frame (its exposure, a move the window
+    // manager made while framing it) when the widget hears nothing: a box
+    // opened at start-up takes the activation that would fit the frame.
+    windowHandle()->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -134,6 +141,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::place(int left, int top, int width, int height)
 {
+    if (placeAsked_ == QRect(left, top, width, height))
+        return;
+    placeAsked_ = QRect(left, top, width, height);
     outerSize_ = QSize(width, height);
     framed_ = false;
     clientPosition_.reset();
@@ -153,13 +163,21 @@ void MainWindow::fitOuterSize()
     // known only once the window manager has framed the window on the
     // screen; until then the window takes the whole size and is fitted again
     // as soon as the frame shows. The drawing area never becomes smaller
-    // than what the game draws.
-    if (outerSize_.isEmpty() || framed_)
+    // than what the game draws. The frame is read once the window is on the
+    // screen: what is asked while the window manager frames it, openbox may
+    // undo when it maps the window. Even then the toolkit may read margins
+    // the window manager has not finished (the client not yet moved inside
+    // its frame): the window is fitted again when they change.
+    if (outerSize_.isEmpty())
         return;
     QMargins frame;
-    if (QWindow* native = windowHandle(); native && native->isVisible())
+    if (QWindow* native = windowHandle(); native && native->isVisible() && native->isExposed())
         frame = native->frameMargins();
+    if (framed_ && (frame.isNull() || frame == frame_))
+        return;
+    frame_ = frame;
     framed_ = !frame.isNull();
+    framePlacings_ = 0;
     resize(outerSize_.shrunkBy(frame).expandedTo(minimumSizeHint()));
     // Placed before the frame was known, the window's client area went
     // where the frame belongs (under openbox, the title bar above the
@@ -170,12 +188,60 @@ void MainWindow::fitOuterSize()
     // where it was, however often it was asked again.
     if (framed_ && framePosition_) {
         clientPosition_ = *framePosition_ + QPoint(frame.left(), frame.top());
-        windowHandle()->setPosition(*clientPosition_);
+        askForClientPosition();
         // The window manager may answer late: the position is looked at
         // again a little later too, whatever events come.
         for (int ms : {250, 750, 2000})
             QTimer::singleShot(ms, this, [this] { keepFramePosition(); });
     }
+}
+
+void MainWindow::showInPlace()
+{
+    if (shownInPlace_)
+        return;
+    shownInPlace_ = true;
+    if (placeAsked_.isNull())
+        place(QtSurface::toPixels(windowLeft), QtSurface::toPixels(windowTop), QtSurface::toPixels(windowWidth),
+              QtSurface::toPixels(windowHeight));
+    show();
+    trace::event("show");
+    if (inPlace())
+        return;
+    QEventLoop loop;
+    awaitingPlace_ = &loop;
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    awaitingPlace_ = nullptr;
+}
+
+bool MainWindow::inPlace() const
+{
+    // Without a frame (no window manager, or one that draws none) the
+    // window stands where it was asked to as soon as it shows; a Wayland
+    // compositor places it itself. Framed, it stands in its place once the
+    // window manager has answered the last position asked for, whether or
+    // not it took it (one that keeps windows on the screen may not).
+    const QWindow* native = windowHandle();
+    if (!native->isExposed())
+        return false;
+    if (!framed_)
+        return !framePosition_ || native->frameMargins().isNull();
+    return !clientPosition_ || positionAnswered_;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() &&
+        (event->type() == QEvent::Expose || event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        if (event->type() == QEvent::Move)
+            positionAnswered_ = true;
+        fitOuterSize();
+        keepFramePosition();
+        if (awaitingPlace_ && inPlace())
+            awaitingPlace_->quit();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::keepFramePosition()
@@ -187,6 +253,12 @@ void MainWindow::keepFramePosition()
     if (!framed_ || !clientPosition_ || windowHandle()->position() == *clientPosition_ || framePlacings_ >= 5)
         return;
     ++framePlacings_;
+    askForClientPosition();
+}
+
+void MainWindow::askForClientPosition()
+{
+    positionAnswered_ = false;
     windowHandle()->setPosition(*clientPosition_);
 }
 

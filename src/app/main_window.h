@@ -18,6 +18,7 @@
 #include "sound/ds_library.h"
 
 class QAction;
+class QEventLoop;
 
 namespace korvalo {
 
@@ -62,11 +63,20 @@ public:
     void recordInto(GameRecord* record);
 
     // Places the window, in pixels: the position is the frame's, the size the
-    // outer size, frame and title bar included.
+    // outer size, frame and title bar included. The same place asked again
+    // leaves the window as it is.
     void place(int left, int top, int width, int height);
+
+    // The first time: shows the window (where the load event places it, when
+    // nothing was asked yet) and waits, a few seconds at most and without
+    // taking the person's input, until the window manager has framed it and
+    // it stands in its place, so that no box of the start-up opens over a
+    // window that moves afterwards. Later, nothing.
+    void showInPlace();
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -84,13 +94,21 @@ private:
     std::unique_ptr<FormEvents> formEvents_;
     std::unique_ptr<InputPath> path_;
     std::unique_ptr<PersonInput> person_;
-    // The outer size asked for, and whether it has been fitted to the frame.
+    // The place asked for; the outer size, and whether it has been fitted
+    // to the frame.
+    QRect placeAsked_;
     QSize outerSize_;
     std::optional<QPoint> framePosition_;  // where the frame's top-left goes
     std::optional<QPoint> clientPosition_;  // where the client area goes then
     int framePlacings_ = 0;                // times it was placed again since
     void keepFramePosition();
     bool framed_ = false;
+    QMargins frame_;  // the frame's margins it was fitted to
+    void askForClientPosition();
+    bool positionAnswered_ = false;  // the window has moved since then
+    bool inPlace() const;
+    bool shownInPlace_ = false;
+    QEventLoop* awaitingPlace_ = nullptr;  // showInPlace's wait, while it runs
 };
 
 }  // namespace korvalo

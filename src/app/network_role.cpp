@@ -6,6 +6,24 @@
 
 namespace korvalo {
 
+QString joinLinkProblemText(JoinLinkProblem problem)
+{
+    switch (problem) {
+    case JoinLinkProblem::None: break;
+    case JoinLinkProblem::NotALink: return QStringLiteral("korvalo:// で始まっていません。");
+    case JoinLinkProblem::NoHost: return QStringLiteral("アドレスがありません。");
+    case JoinLinkProblem::BadHost: return QStringLiteral("アドレスが正しくありません。");
+    case JoinLinkProblem::PortNotANumber: return QStringLiteral("ポート番号が数字ではありません。");
+    case JoinLinkProblem::PortOutOfRange: return QStringLiteral("ポート番号が 1 から 65535 の範囲にありません。");
+    case JoinLinkProblem::MoreThanItsParts:
+        return QStringLiteral("アドレス、ポート番号、合言葉のほかに余分なものがあります。");
+    case JoinLinkProblem::NoCode: return QStringLiteral("合言葉がありません。");
+    case JoinLinkProblem::MoreThanOneCode: return QStringLiteral("合言葉のあとに余分な「/」があります。");
+    case JoinLinkProblem::BadCode: return QStringLiteral("合言葉が空か、空白やリンクに書けない文字を含んでいます。");
+    }
+    return {};
+}
+
 std::unique_ptr<NetworkRole> loadNetworkRole(MainWindow& window, QString* error)
 {
     const std::string path = programDirectory() + "/korvalo_network.so";

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "script/join_link.h"
+
 namespace korvalo {
 
 class MainWindow;
@@ -33,6 +35,9 @@ public:
     // Ends the window's part: a host tells every joined window.
     virtual void stop() = 0;
 };
+
+// What is wrong with a join link, in words for the person.
+QString joinLinkProblemText(JoinLinkProblem problem);
 
 // Loads the network module from the program's folder and makes the window's
 // part; null with the reason when the module cannot be loaded.

@@ -62,6 +62,8 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
         path.answered(buttons, Answer::OK);
         return Answer::OK;
     }
+    // A box of the load event opens over the window in its place.
+    window_.showInPlace();
     QMessageBox box(icon == BoxIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QString::fromStdString(title), boxText(text), QMessageBox::NoButton, &window_);
     box.setTextFormat(Qt::PlainText);

@@ -18,7 +18,7 @@ void Form1::Form_Load()
     ui_.setChecked(CheckItem::BGM, true);
 
     // The fixed codes and geometry are compile-time constants (rules/game_state.h).
-    ui_.placeWindow(-60, -60, 9800, 8000);
+    ui_.placeWindow(windowLeft, windowTop, windowWidth, windowHeight);
     ui_.setBackColour(backColour);
 
     初期設定();

@@ -43,6 +43,13 @@ inline constexpr int cellHeight = 630;
 inline constexpr int boardLeft = 400;
 inline constexpr int boardTop = 100;
 
+// Where the load event places the window (its frame's top-left corner) and
+// its outer size, frame and title bar included, in twips.
+inline constexpr int windowLeft = -60;
+inline constexpr int windowTop = -60;
+inline constexpr int windowWidth = 9800;
+inline constexpr int windowHeight = 8000;
+
 inline constexpr int maxMoves = 81;  // move-indexed tables run 0..81
 
 // 12 x 12 grid indexed [column][row]; squares are 1..9, index 0 and 10 form an

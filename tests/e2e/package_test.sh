@@ -2,7 +2,8 @@
 # The Debian package, made by cpack from the build and unpacked into a
 # temporary root (the machine's own /usr is never touched): lintian, its
 # dependencies, layout and links, and its desktop entry, metainfo, icons and
-# manual pages as the desktop's validators see them. Then the game is started
+# manual pages as the desktop's validators see them; a link given to xdg-open
+# where no desktop is named reaches the program. Then the game is started
 # from the desktop entry's command under Xvfb, with a home of its own: it must
 # open its window in the user's folder, made with the sounds from the package,
 # and end cleanly when asked to.
@@ -89,6 +90,29 @@ exec 3>&-
 for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || fail "Xvfb did not start"
 export DISPLAY=":$(head -1 "$work/display")"
+
+# A link opened with xdg-open where no desktop is named (openbox, say), which
+# reads the Exec line on its own: it must reach the program at the entry's
+# path, given the link. The entries are registered as the package's trigger
+# does; the program there is a stand-in, bound over /usr/games in a mount
+# namespace of this test's own.
+update-desktop-database "$share/applications"
+mkdir -p "$work/games" "$work/xdg/config" "$work/xdg/data"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n' "$work/opened" >"$work/games/korvalo"
+chmod +x "$work/games/korvalo"
+[[ -d /usr/games ]] || fail "no /usr/games to stand in for"
+link='korvalo://127.0.0.1:47119/baki-dome'
+unshare_as=(-m)
+[[ $(id -u) -eq 0 ]] || unshare_as=(-r -m)
+status=0
+env -i PATH="$PATH" HOME="$work/xdg" DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$work/xdg/config" \
+    XDG_CONFIG_DIRS="$work/xdg/config" XDG_DATA_HOME="$work/xdg/data" XDG_DATA_DIRS="$share" \
+    DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus \
+    unshare "${unshare_as[@]}" sh -c 'mount --bind "$1" /usr/games && exec xdg-open "$2"' sh "$work/games" "$link" \
+    >"$work/xdg-open.log" 2>&1 || status=$?
+((status == 0)) || fail "xdg-open $link ended with $status: $(cat "$work/xdg-open.log")"
+[[ $(cat "$work/opened" 2>/dev/null) == "--user-folder"$'\n'"$link" ]] ||
+    fail "xdg-open gave the program: $(cat "$work/opened" 2>/dev/null)"
 
 mkdir "$work/home" "$work/elsewhere"
 (cd "$work/elsewhere" && exec env -u XDG_DATA_HOME HOME="$work/home" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb \

@@ -2,6 +2,8 @@
 // their order, and times on both clocks that agree with what happened.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
@@ -118,7 +120,10 @@ TEST_F(TraceTest, AMessageBoxIsNotedWhileItIsOnTheScreen)
     window.platform().messageBox("　　PASS", "白の手番", Buttons::OK, BoxIcon::None);
 
     EXPECT_TRUE(notedWhileShown);
-    EXPECT_EQ(names(readTrace(path)), std::vector<std::string>{"box"});
+    // (The first box shows the window, in its place, before it opens.)
+    const std::vector<std::string> noted = names(readTrace(path));
+    EXPECT_EQ(std::count(noted.begin(), noted.end(), "box"), 1);
+    EXPECT_EQ(noted.back(), "box");
 }
 
 TEST_F(TraceTest, TheFirstPaintTellsWhereTheDrawingStartsOnTheScreen)

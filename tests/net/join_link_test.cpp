@@ -30,11 +30,24 @@ TEST(JoinLink, ReadsBackWhatWasWrittenAndRefusesMalformedLinks)
     int port = 0;
     ASSERT_TRUE(readJoinLink("KORVALO://host/x", 47119, &host, &port, &code, &error));
     EXPECT_EQ(port, 47119);
-    for (const char* wrong : {"korvalo://", "korvalo:host/x", "korvalo://host:1/", "korvalo://host:1/a/b",
-                              "korvalo://host:0/x", "korvalo://host:70000/x", "korvalo://u@host:1/x",
-                              "korvalo://host:1/x?y", "korvalo://host:1/a%00b", "korvalo://host:1/a%20b",
-                              "korvalo://[::1:1/x", "http://host:1/x"})
-        EXPECT_FALSE(readJoinLink(wrong, 47119, &host, &port, &code, &error)) << wrong;
+    // Each malformed link with what the window tells the person about it.
+    using enum JoinLinkProblem;
+    const std::pair<const char*, JoinLinkProblem> wrongs[] = {
+        {"korvalo://", NoHost}, {"korvalo:host/x", NoHost}, {"korvalo://:1/x", NoHost},
+        {"korvalo://host:1/", NoCode}, {"korvalo://host:1", NoCode}, {"korvalo://host:1/a/b", MoreThanOneCode},
+        {"korvalo://host:0/x", PortOutOfRange}, {"korvalo://host:70000/x", PortOutOfRange},
+        {"korvalo://127.0.0.1:99999/ab", PortOutOfRange}, {"korvalo://[::1]:123456/x", PortOutOfRange},
+        {"korvalo://host:x/ab", PortNotANumber}, {"korvalo://host:-1/ab", PortNotANumber},
+        {"korvalo://u@host:1/x", MoreThanItsParts}, {"korvalo://host:1/x?y", MoreThanItsParts},
+        {"korvalo://host:1/x?a b", MoreThanItsParts}, {"korvalo://host:1/a%00b", BadCode},
+        {"korvalo://host:1/a%20b", BadCode}, {"korvalo://host:1/a b", BadCode}, {"korvalo://[::1:1/x", BadHost},
+        {"korvalo://ho st:1/x", BadHost}, {"korvalo://host:1:2/x", BadHost}, {"korvalo://[zz]:1/x", BadHost},
+        {"http://host:1/x", NotALink}};
+    for (const auto& [wrong, expected] : wrongs) {
+        JoinLinkProblem problem = None;
+        EXPECT_FALSE(readJoinLink(wrong, 47119, &host, &port, &code, &error, &problem)) << wrong;
+        EXPECT_EQ(problem, expected) << wrong << ": " << error;
+    }
 
     QProcess driver;
     driver.start(KORVALO_SCRIPT, {"--join", "korvalo://host:1/a/b"});
