@@ -21,6 +21,7 @@
 #include <string>
 
 #include "app/close_on_signal.h"
+#include "app/japanese.h"
 #include "input/game_record.h"
 #include "app/main_window.h"
 #include "app/network_role.h"
@@ -286,6 +287,8 @@ int main(int argc, char** argv)
     case korvalo::CommandLine::Done: return ending.leave(0);
     case korvalo::CommandLine::Wrong: return ending.leave(2);
     }
+    // (After the options: the terminal's help and errors stay Qt's English.)
+    korvalo::speakJapanese();
     // The files are named relative to where the program was started, by the
     // bytes the system gives. A script that cannot be read is reported in the
     // window, which is then the person's.
