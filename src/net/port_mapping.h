@@ -30,7 +30,8 @@ struct MappingResult {
     int askedPort = 0;        // the host's own port, asked for first
     std::string address6;     // the host's IPv6 address opened by a pinhole; empty: none
     bool permanent = false;   // the router takes no lease: only removing ends it
-    std::string detail;       // Refused: the router's answer
+    std::string detail;       // Refused: the router's answer, for the log
+    int status = 0;           // Refused: the router's answer's code (see routerAnswerForWindow)
     int milliseconds = 0;     // how long the attempt took
 };
 
