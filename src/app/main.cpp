@@ -370,9 +370,9 @@ int main(int argc, char** argv)
     if (replay)
         replay->start();
     else if (!replayProblem.empty())
-        QTimer::singleShot(0, &window, [&window, replayProblem] {
+        QTimer::singleShot(0, &window, [&window, file = options.replay] {
             korvalo::showNotice(window, QStringLiteral("再生できません。この局面から続けられます。\n\n") +
-                                            QString::fromLocal8Bit(replayProblem));
+                                            korvalo::cannotReplay(file));
         });
     const int status = app.exec();
     if (network)
