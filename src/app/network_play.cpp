@@ -87,7 +87,7 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     // it, others join by address.
     announcement_ = std::make_unique<Announcement>();
     QString why;
-    if (!announcement_->publish(QStringLiteral("Korvalo on %1").arg(QHostInfo::localHostName()), host_->port(),
+    if (!announcement_->publish(QStringLiteral("%1 の対局").arg(QHostInfo::localHostName()), host_->port(),
                                 QStringLiteral(KORVALO_VERSION), &why))
         std::fprintf(stderr, "korvalo: the game is not announced on the local network: %s\n",
                      why.toLocal8Bit().constData());

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QInputDialog>
 #include <QApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -45,7 +46,8 @@ QStringList latinWords(const QString& text)
 
 // Reads every box as it opens, from a timer that also runs inside a box's
 // own loop: its text (the label of a box that says it connects) and its
-// buttons; answers questions Yes and closes the others with OK.
+// buttons; answers questions Yes, closes the others with OK and cancels a
+// question for a text.
 struct BoxReader {
     QTimer timer;
     QStringList texts, buttons;
@@ -62,6 +64,11 @@ struct BoxReader {
                 for (QAbstractButton* button : box->buttons())
                     buttons << reads(button);
                 box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)->click() : box->defaultButton()->click();
+            } else if (auto* input = qobject_cast<QInputDialog*>(dialog); input && input->isVisible()) {
+                texts << input->labelText();
+                for (QPushButton* button : input->findChildren<QPushButton*>())
+                    buttons << reads(button);
+                input->reject();
             } else if (auto* connecting = qobject_cast<QProgressDialog*>(dialog);
                        connecting && connecting->isVisible() && !texts.contains(connecting->labelText())) {
                 texts << connecting->labelText();
@@ -73,10 +80,11 @@ struct BoxReader {
     }
 };
 
-// Joins as a window started with a link would, against a host of the test's
-// own that answers the greeting with answer (none: nothing listens), and
-// runs the program's loop until the program ends; its status.
-int joinFromLink(const QByteArray& answer, BoxReader& reader)
+// Joins as a window started with a link would (without a code: as one
+// started with --join alone), against a host of the test's own that answers
+// the greeting with answer (none: nothing listens), and runs the program's
+// loop until the program ends; its status.
+int joinFromLink(const QByteArray& answer, BoxReader& reader, const std::string& code = "あいうえ")
 {
     QTcpServer host;
     quint16 port = testing::freePort();
@@ -101,8 +109,8 @@ int joinFromLink(const QByteArray& answer, BoxReader& reader)
     NetworkOptions options;
     options.role = NetworkOptions::Role::Join;
     options.host = "127.0.0.1:" + std::to_string(port);
-    options.code = "あいうえ";
-    options.fromLink = true;
+    options.code = code;
+    options.fromLink = !code.empty();
     std::unique_ptr<NetworkRole> role(korvalo_network_role(window));
     QTimer::singleShot(0, [&] {
         QString error;
@@ -136,6 +144,17 @@ TEST(JapaneseWindow, AJoinFromALinkThatIsRefusedSpeaksJapaneseAndEndsWithStatus1
     EXPECT_EQ(reader.texts[2], QString::fromUtf8("参加できません: 合言葉が違います。"));
     EXPECT_EQ(reader.buttons.join(' '), QString::fromUtf8("はい いいえ キャンセル OK"));
     EXPECT_EQ(latinWords(reader.texts.join('\n')), QStringList()) << reader.texts.join('|').toStdString();
+}
+
+TEST(JapaneseWindow, TheQuestionForTheCodeSaysOkAndCancelAndCancellingEndsWithStatus0)
+{
+    testing::TemporaryWorkingFolder folder;
+    BoxReader reader;
+    const int status = joinFromLink("welcome\n", reader, "");
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(reader.texts.contains(QString::fromUtf8("合言葉:"))) << reader.texts.join('|').toStdString();
+    EXPECT_TRUE(reader.buttons.join(' ').endsWith(QString::fromUtf8("OK キャンセル"))) << reader.buttons.join(' ').toStdString();
+    EXPECT_EQ(statedStatus("packaging/man/korvalo.6", QStringLiteral("(\\d) when the game ends [^.]* cancels joining")), status);
 }
 
 TEST(JapaneseWindow, NamesAHostNotReachedAndTheWordsOfAnUnknownRefusalInJapanese)
