@@ -46,24 +46,31 @@ QStringList latinWords(const QString& text)
 
 // Reads every box as it opens, from a timer that also runs inside a box's
 // own loop: its text (the label of a box that says it connects) and its
-// buttons; answers questions Yes, closes the others with OK and cancels a
-// question for a text.
+// buttons; answers questions Yes, closes the others with OK (a box is kept
+// open, and each text it shows read, until it says keepOpenUntil) and
+// cancels a question for a text.
 struct BoxReader {
     QTimer timer;
     QStringList texts, buttons;
     QList<QMessageBox::Icon> icons;
     QList<int> widths;
+    QString keepOpenUntil;
     BoxReader()
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (auto* box = qobject_cast<QMessageBox*>(dialog); box && box->isVisible()) {
+                const bool keep = !keepOpenUntil.isEmpty() && !box->text().contains(keepOpenUntil);
+                if (keep && !texts.isEmpty() && texts.back() == box->text())
+                    return;
                 texts << box->text();
                 icons << box->icon();
                 widths << box->width();
                 for (QAbstractButton* button : box->buttons())
                     buttons << reads(button);
-                box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)->click() : box->defaultButton()->click();
+                if (!keep)
+                    box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)->click()
+                                                  : box->defaultButton()->click();
             } else if (auto* input = qobject_cast<QInputDialog*>(dialog); input && input->isVisible()) {
                 texts << input->labelText();
                 for (QPushButton* button : input->findChildren<QPushButton*>())
@@ -207,6 +214,35 @@ TEST(JapaneseWindow, TheHostingNoticeIsGoodNews)
     BoxReader reader;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !reader.icons.isEmpty(); }, 10000));
     EXPECT_EQ(reader.icons.front(), QMessageBox::Information);
+    role->stop();
+}
+
+// Asking the router sends to the network: only in a network of the test's own
+// (tests/gui/CMakeLists.txt runs it so), where no router answers.
+TEST(JapaneseWindow, TheRoutersAnswerTakesThePlaceOfTheLineThatSaysItIsAsked)
+{
+    if (qEnvironmentVariableIsEmpty("KORVALO_OWN_NETWORK"))
+        GTEST_SKIP() << "runs only in a network namespace of its own";
+    testing::TemporaryWorkingFolder folder;
+    MainWindow window(nullptr, nullptr);
+    window.load();
+    NetworkOptions options;
+    options.role = NetworkOptions::Role::Host;
+    options.port = testing::freePort();
+    std::unique_ptr<NetworkRole> role(korvalo_network_role(window));
+    QString error;
+    ASSERT_TRUE(role->start(options, &error)) << error.toStdString();
+    // The person reads the hosting notice while the router is asked.
+    BoxReader reader;
+    reader.keepOpenUntil = QString::fromUtf8("ルーターが応答しない");
+    const QString asking = QString::fromUtf8("ルーターに問い合わせています…");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader.texts.join('|').contains(reader.keepOpenUntil); }, 30000));
+    EXPECT_TRUE(reader.texts.front().endsWith(asking)) << reader.texts.join('|').toStdString();
+    EXPECT_TRUE(reader.texts.back().startsWith(QString::fromUtf8("ネットワーク対局を開きました。")));
+    EXPECT_FALSE(reader.texts.back().contains(asking));
+    // Good news first; no mapping is trouble, and the icon says so.
+    EXPECT_EQ(reader.icons.front(), QMessageBox::Information);
+    EXPECT_EQ(reader.icons.back(), QMessageBox::Warning);
     role->stop();
 }
 
