@@ -199,22 +199,31 @@ TEST(JapaneseWindow, TheGamesQuestionSaysHaiAndIieAndAPassBoxShowsItsWholeTitle)
     EXPECT_GE(reader.widths[1], metrics.horizontalAdvance(QString::fromUtf8(title)) + 4 * metrics.height());
 }
 
+// A window that hosts, asking the router or not.
+struct HostingWindow {
+    testing::TemporaryWorkingFolder folder;
+    MainWindow window{nullptr, nullptr};
+    std::unique_ptr<NetworkRole> role;
+    explicit HostingWindow(bool portMapping)
+    {
+        window.load();
+        NetworkOptions options;
+        options.role = NetworkOptions::Role::Host;
+        options.port = testing::freePort();
+        options.portMapping = portMapping;
+        role.reset(korvalo_network_role(window));
+        QString error;
+        EXPECT_TRUE(role->start(options, &error)) << error.toStdString();
+    }
+    ~HostingWindow() { role->stop(); }
+};
+
 TEST(JapaneseWindow, TheHostingNoticeIsGoodNews)
 {
-    testing::TemporaryWorkingFolder folder;
-    MainWindow window(nullptr, nullptr);
-    window.load();
-    NetworkOptions options;
-    options.role = NetworkOptions::Role::Host;
-    options.port = testing::freePort();
-    options.portMapping = false;
-    std::unique_ptr<NetworkRole> role(korvalo_network_role(window));
-    QString error;
-    ASSERT_TRUE(role->start(options, &error)) << error.toStdString();
+    HostingWindow hosting(false);
     BoxReader reader;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !reader.icons.isEmpty(); }, 10000));
     EXPECT_EQ(reader.icons.front(), QMessageBox::Information);
-    role->stop();
 }
 
 // Asking the router sends to the network: only in a network of the test's own
@@ -223,15 +232,7 @@ TEST(JapaneseWindow, TheRoutersAnswerTakesThePlaceOfTheLineThatSaysItIsAsked)
 {
     if (qEnvironmentVariableIsEmpty("KORVALO_OWN_NETWORK"))
         GTEST_SKIP() << "runs only in a network namespace of its own";
-    testing::TemporaryWorkingFolder folder;
-    MainWindow window(nullptr, nullptr);
-    window.load();
-    NetworkOptions options;
-    options.role = NetworkOptions::Role::Host;
-    options.port = testing::freePort();
-    std::unique_ptr<NetworkRole> role(korvalo_network_role(window));
-    QString error;
-    ASSERT_TRUE(role->start(options, &error)) << error.toStdString();
+    HostingWindow hosting(true);
     // The person reads the hosting notice while the router is asked.
     BoxReader reader;
     reader.keepOpenUntil = QString::fromUtf8("ルーターが応答しない");
@@ -243,7 +244,6 @@ TEST(JapaneseWindow, TheRoutersAnswerTakesThePlaceOfTheLineThatSaysItIsAsked)
     // Good news first; no mapping is trouble, and the icon says so.
     EXPECT_EQ(reader.icons.front(), QMessageBox::Information);
     EXPECT_EQ(reader.icons.back(), QMessageBox::Warning);
-    role->stop();
 }
 
 }  // namespace
