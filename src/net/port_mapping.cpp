@@ -26,9 +26,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto attemptLimit = std::chrono::milliseconds(4800);
+constexpr auto attemptLimit = mappingAttemptLimit;
 constexpr int discoveryMilliseconds = 2000;
-constexpr int leaseSeconds = 3600;
+constexpr int leaseSeconds = mappingLeaseSeconds;
 constexpr int renewMilliseconds = leaseSeconds * 1000 / 2;
 constexpr int nextPorts = 10;
 constexpr char description[] = "Korvalo";

@@ -9,12 +9,18 @@
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
 namespace korvalo::net {
+
+// The whole attempt ends within this; a mapping is leased for this long and
+// renewed every half lease, so that a host that crashed leaves it no longer.
+inline constexpr auto mappingAttemptLimit = std::chrono::milliseconds(4800);
+inline constexpr int mappingLeaseSeconds = 3600;
 
 struct MappingResult {
     enum class Outcome {
