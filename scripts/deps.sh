@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-wayland libgl-dev libfontconfig-dev
   libsdl2-mixer-dev libminiupnpc-dev libnatpmp-dev
-  fonts-ipafont-mincho
+  fonts-ipafont-mincho qt6-translations-l10n
 )
 if [[ "${1:-}" == package || "${1:-}" == test ]]; then
   packages+=(dpkg-dev file)

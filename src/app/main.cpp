@@ -22,6 +22,7 @@
 #include <string>
 
 #include "app/close_on_signal.h"
+#include "app/japanese.h"
 #include "input/game_record.h"
 #include "app/main_window.h"
 #include "app/network_role.h"
@@ -322,6 +323,8 @@ int main(int argc, char** argv)
             showLinkProblem(options.link, options.linkProblem);
         return ending.leave(2);
     }
+    // (After the options: the terminal's help and errors stay Qt's English.)
+    korvalo::speakJapanese();
     // The files are named relative to where the program was started, by the
     // bytes the system gives. A script that cannot be read is reported in the
     // window, which is then the person's.
@@ -403,9 +406,9 @@ int main(int argc, char** argv)
     if (replay)
         replay->start();
     else if (!replayProblem.empty())
-        QTimer::singleShot(0, &window, [&window, replayProblem] {
+        QTimer::singleShot(0, &window, [&window, file = options.replay] {
             korvalo::showNotice(window, QStringLiteral("再生できません。この局面から続けられます。\n\n") +
-                                            QString::fromLocal8Bit(replayProblem));
+                                            korvalo::cannotReplay(file));
         });
     const int status = app.exec();
     if (network)

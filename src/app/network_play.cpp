@@ -34,6 +34,8 @@ QString colourName(int colour)
 }
 
 const QString hostingNotice = QStringLiteral("ネットワーク対局を開きました。");
+// Said in the hosting notice while the router is asked, and replaced by its answer.
+const QString askingTheRouter = QStringLiteral("ルーターに問い合わせています…");
 
 // Gives a notice a button that copies the join link.
 void addCopyButton(QMessageBox& box, const QString& link)
@@ -65,9 +67,11 @@ bool NetworkPlay::start(const NetworkOptions& options, QString* error)
 bool NetworkPlay::host(const NetworkOptions& options, QString* error)
 {
     const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
-    host_ = net::openGame(window_.path(), window_.form(), options.code, port, error);
+    QString forWindow;
+    host_ = net::openGame(window_.path(), window_.form(), options.code, port, error, &forWindow);
     if (!host_) {
-        *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(*error);
+        std::fprintf(stderr, "korvalo: cannot listen on port %d: %s\n", port, error->toLocal8Bit().constData());
+        *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(forWindow);
         return false;
     }
     host_->left = [this](int colour) {
@@ -83,14 +87,16 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     // it, others join by address.
     announcement_ = std::make_unique<Announcement>();
     QString why;
-    if (!announcement_->publish(QStringLiteral("Korvalo on %1").arg(QHostInfo::localHostName()), host_->port(),
+    if (!announcement_->publish(QStringLiteral("%1 の対局").arg(QHostInfo::localHostName()), host_->port(),
                                 QStringLiteral(KORVALO_VERSION), &why))
         std::fprintf(stderr, "korvalo: the game is not announced on the local network: %s\n",
                      why.toLocal8Bit().constData());
     showTitle();
-    notify(hostingNotice + QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\n"
-                                          "korvalo --join アドレス --code %1")
-                               .arg(code, addresses.join(QLatin1Char('\n'))));
+    notify(hostingNotice +
+               QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\nkorvalo --join アドレス --code %1")
+                   .arg(code, addresses.join(QLatin1Char('\n'))) +
+               (options.portMapping ? QStringLiteral("\n\n") + askingTheRouter : QString()),
+           {}, NoticeKind::Information);
     // The router is asked once the window shows and listens; its answer
     // comes as a notice of its own, or in the hosting notice still open.
     if (options.portMapping)
@@ -111,21 +117,35 @@ void NetworkPlay::showMapping(const net::MappingResult& result)
     const QStringList lines = net::describeMapping(result, host_->code());
     for (const QString& line : lines)
         std::printf("korvalo: %s\n", line.toLocal8Bit().constData());
+    if (!result.detail.empty())
+        std::printf("korvalo: the router's answer: %s\n", result.detail.c_str());
     std::fflush(stdout);
     const QString link = result.outcome == net::MappingResult::Outcome::Mapped
                              ? QString::fromStdString(joinLink(result.address, result.port, host_->code()))
                              : QString();
-    auto extend = [link](QMessageBox& box) {
+    const bool mapped = result.outcome == net::MappingResult::Outcome::Mapped;
+    auto extend = [link, mapped](QMessageBox& box) {
         if (!link.isEmpty())
             addCopyButton(box, link);
+        if (!mapped)
+            box.setIcon(QMessageBox::Warning);
     };
+    // The answer takes the place of the line that says the router is asked,
+    // in the hosting notice open or still to be shown.
+    const QString answer = lines.join(QLatin1Char('\n'));
     auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (open && belongsToNotice(open) && open->text().startsWith(hostingNotice)) {
-        open->setText(open->text() + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')));
+    if (open && belongsToNotice(open) && open->text().contains(askingTheRouter)) {
+        open->setText(QString(open->text()).replace(askingTheRouter, answer));
         extend(*open);
         return;
     }
-    notify(lines.join(QLatin1Char('\n')), extend);
+    for (QString& unshown : unshown_)
+        if (unshown.contains(askingTheRouter)) {
+            unshown.replace(askingTheRouter, answer);
+            extensions_.push_back(extend);
+            return;
+        }
+    notify(answer, extend, mapped ? NoticeKind::Information : NoticeKind::Warning);
 }
 
 bool NetworkPlay::join(const NetworkOptions& options, QString* error)
@@ -172,12 +192,15 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
         // the person chooses, even when only one was found, since anyone on
         // the network may announce a game under any name.
         QString why;
-        const QList<FoundGame> games = findGames(std::chrono::milliseconds(3000), &why);
+        QString whyForWindow;
+        const QList<FoundGame> games = findGames(std::chrono::milliseconds(3000), &why, &whyForWindow);
         if (gaveUp_)
             return;
         if (games.isEmpty())
             return fail(QStringLiteral("ローカルネットワークに対局が見つかりません。") +
-                        (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why));
+                            (whyForWindow.isEmpty() ? QString() : QStringLiteral("\n\n") + whyForWindow),
+                        QStringLiteral("no game found on the local network") +
+                            (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
         int chosen = 0;
         {
             QStringList names;
@@ -230,13 +253,15 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
     };
     join_->joined = [this](const QString& why) {
         if (!why.isEmpty())
-            return fail(QStringLiteral("参加できません: %1").arg(why));
+            return fail(QStringLiteral("参加できません: %1").arg(join_->errorForWindow()),
+                        QStringLiteral("cannot join: %1").arg(why));
         connecting_->hide();
         connecting_->deleteLater();
         connecting_ = nullptr;
         showTitle();
     };
-    join_->start(QString::fromStdString(address), static_cast<quint16>(port), code, options.seat, 10000);
+    join_->start(QString::fromStdString(address), static_cast<quint16>(port), code, options.seat,
+                 net::joinMilliseconds);
 }
 
 void NetworkPlay::showConnecting(const QString& where)
@@ -256,10 +281,10 @@ void NetworkPlay::giveUp()
     });
 }
 
-void NetworkPlay::fail(const QString& why)
+void NetworkPlay::fail(const QString& why, const QString& logged)
 {
     gaveUp_ = true;
-    std::fprintf(stderr, "korvalo: %s\n", why.toLocal8Bit().constData());
+    std::fprintf(stderr, "korvalo: %s\n", (logged.isEmpty() ? why : logged).toLocal8Bit().constData());
     // From the event loop: the join that failed may be telling it.
     QTimer::singleShot(0, this, [this, why] {
         join_.reset();
@@ -310,7 +335,8 @@ void NetworkPlay::tell(const QString& message)
     notify(message);
 }
 
-void NetworkPlay::notify(const QString& message, const std::function<void(QMessageBox&)>& extend)
+void NetworkPlay::notify(const QString& message, const std::function<void(QMessageBox&)>& extend,
+                         NoticeKind kind)
 {
     // One notice at a time, the hosting notice and the router's answer
     // included: what comes while one is open is shown in the next, each
@@ -322,6 +348,7 @@ void NetworkPlay::notify(const QString& message, const std::function<void(QMessa
     }
     if (extend)
         extensions_.push_back(extend);
+    unshownTrouble_ = unshownTrouble_ || kind == NoticeKind::Warning;
     if (noticeOpen_)
         return;
     noticeOpen_ = true;
@@ -330,10 +357,16 @@ void NetworkPlay::notify(const QString& message, const std::function<void(QMessa
         while (!unshown_.isEmpty()) {
             const QString text = unshown_.join(QLatin1Char('\n'));
             unshown_.clear();
-            showNotice(window_, text, [extensions = std::exchange(extensions_, {})](QMessageBox& box) {
-                for (const auto& extend : extensions)
-                    extend(box);
-            });
+            // Good news alone shows as such; any trouble among them, as trouble.
+            const NoticeKind kind =
+                std::exchange(unshownTrouble_, false) ? NoticeKind::Warning : NoticeKind::Information;
+            showNotice(
+                window_, text,
+                [extensions = std::exchange(extensions_, {})](QMessageBox& box) {
+                    for (const auto& extend : extensions)
+                        extend(box);
+                },
+                kind);
         }
         noticeOpen_ = false;
     });

@@ -16,6 +16,7 @@ class QMessageBox;
 class QProgressDialog;
 
 #include "app/network_role.h"
+#include "app/notice.h"
 
 namespace korvalo {
 
@@ -43,8 +44,9 @@ private:
     void showConnecting(const QString& where);
     // Ends the program quietly: the person cancelled joining.
     void giveUp();
-    // Ends the program with status 1, saying why joining failed.
-    void fail(const QString& why);
+    // Ends the program with status 1, saying why joining failed (in the log,
+    // logged when given: the window's words are Japanese, the log's may not).
+    void fail(const QString& why, const QString& logged = QString());
     void endProgram(int status);
     void mapPort();
     void showMapping(const net::MappingResult& result);
@@ -52,8 +54,10 @@ private:
     // Logs a message and shows it in the window's network notice.
     void tell(const QString& message);
     // Shows a message in the one network notice, now or once the notice open
-    // has been read; extend adds to the box that shows it (a button).
-    void notify(const QString& message, const std::function<void(QMessageBox&)>& extend = {});
+    // has been read; extend adds to the box that shows it (a button). A
+    // notice of good news alone has the information icon.
+    void notify(const QString& message, const std::function<void(QMessageBox&)>& extend = {},
+                NoticeKind kind = NoticeKind::Warning);
 
     MainWindow& window_;
     std::unique_ptr<net::Host> host_;
@@ -65,6 +69,7 @@ private:
     static constexpr qsizetype maxUnshown = 16;
     QStringList unshown_;
     bool noticeOpen_ = false;
+    bool unshownTrouble_ = false;  // a message for the next notice tells of trouble
     std::vector<std::function<void(QMessageBox&)>> extensions_;  // for the next notice
     std::unique_ptr<net::PortMapping> mapping_;
 };

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
+
 #include "sound/dll_loader.h"
 
 namespace korvalo {
@@ -30,7 +32,9 @@ std::unique_ptr<NetworkRole> loadNetworkRole(MainWindow& window, QString* error)
     // Kept loaded for the rest of the program: the window's part lives as long.
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
-        *error = QStringLiteral("ネットワーク対局の部品を読み込めません: %1").arg(QString::fromLocal8Bit(::dlerror()));
+        // The loader's reason is English: the terminal has it, the window the file.
+        std::fprintf(stderr, "korvalo: %s\n", ::dlerror());
+        *error = QStringLiteral("ネットワーク対局の部品を読み込めません: %1").arg(QString::fromStdString(path));
         return nullptr;
     }
     using Maker = NetworkRole* (*)(MainWindow&);

@@ -15,9 +15,11 @@ void showNotice(QWidget& parent, const QString& text)
     showNotice(parent, text, {});
 }
 
-void showNotice(QWidget& parent, const QString& text, const std::function<void(QMessageBox&)>& extend)
+void showNotice(QWidget& parent, const QString& text, const std::function<void(QMessageBox&)>& extend,
+                NoticeKind kind)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvalo"), text, QMessageBox::Ok, &parent);
+    QMessageBox box(kind == NoticeKind::Information ? QMessageBox::Information : QMessageBox::Warning,
+                    QStringLiteral("Korvalo"), text, QMessageBox::Ok, &parent);
     box.setObjectName(QLatin1String(noticeName));
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);

@@ -11,11 +11,16 @@ class QWidget;
 
 namespace korvalo {
 
+// What a notice tells: trouble (the warning icon) or good news (the
+// information icon).
+enum class NoticeKind { Warning, Information };
+
 // Shows a warning box over parent and waits until the person closes it.
 void showNotice(QWidget& parent, const QString& text);
-// The same, with what extend adds to the box (a button of its own) before it
-// is shown.
-void showNotice(QWidget& parent, const QString& text, const std::function<void(QMessageBox&)>& extend);
+// The same, of the kind given, with what extend adds to the box (a button of
+// its own) before it is shown.
+void showNotice(QWidget& parent, const QString& text, const std::function<void(QMessageBox&)>& extend,
+                NoticeKind kind = NoticeKind::Warning);
 
 // Whether the object is a notice or a part of one.
 bool belongsToNotice(const QObject* object);

@@ -1,5 +1,6 @@
 #include "app/replay.h"
 
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <iostream>
@@ -90,13 +91,17 @@ Replay::Ahead Replay::readAhead()
         case Result::Wait: awaitLines(); return Ahead::Waiting;
         case Result::End: finish(); return Ahead::Stopped;
         case Result::Cut:
+            finish(reader_->problem(), QStringLiteral("記録の途中で切れた行です"));
+            return Ahead::Stopped;
         case Result::TooLong:
-        case Result::Failed: finish(reader_->problem()); return Ahead::Stopped;
+            finish(reader_->problem(), QStringLiteral("%1 文字より長い行です").arg(maxScriptLine));
+            return Ahead::Stopped;
+        case Result::Failed: finish(reader_->problem(), QStringLiteral("ファイルが読めなくなりました")); return Ahead::Stopped;
         }
         ScriptCommand command;
         std::string error;
         if (!parseScriptLine(line, &command, &error)) {
-            finish(reader_->about(error));
+            finish(reader_->about(error), QStringLiteral("読めない行です"));
             return Ahead::Stopped;
         }
         switch (command.kind) {
@@ -107,7 +112,9 @@ Replay::Ahead Replay::readAhead()
         case Kind::Answer:
             if (!window_.path().queueAnswers(*this, command.answers)) {
                 finish(reader_->about("more than " + std::to_string(InputPath::maxQueuedAnswers) +
-                                      " answers wait for message boxes"));
+                                      " answers wait for message boxes"),
+                       QStringLiteral("メッセージボックスを待つ答えが %1 より多くなりました")
+                           .arg(InputPath::maxQueuedAnswers));
                 return Ahead::Stopped;
             }
             break;
@@ -118,7 +125,8 @@ Replay::Ahead Replay::readAhead()
         case Kind::State: printState(std::cout, window_.form().s, window_.platform()); break;
         case Kind::Snapshot:
             // A replayed file only plays: it may come from someone else.
-            finish(reader_->about("a replay does not write files: " + quotedLine(line)));
+            finish(reader_->about("a replay does not write files: " + quotedLine(line)),
+                   QStringLiteral("ファイルを書く行です。再生はファイルを書きません"));
             return Ahead::Stopped;
         }
     }
@@ -131,7 +139,20 @@ void Replay::handedOver()
     finish();
 }
 
-void Replay::finish(const std::string& problem)
+QString cannotReplay(const std::string& path)
+{
+    const QString name = QString::fromLocal8Bit(path);
+    const QFileInfo file(name);
+    if (!file.exists())
+        return QStringLiteral("%1 がありません。").arg(name);
+    if (file.isDir())
+        return QStringLiteral("%1 はフォルダーです。").arg(name);
+    if (!file.isReadable())
+        return QStringLiteral("%1 を読む権限がありません。").arg(name);
+    return QStringLiteral("%1 はスクリプトを入れたファイルではありません。").arg(name);
+}
+
+void Replay::finish(const std::string& problem, const QString& forWindow)
 {
     if (!running_)
         return;
@@ -144,7 +165,9 @@ void Replay::finish(const std::string& problem)
         problem_ = QString::fromStdString(problem);
         std::fprintf(stderr, "korvalo: %s\n", problem.c_str());
         if (!window_.ended())
-            showNotice(window_, QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n") + problem_);
+            showNotice(window_, QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n%1 行目: %2。")
+                                    .arg(reader_->number())
+                                    .arg(forWindow));
     }
 }
 

@@ -24,6 +24,10 @@ class QSocketNotifier;
 
 namespace korvalo {
 
+// Why the file at path cannot be replayed, in the words a window shows
+// (Japanese; the log has the system's own words).
+QString cannotReplay(const std::string& path);
+
 class MainWindow;
 
 class Replay : public QObject, public InputSource {
@@ -59,7 +63,10 @@ private:
     Ahead readAhead();
     // Goes on once the script gives more lines.
     void awaitLines();
-    void finish(const std::string& problem = {});
+    // Ends the replay; with a problem (English, for the log and problem()),
+    // the notice says what stopped it in forWindow's words (Japanese) and
+    // at which line.
+    void finish(const std::string& problem = {}, const QString& forWindow = {});
 
     MainWindow& window_;
     std::unique_ptr<ScriptReader> reader_;

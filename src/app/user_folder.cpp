@@ -28,12 +28,12 @@ bool enterUserFolder(QString* error)
 {
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (dataHome.isEmpty()) {
-        *error = QStringLiteral("no data folder for this user");
+        *error = QStringLiteral("このユーザーのデータフォルダーがありません");
         return false;
     }
     const QString folder = dataHome + QStringLiteral("/korvalo");
     if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("cannot make ") + folder;
+        *error = QStringLiteral("フォルダー %1 を作れません").arg(folder);
         return false;
     }
     // Sounds missing from the user's folder come from the installation; the
@@ -47,7 +47,7 @@ bool enterUserFolder(QString* error)
             QFile::copy(installed.filePath(file), target);
     }
     if (!QDir::setCurrent(folder)) {
-        *error = QStringLiteral("cannot enter ") + folder;
+        *error = QStringLiteral("フォルダー %1 に入れません").arg(folder);
         return false;
     }
     return true;

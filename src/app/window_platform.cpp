@@ -1,7 +1,9 @@
 #include "app/window_platform.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -25,6 +27,21 @@ QString boxText(const std::string& text)
     out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return out;
+}
+
+// A box is as wide as its text needs, but its title stands in the frame's
+// title bar, in the title bar's font (bold on many desktops) beside the
+// frame's buttons: a short text under a longer title ("　　PASS" under
+// "　　赤の手番") would leave the title cut to "…". A row of the box's own
+// layout is given the title's width, with room for three buttons and the
+// margins, as the least width.
+void widenForTitle(QMessageBox& box)
+{
+    const QFontMetrics metrics(QApplication::font("QTitleBar"));
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 6 * metrics.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                      1, grid->columnCount());
 }
 
 }  // namespace
@@ -67,6 +84,7 @@ Answer WindowPlatform::messageBox(const std::string& text, const std::string& ti
     QMessageBox box(icon == BoxIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QString::fromStdString(title), boxText(text), QMessageBox::NoButton, &window_);
     box.setTextFormat(Qt::PlainText);
+    widenForTitle(box);
     // Noted from within the box's own loop, once it is on the screen.
     if (trace::enabled())
         QTimer::singleShot(0, &box, [] { trace::event("box"); });

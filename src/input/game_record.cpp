@@ -14,6 +14,24 @@ namespace korvalo {
 
 namespace {
 
+// Why a write failed, by the system's error number, in the words a window
+// shows.
+QString writeErrorForWindow(int error)
+{
+    switch (error) {
+    case ENOSPC: return QStringLiteral("ディスクがいっぱいです");
+    case EDQUOT: return QStringLiteral("ディスクの割り当てを使い切りました");
+    case EIO: return QStringLiteral("ディスクの読み書きの障害です");
+    case EROFS: return QStringLiteral("書き込めないディスクです");
+    case EFBIG: return QStringLiteral("ファイルが大きくなりすぎました");
+    case EACCES:
+    case EPERM: return QStringLiteral("書く権限がありません");
+    case ENOENT:
+    case ESTALE: return QStringLiteral("ファイルがなくなりました");
+    default: return QStringLiteral("書き込めません (エラー番号 %1)").arg(error);
+    }
+}
+
 // path with -N before its suffix, in the same folder. A name's leading dot
 // does not start a suffix.
 std::string numbered(const std::string& path, int n)
@@ -101,7 +119,7 @@ bool GameRecord::takeFailure(QString* why)
     if (!failed_ || failureTaken_)
         return false;
     failureTaken_ = true;
-    *why = QString::fromLocal8Bit(name_) + QStringLiteral(": ") + QString::fromLocal8Bit(failure_);
+    *why = QString::fromLocal8Bit(name_) + QStringLiteral(": ") + failureForWindow_;
     return true;
 }
 
@@ -109,9 +127,10 @@ bool GameRecord::write(const std::string& text)
 {
     if (fd_ < 0)
         return false;
-    auto fail = [this](const std::string& why) {
+    auto fail = [this](const std::string& why, const QString& forWindow) {
         failed_ = true;
         failure_ = why;
+        failureForWindow_ = forWindow;
         ::close(fd_);
         fd_ = -1;
         return false;
@@ -121,15 +140,16 @@ bool GameRecord::write(const std::string& text)
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
-            return fail(wrote < 0 ? std::strerror(errno) : "nothing could be written");
+            return wrote < 0 ? fail(std::strerror(errno), writeErrorForWindow(errno))
+                             : fail("nothing could be written", QStringLiteral("何も書き込めませんでした"));
         done += static_cast<std::size_t>(wrote);
     }
     if (::fdatasync(fd_) != 0)
-        return fail(std::strerror(errno));
+        return fail(std::strerror(errno), writeErrorForWindow(errno));
     // Written into a file that no longer has a name is as good as lost.
     struct stat status {};
     if (::fstat(fd_, &status) != 0 || status.st_nlink == 0)
-        return fail("the file has been removed");
+        return fail("the file has been removed", QStringLiteral("ファイルが消されました"));
     return true;
 }
 

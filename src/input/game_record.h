@@ -40,7 +40,8 @@ public:
     void handled(const std::string& line);
 
     bool failed() const { return failed_; }
-    // Why recording stopped, given out once: true the first time after a
+    // Why recording stopped, in the words a window shows (Japanese; the log
+    // has the system's own), given out once: true the first time after a
     // failure.
     bool takeFailure(QString* why);
 
@@ -54,6 +55,7 @@ private:
     bool failed_ = false;
     bool failureTaken_ = false;
     std::string failure_;
+    QString failureForWindow_;
 };
 
 }  // namespace korvalo

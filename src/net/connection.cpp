@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "net/protocol.h"
+#include "net/reasons.h"
 
 namespace korvalo::net {
 
@@ -42,7 +43,8 @@ Connection::Connection(QTcpSocket* socket, QObject* parent)
         if (!open_)
             return;
         if (std::chrono::steady_clock::now() - lastHeard_ > std::chrono::milliseconds(silenceMilliseconds)) {
-            close("nothing heard for " + std::to_string(silenceMilliseconds / 1000) + " seconds");
+            close("nothing heard for " + std::to_string(silenceMilliseconds / 1000) + " seconds",
+                  QStringLiteral("%1 秒間なにも届きませんでした").arg(silenceMilliseconds / 1000));
             return;
         }
         if (socket_->state() == QAbstractSocket::ConnectedState)
@@ -61,13 +63,14 @@ Connection::Connection(QTcpSocket* socket, QObject* parent)
         readLines();
         gone_ = true;
         if (lines_.empty())
-            close("the other side closed the connection");
+            close("the other side closed the connection",
+                  socketErrorForWindow(QAbstractSocket::RemoteHostClosedError));
     });
     connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
         // A wait that found nothing to read is no failure of the connection.
         if (socket_->error() != QAbstractSocket::RemoteHostClosedError &&
             socket_->error() != QAbstractSocket::SocketTimeoutError)
-            close(socket_->errorString().toStdString());
+            close(socket_->errorString().toStdString(), socketErrorForWindow(socket_->error()));
     });
 }
 
@@ -85,18 +88,25 @@ void Connection::send(const std::string& line)
         return;
     // A peer that stops reading does not make this window keep its lines.
     if (static_cast<std::size_t>(socket_->bytesToWrite()) + line.size() > maxPending) {
-        close("the other side does not read what it is sent");
+        close("the other side does not read what it is sent", QStringLiteral("相手が送られたものを読みません"));
         return;
     }
     socket_->write(line.data(), static_cast<qint64>(line.size()));
     socket_->write("\n", 1);
 }
 
-void Connection::close(const std::string& why)
+void Connection::connectTo(const QString& host, quint16 port)
+{
+    address_ = host.toStdString();
+    socket_->connectToHost(host, port);
+}
+
+void Connection::close(const std::string& why, const QString& forWindow)
 {
     if (!open_)
         return;
     open_ = false;
+    reasonForWindow_ = forWindow;
     alive_->stop();
     if (!quiet_) {
         // The last word is always said, with what was left out before it.
@@ -143,7 +153,7 @@ void Connection::readLines()
         if (lines_.heard() != heard)
             lastHeard_ = std::chrono::steady_clock::now();
         if (wrong) {
-            close(*wrong);
+            close(*wrong, QStringLiteral("読めない行が届きました"));
             return;
         }
     }
@@ -162,7 +172,8 @@ void Connection::handOut()
 {
     handingOut_ = false;
     if (open_ && gone_ && lines_.empty())
-        close("the other side closed the connection");
+        close("the other side closed the connection",
+              socketErrorForWindow(QAbstractSocket::RemoteHostClosedError));
     if (!open_ || lines_.empty())
         return;
     std::string line = *lines_.next();

@@ -6,6 +6,7 @@
 // this window hold more than that. What it writes to the log is escaped, cut
 // and rate-limited, so no peer reaches the terminal with bytes of its own.
 #include <QObject>
+#include <QString>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -31,12 +32,20 @@ public:
     std::function<void(const std::string& line)> onLine;
     std::function<void(const std::string& why)> onClosed;
 
+    // Connects the socket, which is not connected yet, to host:port; the log
+    // names the host as given until the connection stands.
+    void connectTo(const QString& host, quint16 port);
+
     void send(const std::string& line);
     void send(const Message& message) { send(writeMessage(message)); }
     // Closes the connection, saying why in the log (standard error) unless
-    // it is quiet.
-    void close(const std::string& why);
+    // it is quiet; forWindow is why in the words a window shows (Japanese),
+    // if it is one that a window may show.
+    void close(const std::string& why, const QString& forWindow = QString());
     bool isOpen() const { return open_; }
+    // Why it closed, in the words a window shows; empty when the owner
+    // closed it without giving them.
+    const QString& reasonForWindow() const { return reasonForWindow_; }
     // Writes "korvalo: connection with ADDRESS: text" to the log, at most
     // logLinesPerSecond lines a second; text is made printable.
     void log(const std::string& text);
@@ -62,6 +71,7 @@ private:
     bool open_ = true;
     bool quiet_ = false;
     std::string address_;
+    QString reasonForWindow_;
     std::chrono::steady_clock::time_point logSecond_{};
     int logged_ = 0;      // lines logged in the second since logSecond_
     int leftOut_ = 0;     // lines not logged since the last one that was

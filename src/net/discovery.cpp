@@ -64,20 +64,24 @@ QDBusMessage call(QDBusConnection& bus, const QString& path, const QString& inte
 }
 
 // The system bus, if Avahi answers on it; otherwise nothing, with the reason.
-std::optional<QDBusConnection> avahiBus(QString* error) {
+// (forWindow: the reason in the words a window shows.)
+std::optional<QDBusConnection> avahiBus(QString* error, QString* forWindow = nullptr) {
     if (!QCoreApplication::instance()) {
         setError(error, QStringLiteral("no application object to receive Avahi's answers"));
+        setError(forWindow, QStringLiteral("Avahi の答えを受け取れません。"));
         return std::nullopt;
     }
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
         const QString why = bus.lastError().message();
         setError(error, QStringLiteral("no system bus") + (why.isEmpty() ? QString() : " (" + why + ")"));
+        setError(forWindow, QStringLiteral("システムバスにつながりません。"));
         return std::nullopt;
     }
     const QDBusMessage reply = call(bus, QStringLiteral("/"), kServer, QStringLiteral("GetAPIVersion"));
     if (failed(reply)) {
         setError(error, "no Avahi daemon on the system bus (" + reply.errorMessage() + ")");
+        setError(forWindow, QStringLiteral("ローカルネットワークの対局を知らせるサービス (Avahi) が動いていません。"));
         return std::nullopt;
     }
     return bus;
@@ -422,12 +426,14 @@ private:
     QEventLoop loop_;
 };
 
-QList<FoundGame> findGames(std::chrono::milliseconds wait, QString* error) {
-    std::optional<QDBusConnection> bus = avahiBus(error);
+QList<FoundGame> findGames(std::chrono::milliseconds wait, QString* error, QString* forWindow) {
+    std::optional<QDBusConnection> bus = avahiBus(error, forWindow);
     if (!bus) return {};
     GameFinder finder(*bus);
-    if (!finder.start(error)) return {};
-    return finder.run(wait, error);
+    QList<FoundGame> games;
+    if (finder.start(error)) games = finder.run(wait, error);
+    if (error && !error->isEmpty()) setError(forWindow, QStringLiteral("Avahi が対局を探せませんでした。"));
+    return games;
 }
 
 }  // namespace korvalo

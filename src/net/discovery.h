@@ -56,7 +56,8 @@ private:
 // knows and every game found is resolved. Each game is listed once by name
 // and the machine that announced it, with an IPv4 address when it has one,
 // at most 256 games; names come without control and format characters. An
-// empty list with the reason in *error when Avahi cannot be asked.
-QList<FoundGame> findGames(std::chrono::milliseconds wait, QString* error);
+// empty list with the reason in *error when Avahi cannot be asked (and in
+// *forWindow, when given, in the words a window shows).
+QList<FoundGame> findGames(std::chrono::milliseconds wait, QString* error, QString* forWindow = nullptr);
 
 }  // namespace korvalo

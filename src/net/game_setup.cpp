@@ -4,11 +4,12 @@
 
 namespace korvalo::net {
 
-std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& code, quint16 port, QString* why)
+std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& code, quint16 port, QString* why,
+                               QString* forWindow)
 {
     auto host = std::make_unique<Host>(path, form.s, code);
     host->searches = form.computerStrength == ComputerStrength::Strong;
-    if (!host->listen(port, why))
+    if (!host->listen(port, why, forWindow))
         return nullptr;
     return host;
 }

@@ -16,8 +16,10 @@ namespace korvalo::net {
 
 // A host of form's game listening on port (IPv4 and IPv6), whose computer
 // colours choose by the strong search when form's do; none, with the reason,
-// when it cannot listen there. An empty code stands for a random one.
-std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& code, quint16 port, QString* why);
+// when it cannot listen there (and in forWindow, when given, the reason in
+// the words a window shows). An empty code stands for a random one.
+std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& code, quint16 port, QString* why,
+                               QString* forWindow = nullptr);
 
 // Has form play the squares join's host sends for its strong computer, each
 // waited for (up to ten minutes) when that computer is to move; the waiting

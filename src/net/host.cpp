@@ -10,6 +10,7 @@
 #include "net/connection.h"
 #include "net/host_limits.h"
 #include "net/protocol.h"
+#include "net/reasons.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
@@ -41,11 +42,13 @@ Host::~Host()
             peer->connection->onClosed = nullptr;
 }
 
-bool Host::listen(quint16 port, QString* error)
+bool Host::listen(quint16 port, QString* error, QString* forWindow)
 {
     if (server_.listen(QHostAddress::Any, port))
         return true;
     *error = server_.errorString();
+    if (forWindow)
+        *forWindow = socketErrorForWindow(server_.serverError());
     return false;
 }
 
@@ -126,21 +129,21 @@ void Host::greet(Peer& peer, const message::Hello* hello)
     if (blocked(peer))
         return;
     if (!hello)
-        return refuse("not a Korvalo window");
+        return refuse(refusal::notAWindow);
     if (hello->protocol != std::to_string(protocolVersion) || hello->version != KORVALO_VERSION)
-        return refuse(std::string("a different version: the host runs Korvalo ") + KORVALO_VERSION);
+        return refuse(refusal::otherVersion + std::string(KORVALO_VERSION));
     if (hello->code != code_) {
         guessedWrong(peer.address);
-        return refuse("a wrong code");
+        return refuse(refusal::wrongCode);
     }
     const std::optional<int> asked = colourOf(hello->seat);
     if (!asked)
-        return refuse("no such colour: " + printable(hello->seat, 60));
+        return refuse(refusal::noSuchColour + printable(hello->seat, 60));
     // Eight windows at most, the host's included.
     if (static_cast<std::size_t>(players()) > maxJoined)
-        return refuse("the game is full");
+        return refuse(refusal::full);
     if (historyTooLong_)
-        return refuse("this game has run too long to catch up with; join when a new game starts");
+        return refuse(refusal::runTooLong);
     peer.greeted = true;
     peer.connection->setQuiet(false);
     peer.connection->setLimit(maxPending);

@@ -36,8 +36,9 @@ public:
     Host(InputPath& path, const GameState& state, std::string code);
     ~Host() override;
 
-    // Listens on port (IPv4 and IPv6); false with the reason.
-    bool listen(quint16 port, QString* error);
+    // Listens on port (IPv4 and IPv6); false with the reason (in forWindow,
+    // when given, in the words a window shows).
+    bool listen(quint16 port, QString* error, QString* forWindow = nullptr);
     quint16 port() const;
     const std::string& code() const { return code_; }
     // The addresses others can join, one "address:port" each.

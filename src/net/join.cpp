@@ -6,6 +6,7 @@
 
 #include "net/connection.h"
 #include "net/protocol.h"
+#include "net/reasons.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
@@ -38,15 +39,24 @@ void Join::start(const QString& host, quint16 port, const std::string& code, int
     delete limit_;
     welcomed_ = reached_ = settled_ = false;
     refusal_.clear();
+    refusalForWindow_.clear();
     auto* socket = new QTcpSocket;
     connection_ = new Connection(socket, this);
     connection_->onLine = [this](const std::string& line) { hear(line); };
     connection_->onClosed = [this, host, port](const std::string& why) {
         if (!settled_) {
             const QString reason = QString::fromStdString(why);
-            settle(!reached_            ? QStringLiteral("cannot reach %1 port %2: %3").arg(host).arg(port).arg(reason)
-                   : refusal_.isEmpty() ? QStringLiteral("the host did not answer the greeting: %1").arg(reason)
-                                        : refusal_);
+            QString said = connection_->reasonForWindow();
+            if (said.isEmpty())
+                said = QStringLiteral("接続が切れました");
+            if (!reached_)
+                settle(QStringLiteral("cannot reach %1 port %2: %3").arg(host).arg(port).arg(reason),
+                       QStringLiteral("%1 のポート %2 につながりません (%3)。").arg(host).arg(port).arg(said));
+            else if (refusal_.isEmpty())
+                settle(QStringLiteral("the host did not answer the greeting: %1").arg(reason),
+                       QStringLiteral("ホストが挨拶に応えませんでした (%1)。").arg(said));
+            else
+                settle(refusal_, refusalForWindow_);
             return;
         }
         // A lost host leaves every question to this window's person.
@@ -68,17 +78,25 @@ void Join::start(const QString& host, quint16 port, const std::string& code, int
     limit_->setSingleShot(true);
     QObject::connect(limit_, &QTimer::timeout, this, [this, host, port, timeout] {
         const QString seconds = QString::number(timeout / 1000.0);
-        settle(reached_ ? QStringLiteral("the host did not answer the greeting within %1 s").arg(seconds)
-                        : QStringLiteral("cannot reach %1 port %2 within %3 s").arg(host).arg(port).arg(seconds));
+        if (reached_)
+            settle(QStringLiteral("the host did not answer the greeting within %1 s").arg(seconds),
+                   QStringLiteral("ホストが %1 秒のうちに挨拶に応えませんでした。").arg(seconds));
+        else
+            settle(QStringLiteral("cannot reach %1 port %2 within %3 s").arg(host).arg(port).arg(seconds),
+                   QStringLiteral("%1 のポート %2 に %3 秒のうちにつながりませんでした。")
+                       .arg(host)
+                       .arg(port)
+                       .arg(seconds));
     });
     limit_->start(timeout);
-    socket->connectToHost(host, port);
+    connection_->connectTo(host, port);
 }
 
-void Join::settle(const QString& error)
+void Join::settle(const QString& error, const QString& forWindow)
 {
     if (std::exchange(settled_, true))
         return;
+    errorForWindow_ = forWindow;
     limit_->stop();
     if (!error.isEmpty()) {
         connection_->onClosed = nullptr;
@@ -95,7 +113,7 @@ bool Join::connectTo(const QString& host, quint16 port, const std::string& code,
     joined = [&outcome](const QString& why) { outcome = why; };
     start(host, port, code, seat, timeout);
     runUntil([this] { return settled_; }, timeout + 1000);
-    settle(QStringLiteral("the host did not answer"));
+    settle(QStringLiteral("the host did not answer"), QStringLiteral("ホストが応えませんでした。"));
     joined = nullptr;
     *error = outcome;
     return outcome.isEmpty();
@@ -111,12 +129,16 @@ void Join::hear(const std::string& line)
             settle(QString());
             return;
         }
-        if (const auto* wait = parsed ? std::get_if<RefusedWait>(&*parsed) : nullptr)
+        if (const auto* wait = parsed ? std::get_if<RefusedWait>(&*parsed) : nullptr) {
             refusal_ = QStringLiteral("too many wrong codes; try again in %1 s").arg(wait->seconds);
-        else if (const auto* refused = parsed ? std::get_if<Refused>(&*parsed) : nullptr)
+            refusalForWindow_ = waitForWindow(wait->seconds);
+        } else if (const auto* refused = parsed ? std::get_if<Refused>(&*parsed) : nullptr) {
             refusal_ = QString::fromStdString(printable(refused->reason));
-        else
+            refusalForWindow_ = refusalForWindow(refused->reason);
+        } else {
             refusal_ = QStringLiteral("not a Korvalo host");
+            refusalForWindow_ = QStringLiteral("相手はこのゲームのホストではありません。");
+        }
         connection_->close(refusal_.toStdString());
         return;
     }

@@ -21,6 +21,11 @@ namespace korvalo::net {
 
 class Connection;
 
+// How long a window tries to join before it gives up: to reach the host and
+// be welcomed. A host reached that says nothing at all is given up sooner,
+// once silent for silenceMilliseconds (protocol.h).
+inline constexpr int joinMilliseconds = 10000;
+
 class Join : public QObject, public InputPolicy, public InputSource {
 public:
     Join(InputPath& path, const GameState& state);
@@ -37,6 +42,8 @@ public:
     // timeout milliseconds.
     void start(const QString& host, quint16 port, const std::string& code, int seat, int timeout);
     std::function<void(const QString& error)> joined;
+    // The error joined was last told, in the words a window shows (Japanese).
+    const QString& errorForWindow() const { return errorForWindow_; }
     // The same, waiting for the outcome: false with the reason.
     bool connectTo(const QString& host, quint16 port, const std::string& code, int seat, int timeout,
                    QString* error);
@@ -82,7 +89,8 @@ public:
 private:
     void hear(const std::string& line);
     void send(const Input& input);
-    void settle(const QString& error);
+    // Tells joined the outcome: error for the log, forWindow for a person.
+    void settle(const QString& error, const QString& forWindow = QString());
 
     InputPath& path_;
     const GameState& state_;
@@ -99,6 +107,8 @@ private:
     bool hostBroke_ = false;
     bool hostSearches_ = false;
     QString refusal_;
+    QString refusalForWindow_;
+    QString errorForWindow_;
 };
 
 }  // namespace korvalo::net

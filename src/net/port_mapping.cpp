@@ -17,6 +17,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "net/reasons.h"
 #include "script/join_link.h"
 
 namespace korvalo::net {
@@ -25,9 +26,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto attemptLimit = std::chrono::milliseconds(4800);
+constexpr auto attemptLimit = mappingAttemptLimit;
 constexpr int discoveryMilliseconds = 2000;
-constexpr int leaseSeconds = 3600;
+constexpr int leaseSeconds = mappingLeaseSeconds;
 constexpr int renewMilliseconds = leaseSeconds * 1000 / 2;
 constexpr int nextPorts = 10;
 constexpr char description[] = "Korvalo";
@@ -204,6 +205,7 @@ struct PortMapping::Router {
     static MappingResult& refused(MappingResult& result, int status, const char* why)
     {
         result.outcome = MappingResult::Outcome::Refused;
+        result.status = status;
         result.detail = std::to_string(status) + (why ? std::string(" ") + why : std::string());
         return result;
     }
@@ -386,7 +388,7 @@ QStringList describeMapping(const MappingResult& result, const std::string& code
         return {QStringLiteral("ルーターが応答しないため、インターネットからの入口は開けませんでした。") + stillWorks};
     case MappingResult::Outcome::Refused:
         return {QStringLiteral("ルーター (%1) がポートの割り当てを断りました (%2)。")
-                    .arg(QString::fromStdString(result.via), QString::fromStdString(result.detail)) +
+                    .arg(QString::fromStdString(result.via), routerAnswerForWindow(result.via, result.status)) +
                 stillWorks};
     case MappingResult::Outcome::Shared:
         if (result.address.empty())

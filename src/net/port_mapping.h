@@ -9,12 +9,18 @@
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
 namespace korvalo::net {
+
+// The whole attempt ends within this; a mapping is leased for this long and
+// renewed every half lease, so that a host that crashed leaves it no longer.
+inline constexpr auto mappingAttemptLimit = std::chrono::milliseconds(4800);
+inline constexpr int mappingLeaseSeconds = 3600;
 
 struct MappingResult {
     enum class Outcome {
@@ -30,7 +36,8 @@ struct MappingResult {
     int askedPort = 0;        // the host's own port, asked for first
     std::string address6;     // the host's IPv6 address opened by a pinhole; empty: none
     bool permanent = false;   // the router takes no lease: only removing ends it
-    std::string detail;       // Refused: the router's answer
+    std::string detail;       // Refused: the router's answer, for the log
+    int status = 0;           // Refused: the router's answer's code (see routerAnswerForWindow)
     int milliseconds = 0;     // how long the attempt took
 };
 

@@ -28,7 +28,8 @@ lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || fail "lintia
 
 # Dependencies from dpkg-shlibdeps, plus what is loaded at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6widgets6 libsdl2-mixer-2.0-0 libc6 fonts-ipafont-mincho qt6-qpa-plugins qt6-wayland; do
+for package in libqt6widgets6 libsdl2-mixer-2.0-0 libc6 fonts-ipafont-mincho qt6-qpa-plugins qt6-wayland \
+               qt6-translations-l10n; do
     [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
 done
 

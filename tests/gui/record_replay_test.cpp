@@ -292,6 +292,9 @@ TEST(KeepingAGame, AnUnreadableLineStopsTheReplayThereAndHandsTheWindowToThePers
     replay.start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
     EXPECT_EQ(replay.problem(), "line 3: unknown command: bogus 1");
+    // The person reads where and why in Japanese; the terminal has the line itself.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !person.texts.empty(); }, 5000));
+    EXPECT_EQ(person.texts.back(), QString::fromUtf8("再生はここで止まりました。この局面から続けられます。\n\n3 行目: 読めない行です。"));
     EXPECT_EQ(window.form().s.turnColour, black);
     EXPECT_EQ(window.form().s.moveNumber, 0);
     click(window.drawingArea(), 4, 3, Qt::LeftButton);
@@ -398,7 +401,7 @@ TEST(KeepingAGame, ARecordThatCanNoLongerBeWrittenIsReportedOnceAndStops)
     click(window.drawingArea(), 4, 3, Qt::LeftButton);
     window.menuItem("TEJYUN")->trigger();
     const auto notices = std::count_if(person.texts.begin(), person.texts.end(), [](const QString& text) {
-        return text.startsWith("この対局の記録を書けなくなりました");
+        return text.startsWith("この対局の記録を書けなくなりました") && text.endsWith("ファイルが消されました");
     });
     EXPECT_EQ(notices, 1);
     EXPECT_TRUE(record.failed());

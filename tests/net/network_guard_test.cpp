@@ -97,6 +97,15 @@ TEST(NetworkGuard, WrongCodesFromOneAddressAreRefusedUncheckedForAWhile)
     host.finish();
 }
 
+TEST(NetworkGuard, APeerThatCannotReachTheHostNamesItInTheLog)
+{
+    Peer lost;
+    lost.start({"--join", "127.0.0.1:" + QString::number(testing::freePort()), "--code", "tesuto"}, "");
+    ASSERT_TRUE(lost.process.waitForFinished(30000));
+    EXPECT_EQ(lost.process.exitCode(), 2);
+    EXPECT_NE(lost.read("errors").find("connection with 127.0.0.1: closed: "), std::string::npos) << lost.read("errors");
+}
+
 TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
 {
     const quint16 port = freePort();
