@@ -46,5 +46,6 @@ xdotool key Return  # answers "下の番です"
 await_event idle
 
 click_square 4 3
-await_board "$expected" 60 "$game"
+await_board "$expected" "$game"
 echo "real window: black's move and the three replies are on the screen"
+end_game
