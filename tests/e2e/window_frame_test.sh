@@ -16,19 +16,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/window_support.sh"
 
-# An X server on a free display number that it picks itself and writes out.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-n=
-for _ in $(seq 100); do
-    n=$(cat "$work/display")
-    [[ -n $n ]] && break
-    sleep 0.1
-done
-[[ -n $n ]] || fail "Xvfb did not start"
-export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
+start_xvfb
 
 # The window manager, with its own settings (none of the user's). Seen now
 # and then with two such tests side by side: openbox ended with status 1
@@ -40,18 +30,18 @@ start_wm() {
 }
 start_wm
 starts=1
-# (Up to 30 s: on a loaded machine the window manager may be slow to start.)
 supporting=
-for _ in $(seq 300); do
+wm_supports() {
     supporting=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1) || true
-    [[ $supporting == *'window id'* ]] && break
+    [[ $supporting == *'window id'* ]] && return 0
     if ! kill -0 "$wm" 2>/dev/null && ((starts < 3)); then
         wait "$wm" || true
         start_wm
         ((++starts))
     fi
-    sleep 0.1
-done
+    return 1
+}
+wait_until "$patience" wm_supports || true
 [[ $supporting == *'window id'* ]] ||
     fail "no window manager after $starts starts: $supporting $(cat "$work/wm.err")"
 
@@ -62,40 +52,41 @@ game=$!
 # away meanwhile, as the window manager's and the toolkit's passing windows do.
 # A sanitizer build on a loaded machine may take many seconds to start.)
 win=
-for _ in $(seq 300); do
+window_named() {
     win=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null | head -1) || true
-    [[ -n $win ]] && break
+    [[ -n $win ]] && return 0
     kill -0 "$game" 2>/dev/null || fail "the program ended"
-    sleep 0.2
-done
+    return 1
+}
+wait_until "$patience" window_named || true
 [[ -n $win ]] || fail "no window; the program got as far as: $(cut -d' ' -f1 "$work/trace" 2>/dev/null | tr '\n' ' ')
 $(tail -5 "$work/stderr" 2>/dev/null)"
 
 # The frame's size: the client's plus the frame extents the window manager
 # publishes (left, right, top, bottom). Wait until both have settled.
-outer=
-for _ in $(seq 150); do
-    sleep 0.2
+outer= extents= top=0
+frame_settled() {
     extents=$(xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ' ')
-    [[ -n $extents ]] || continue
+    [[ -n $extents ]] || return 1
     IFS=, read -r left right top bottom <<<"$extents"
     width=$(xwininfo -id "$win" | sed -n 's/^ *Width: //p')
     height=$(xwininfo -id "$win" | sed -n 's/^ *Height: //p')
     outer="$((width + left + right))x$((height + top + bottom))"
-    [[ $outer == 653x533 ]] && break
-done
+    [[ $outer == 653x533 ]]
+}
+wait_until "$patience" frame_settled || true
 [[ $top -gt 0 ]] || fail "the window manager drew no title bar ($extents)"
 [[ $outer == 653x533 ]] || fail "outer size $outer (client ${width}x$height, frame $extents)"
 
 # The frame's position: the client's on the screen less the frame extents.
 frame=
-for _ in $(seq 50); do
+frame_placed() {
     x=$(xwininfo -id "$win" | sed -n 's/^ *Absolute upper-left X: *//p')
     y=$(xwininfo -id "$win" | sed -n 's/^ *Absolute upper-left Y: *//p')
     frame="$((x - left)),$((y - top))"
-    [[ $frame == -4,-4 ]] && break
-    sleep 0.1
-done
+    [[ $frame == -4,-4 ]]
+}
+wait_until "$patience" frame_placed || true
 [[ $frame == -4,-4 ]] || fail "the frame stands at ($frame), not (-4,-4); client at ($x,$y), frame $extents"
 
 # The client area holds the menu bar and the whole drawing: the bottom seat
@@ -110,3 +101,5 @@ menu=$((first - 49))
 ((height - menu >= 6300 / 15 + 32 + 1)) || fail "drawing area $((height - menu)) pixels high"
 ((width >= 9215 / 15 + 1)) || fail "drawing area $width pixels wide"
 echo "window frame: outer $outer at ($frame), client ${width}x$height, frame $extents"
+# Asked to close, it ends well: in the sanitizer build, with no leak of its own.
+end_game
