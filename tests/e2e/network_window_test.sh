@@ -12,17 +12,19 @@
 #   network_window_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-work=${KORVALO_WORK:-$(mktemp -d)}
+work=$(mktemp -d)
 game= peer= silent=
 . "$(dirname "$0")/window_support.sh"
-# The X server is started before the namespace is entered (see start_xvfb).
 if [[ -z ${KORVALO_OWN_NETWORK:-} ]]; then
-    trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-    start_xvfb
-    export KORVALO_OWN_NETWORK=1 KORVALO_WORK=$work KORVALO_XVFB=$xvfb
-    if [[ $(id -u) -eq 0 ]]; then exec unshare -n "$0" "$@"; else exec unshare -rn "$0" "$@"; fi
+    rm -rf "$work"
+    export KORVALO_OWN_NETWORK=1
+    mkdir -p -m 1777 /tmp/.X11-unix
+    if [[ $(id -u) -eq 0 ]]; then exec unshare -nm "$0" "$@"; else exec unshare -rnm "$0" "$@"; fi
 fi
-xvfb=$KORVALO_XVFB
+# The X server's socket file and compiled keymap go to folders of this
+# namespace's own (see start_xvfb).
+mount -t tmpfs tmpfs /tmp/.X11-unix
+mount -t tmpfs tmpfs /var/lib/xkb
 ip link set lo up
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 cleanup() {
@@ -38,6 +40,7 @@ trap cleanup EXIT
 # no bus outside the namespace is reached.
 bus=$(dbus-daemon --session --fork --nopidfile --address="unix:path=$work/bus" --print-address)
 export DBUS_SESSION_BUS_ADDRESS=$bus
+start_xvfb
 play="$work/play"
 mkdir "$play" "$work/peer"
 cp "$build"/play/*.wav "$play/"

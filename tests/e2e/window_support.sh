@@ -23,11 +23,11 @@ wait_until() {
 
 # Starts Xvfb on a display number it chooses itself and exports DISPLAY.
 # Xvfb finds a free number by its abstract socket, which belongs to the
-# network namespace, and names its keymap file after the number, in /tmp,
-# which all share: two servers in two namespaces took the same number and
-# spoilt each other's keymap, and one of them ended. So it is started in the
-# machine's own namespace, where every number is taken once; a client in a
-# namespace of its own reaches it through the socket file.
+# network namespace, but its socket file (/tmp/.X11-unix) and its compiled
+# keymap (/var/lib/xkb), both named after the number, lie in folders that all
+# namespaces share: two servers in two namespaces took the same number,
+# spoilt each other's keymap, and one of them ended. A test in a network
+# namespace of its own therefore mounts both folders afresh for itself.
 xvfb=
 start_xvfb() {
     local fifo="$work/display"
