@@ -20,7 +20,7 @@ work=$(mktemp -d)
 game=
 . "$(dirname "$0")/window_support.sh"
 cleanup() {
-    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }

@@ -30,7 +30,7 @@ export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 cleanup() {
     [[ -n $silent ]] && kill "$silent" 2>/dev/null || true
     [[ -n $peer ]] && kill "$peer" 2>/dev/null || true
-    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
     [[ -n ${bus:-} ]] && pkill -f "dbus-daemon --session --fork --nopidfile --address=unix:path=$work/bus" 2>/dev/null || true
     rm -rf "$work"

@@ -10,7 +10,7 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 game= wm= xvfb=
 cleanup() {
-    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
     [[ -n $wm ]] && kill "$wm" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
