@@ -11,8 +11,9 @@ jobs=$(nproc)
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVALO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
-# fontconfig keeps its caches for the life of the process; the leak checker
-# is told so (tests/lsan.supp).
+# fontconfig keeps its caches for the life of the process, and SDL and libdbus
+# keep a little to the end without a session bus; the leak checker is told so
+# by library (tests/lsan.supp), and reports anything else of the game's.
 suppressions=$PWD/tests/lsan.supp
 (cd build-asan && ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
    LSAN_OPTIONS=suppressions=$suppressions \

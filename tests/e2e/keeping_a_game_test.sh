@@ -20,7 +20,7 @@ work=$(mktemp -d)
 game=
 . "$(dirname "$0")/window_support.sh"
 cleanup() {
-    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -33,14 +33,6 @@ cp "$build"/play/*.wav "$play/"
 # The program's timing trace, and the number of its lines already waited for.
 events="$work/events"
 seen=0
-await_end() {
-    for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || { game=; return 0; }; sleep 0.1; done
-    fail "the program did not end"
-}
-end_game() {
-    kill "$game"
-    await_end
-}
 # The program's peak memory so far, in KiB.
 peak_memory() {
     awk '$1 == "VmHWM:" { print $2 }' "/proc/$game/status"
@@ -53,33 +45,22 @@ play_on() {
     xdotool mousemove 300 300 click 1
     await_event press
 }
-# The first square, in the driver's scan order, where a click after the
-# script places a stone.
-first_move() {
-    local before
-    before=$(position "$1")
-    for column in $(seq 1 9); do
-        for row in $(seq 1 9); do
-            [[ $(position "$1"$'\nclick '"$column $row") != "$before" ]] && { echo "$column $row"; return; }
-        done
-    done
-    fail "no move after: $1"
-}
+stderr_says() { grep -q -- "$1" "$work/stderr"; }
 await_stderr() {
-    for _ in $(seq "$2"); do grep -q -- "$1" "$work/stderr" && return 0; sleep 0.2; done
-    fail "no '$1' on standard error: $(cat "$work/stderr")"
+    wait_until "$patience" stderr_says "$1" || fail "no '$1' on standard error: $(cat "$work/stderr")"
 }
 
 # --- Played and recorded: 4_PLAY, d3 for black, a move for blue, ｵﾌﾟｼｮﾝ →
 # BGM off, 戻, Esc.
 black=$'menu PLAY_4\nclick 4 3'
 read -r column row < <(first_move "$black")
+[[ -n $column ]] || fail "no move after: $black"
 start_game --record game.txt
 choose_four_persons
 click_square 4 3
-await_board "$(position "$black")" 10 "$game"
+await_board "$(position "$black")" "$game"
 click_square "$column" "$row"
-await_board "$(position "$black"$'\nclick '"$column $row")" 10 "$game"
+await_board "$(position "$black"$'\nclick '"$column $row")" "$game"
 read -r -a marks <<<"$(menu_marks)"
 xdotool mousemove "${marks[-2]}" 6 click 1  # ｵﾌﾟｼｮﾝ
 await_menus "$game" 1
@@ -89,7 +70,7 @@ await_event idle
 xdotool mousemove "${marks[2]}" 6 click 1  # 戻
 await_event command
 live=$(position "$black")
-await_board "$live" 10 "$game"
+await_board "$live" "$game"
 xdotool key Escape
 await_end
 
@@ -112,18 +93,19 @@ head -n -1 "$recorded" >"$play/cut.txt"
 printf 'key 2' >>"$play/cut.txt"
 lines=$(( $(wc -l <"$play/cut.txt") + 1 ))
 start_game --replay cut.txt --record game.txt
-await_stderr "game.txt already exists; the game is recorded into game-1.txt" 5
-await_stderr "line $lines: the recording was cut short" 100
+await_stderr "game.txt already exists; the game is recorded into game-1.txt"
+await_stderr "line $lines: the recording was cut short"
 await_box "$game"
 replayed_peak=$(peak_memory)
 xdotool key Return  # closes the report of the stop
-await_board "$live" 5 "$game"
+await_board "$live" "$game"
 click_square "$column" "$row"  # blue's move again
 after=$(position "$(head -n -1 "$recorded")"$'\nclick '"$column $row")
 [[ $after != "$live" ]] || fail "the driver does not take blue's move"
-await_board "$after" 10 "$game"
+await_board "$after" "$game"
 again="$play/game-1.txt"
-for _ in $(seq 20); do [[ $(tail -1 "$again") == release* ]] && break; sleep 0.2; done
+recorded_release() { [[ $(tail -1 "$again") == release* ]]; }
+wait_until "$patience" recorded_release || fail "the move is not recorded: $(tail -3 "$again")"
 diff <(sed -n "2,$(( lines - 1 ))p" "$recorded") <(sed -n "2,$(( lines - 1 ))p" "$again") ||
     fail "the new record does not start with the replayed inputs"
 [[ $(tail -n +"$lines" "$again" | cut -d' ' -f1 | tr '\n' ' ') == "press release " ]] ||
@@ -135,8 +117,8 @@ echo "replayed up to the cut; the person's move is taken and recorded after the 
 # --- A line that cannot be read.
 printf 'menu JYUNBAN_1\nmenu PLAY_5\nclick 4 3\n' >"$play/bad.txt"
 start_game --replay bad.txt
-await_stderr "korvalo: line 2: unknown menu item: menu PLAY_5" 25
-kill -0 "$game" || fail "the program ended"
+await_stderr "korvalo: line 2: unknown menu item: menu PLAY_5"
+running "$game" || fail "the program ended"
 end_game
 echo "an unknown line stops the replay with its number"
 
@@ -145,11 +127,6 @@ echo "an unknown line stops the replay with its number"
 mkfifo "$play/pipe.txt"
 start_game --replay pipe.txt
 xdotool mousemove 300 300 click 1 key Escape
-for _ in $(seq 100); do
-    ! grep -q '^press ' "$events" || fail "the click was taken while the replay waited for lines"
-    kill -0 "$game" 2>/dev/null || break
-    sleep 0.1
-done
 await_end
 ! grep -q '^press ' "$events" || fail "the click was taken while the replay waited for lines"
 grep -q '^key ' "$events" || fail "Esc did not reach the game"
@@ -159,7 +136,7 @@ echo "a pipe that nobody writes: the window shows at once and Esc ends the progr
 # more memory than after replaying a game.
 head -c $(( 32 << 20 )) /dev/zero | tr '\0' x >"$play/long.txt"
 start_game --replay long.txt
-await_stderr "korvalo: line 1: longer than 65536 characters: $(printf 'x%.0s' $(seq 40))…" 100
+await_stderr "korvalo: line 1: longer than 65536 characters: $(printf 'x%.0s' $(seq 40))…"
 await_box "$game"
 long_peak=$(peak_memory)
 (( long_peak <= replayed_peak + 8192 )) ||
@@ -171,7 +148,7 @@ echo "a line of 32 MiB stops the replay; peak memory $long_peak KiB (after repla
 # --- A folder.
 mkdir "$play/folder"
 start_game --replay folder
-await_stderr "korvalo: folder is a folder, not a script" 50
+await_stderr "korvalo: folder is a folder, not a script"
 play_on
 end_game
 echo "a folder is refused and the window is the person's"

@@ -11,7 +11,7 @@ work=$(mktemp -d)
 game=
 . "$(dirname "$0")/window_support.sh"
 cleanup() {
-    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -46,5 +46,6 @@ xdotool key Return  # answers "下の番です"
 await_event idle
 
 click_square 4 3
-await_board "$expected" 60 "$game"
+await_board "$expected" "$game"
 echo "real window: black's move and the three replies are on the screen"
+end_game

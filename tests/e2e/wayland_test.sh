@@ -13,7 +13,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/window_support.sh"
 
 # Weston wants a runtime folder of the user's own that no one else may enter,
 # also when the tests run as root.
@@ -23,37 +23,31 @@ export WAYLAND_DISPLAY=korvalo-test
 weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 --no-config \
     >"$work/weston.log" 2>&1 &
 weston=$!
-for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/$WAYLAND_DISPLAY ]] && break; sleep 0.1; done
-[[ -S $XDG_RUNTIME_DIR/$WAYLAND_DISPLAY ]] || fail "weston did not start: $(cat "$work/weston.log")"
+wait_until "$patience" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "weston did not start: $(cat "$work/weston.log")"
 
-# In a sanitizer build the exit status must speak of the game's own memory:
-# the Wayland client library and the audio system keep some of theirs to the
-# end, which the leak checker would count.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 mkdir "$work/play"
 (cd "$work/play" && QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client SDL_AUDIODRIVER=dummy \
     exec "$build/korvalo" 2>"$work/client.log") &
 game=$!
-for _ in $(seq 200); do
-    grep -q 'xdg_toplevel@[0-9]*\.set_title("Korvalo")' "$work/client.log" && [[ -f $work/play/Korvalo.ini ]] && break
-    kill -0 "$game" 2>/dev/null || break
-    sleep 0.1
-done
+titled_and_written() {
+    grep -q 'xdg_toplevel@[0-9]*\.set_title("Korvalo")' "$work/client.log" && [[ -f $work/play/Korvalo.ini ]] && return 0
+    not_running "$game"
+}
+wait_until "$patience" titled_and_written || true
 grep -q 'xdg_toplevel@[0-9]*\.set_title("Korvalo")' "$work/client.log" ||
     fail "no Wayland window titled Korvalo: $(grep -v '^\[' "$work/client.log" | tail -20)"
 [[ -f $work/play/Korvalo.ini ]] || fail "no settings file written"
 grep -q 'set_app_id("io.github.korvalo.Korvalo")' "$work/client.log" || fail "the window names no desktop entry"
 # The compositor answered: the window was configured and its surface shown.
-for _ in $(seq 100); do grep -q 'xdg_toplevel@[0-9]*\.configure' "$work/client.log" && break; sleep 0.1; done
+wait_until "$patience" grep -q 'xdg_toplevel@[0-9]*\.configure' "$work/client.log" || true
 grep -q 'xdg_toplevel@[0-9]*\.configure' "$work/client.log" || fail "the compositor never configured the window"
 
 kill -TERM "$game"
 # Asked to close, the program ends within a few seconds; if it does not,
 # what each of its threads was doing is told.
-for _ in $(seq 200); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$game" 2>/dev/null; then
+if ! wait_until "$patience" not_running "$game"; then
     stacks=$(gdb -p "$game" -batch -ex 'thread apply all bt' 2>&1 | grep -E '^(Thread|#)' || true)
-    fail "the program did not end within 20 s of SIGTERM:
+    fail "the program did not end within $patience s of SIGTERM:
 $stacks
 $(grep -v '^\[' "$work/client.log" | tail)"
 fi

@@ -11,38 +11,24 @@
 # and its X server's socket cannot be taken by another test's.
 #   window_frame_test.sh BUILD_DIR
 set -euo pipefail
-if [[ -z ${KORVALO_OWN_NETWORK:-} ]]; then
-    export KORVALO_OWN_NETWORK=1
-    if [[ $(id -u) -eq 0 ]]; then exec unshare -n "$0" "$@"; else exec unshare -rn "$0" "$@"; fi
-fi
-ip link set lo up
-# No bus is reached, nor started for the program (libdbus, failing to start
-# one, leaves a block the leak checker reports).
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
-export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 . "$(dirname "$0")/window_support.sh"
+enter_own_network "$@"
+# No bus is reached, nor started for the program.
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
+export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 game= wm= xvfb=
 cleanup() {
-    [[ -n $game ]] && kill "$game" 2>/dev/null || true
+    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
     [[ -n $wm ]] && kill "$wm" 2>/dev/null || true
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# An X server on a free display number that it picks itself and writes out.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-n=
-for _ in $(seq 100); do
-    n=$(cat "$work/display" 2>/dev/null) || true
-    [[ -n $n ]] && break
-    sleep 0.1
-done
-[[ -n $n ]] || fail "Xvfb did not start"
-export DISPLAY=":$n" SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$work/runtime"
+start_xvfb
+export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 # The window manager, with its own settings (none of the user's). Seen now
@@ -55,18 +41,18 @@ start_wm() {
 }
 start_wm
 starts=1
-# (Up to 30 s: on a loaded machine the window manager may be slow to start.)
 supporting=
-for _ in $(seq 300); do
+wm_supports() {
     supporting=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1) || true
-    [[ $supporting == *'window id'* ]] && break
+    [[ $supporting == *'window id'* ]] && return 0
     if ! kill -0 "$wm" 2>/dev/null && ((starts < 3)); then
         wait "$wm" || true
         start_wm
         ((++starts))
     fi
-    sleep 0.1
-done
+    return 1
+}
+wait_until "$patience" wm_supports || true
 [[ $supporting == *'window id'* ]] ||
     fail "no window manager after $starts starts: $supporting $(cat "$work/wm.err")"
 
@@ -77,40 +63,41 @@ game=$!
 # away meanwhile, as the window manager's and the toolkit's passing windows do.
 # A sanitizer build on a loaded machine may take many seconds to start.)
 win=
-for _ in $(seq 300); do
+window_named() {
     win=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null | head -1) || true
-    [[ -n $win ]] && break
+    [[ -n $win ]] && return 0
     kill -0 "$game" 2>/dev/null || fail "the program ended"
-    sleep 0.2
-done
+    return 1
+}
+wait_until "$patience" window_named || true
 [[ -n $win ]] || fail "no window; the program got as far as: $(cut -d' ' -f1 "$work/trace" 2>/dev/null | tr '\n' ' ')
 $(tail -5 "$work/stderr" 2>/dev/null)"
 
 # The frame's size: the client's plus the frame extents the window manager
 # publishes (left, right, top, bottom). Wait until both have settled.
-outer=
-for _ in $(seq 150); do
-    sleep 0.2
+outer= extents= top=0
+frame_settled() {
     extents=$(xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ' ')
-    [[ -n $extents ]] || continue
+    [[ -n $extents ]] || return 1
     IFS=, read -r left right top bottom <<<"$extents"
     width=$(xwininfo -id "$win" | sed -n 's/^ *Width: //p')
     height=$(xwininfo -id "$win" | sed -n 's/^ *Height: //p')
     outer="$((width + left + right))x$((height + top + bottom))"
-    [[ $outer == 653x533 ]] && break
-done
+    [[ $outer == 653x533 ]]
+}
+wait_until "$patience" frame_settled || true
 [[ $top -gt 0 ]] || fail "the window manager drew no title bar ($extents)"
 [[ $outer == 653x533 ]] || fail "outer size $outer (client ${width}x$height, frame $extents)"
 
 # The frame's position: the client's on the screen less the frame extents.
 frame=
-for _ in $(seq 50); do
+frame_placed() {
     x=$(xwininfo -id "$win" | sed -n 's/^ *Absolute upper-left X: *//p')
     y=$(xwininfo -id "$win" | sed -n 's/^ *Absolute upper-left Y: *//p')
     frame="$((x - left)),$((y - top))"
-    [[ $frame == -4,-4 ]] && break
-    sleep 0.1
-done
+    [[ $frame == -4,-4 ]]
+}
+wait_until "$patience" frame_placed || true
 [[ $frame == -4,-4 ]] || fail "the frame stands at ($frame), not (-4,-4); client at ($x,$y), frame $extents"
 
 # The client area holds the menu bar and the whole drawing: the bottom seat
@@ -125,6 +112,8 @@ menu=$((first - 49))
 ((height - menu >= 6300 / 15 + 32 + 1)) || fail "drawing area $((height - menu)) pixels high"
 ((width >= 9215 / 15 + 1)) || fail "drawing area $width pixels wide"
 echo "window frame: outer $outer at ($frame), client ${width}x$height, frame $extents"
+# Asked to close, it ends well: in the sanitizer build, with no leak of its own.
+end_game
 
 # The frame's position of window $1, as above.
 frame_of() {
@@ -137,21 +126,18 @@ frame_of() {
 }
 # Starts the program with options $@ and waits until a box of its start-up
 # has the keyboard; its main window is then $main.
+box_shown() {
+    local w
+    for w in $(windows_of "$game"); do
+        xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && return 0
+    done
+    kill -0 "$game" 2>/dev/null || fail "korvalo ended: $(cat "$work/stderr")"
+    return 1
+}
 start_with_box() {
-    kill "$game" 2>/dev/null || true
-    wait "$game" 2>/dev/null || true
     (cd "$work/play" && exec "$build/korvalo" "$@" >"$work/stdout" 2>"$work/stderr") &
     game=$!
-    # (Up to a minute for a slow start, then as long as a box may take to
-    # get the keyboard.)
-    local box=
-    for _ in $(seq 300); do
-        box=$(windows_of "$game" | while read -r w; do
-            if xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id'; then echo "$w"; fi; done)
-        [[ -n $box ]] && break
-        kill -0 "$game" 2>/dev/null || fail "korvalo $* ended: $(cat "$work/stderr")"
-        sleep 0.2
-    done
+    wait_until "$patience" box_shown || fail "no box of korvalo $*"
     await_box "$game"
     main=$(windows_of "$game" | while read -r w; do
         xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' || echo "$w"; done | head -1)
@@ -168,13 +154,13 @@ frame_stays() {
     done
 }
 # Waits until window $1 has the keyboard.
+has_keyboard() {
+    [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]] && return 0
+    kill -0 "$game" 2>/dev/null || fail "the program ended"
+    return 1
+}
 await_focus() {
-    for _ in $(seq 100); do
-        [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]] && return
-        kill -0 "$game" 2>/dev/null || fail "the program ended"
-        sleep 0.1
-    done
-    fail "window $1 does not have the keyboard"
+    wait_until "$patience" has_keyboard "$1" || fail "window $1 does not have the keyboard"
 }
 
 # Without a sound device the sound library's box opens in the load event.
@@ -183,42 +169,40 @@ frame_stays "behind the sound library's box"
 xdotool key Return
 await_focus "$main"
 frame_stays "after the sound library's box"
+end_game
 start_with_box --host --no-port-mapping --code tesuto
 frame_stays "behind the hosting notice"
 xdotool key Return
 await_focus "$main"
 frame_stays "after the hosting notice"
+end_game
 # Yes to the link's question: nothing listens there, and a box says so.
-# (In the sanitizer build, SDL's audio modules, unloaded by the time this
-# window ends, leave a few hundred bytes the leak checker cannot place; this
-# part checks where the window stands.)
-ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 start_with_box korvalo://127.0.0.1:47119/tesuto
+start_with_box korvalo://127.0.0.1:47119/tesuto
 frame_stays "behind the link's question"
 xdotool key Return
-for _ in $(seq 300); do grep -q "参加できません" "$work/stderr" && break; sleep 0.1; done
+said_so() { grep -q "参加できません" "$work/stderr"; }
+wait_until "$patience" said_so || fail "no failure of the join: $(cat "$work/stderr")"
 await_box "$game"
 frame_stays "after the link's question"
-kill "$game"
-wait "$game" || true
+xdotool key Return
+await_end 1
 echo "the frame stood at (-4,-4) behind and after each box of the start-up"
 
 # A link that cannot be read: its box says why, the terminal has one line.
 (cd "$work/play" && KORVALO_TRACE="$work/refusal" exec "$build/korvalo" korvalo://127.0.0.1:99999/tesuto \
     2>"$work/stderr") &
 game=$!
-for _ in $(seq 600); do
-    grep -qs '^refusal ' "$work/refusal" && break
-    kill -0 "$game" 2>/dev/null || break
-    sleep 0.1
-done
+refused() {
+    grep -qs '^refusal ' "$work/refusal" && return 0
+    kill -0 "$game" 2>/dev/null || fail "the program ended: $(cat "$work/stderr")"
+    return 1
+}
+wait_until "$patience" refused || true
 grep -q '^refusal .*ポート番号が 1 から 65535 の範囲にありません。 *korvalo://127.0.0.1:99999/tesuto' "$work/refusal" ||
     fail "no box says what is wrong with the link: $(cat "$work/refusal")"
 await_focus "$(windows_of "$game" | head -1)"
 xdotool key Return
-status=0
-wait "$game" || status=$?
-game=
-((status == 2)) || fail "the refused link ended the program with $status"
+await_end 2
 [[ $(wc -l <"$work/stderr") -eq 1 ]] && grep -q '^korvalo: 参加リンクを読めません: ポート番号' "$work/stderr" ||
     fail "the terminal does not have the one line: $(cat "$work/stderr")"
 echo "a link that cannot be read is refused in a box, with one line on the terminal and status 2"

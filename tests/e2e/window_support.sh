@@ -4,16 +4,55 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The longest any one wait lasts, in seconds. What takes a second on an idle
+# machine takes many times that in the sanitizer build beside other work;
+# every wait ends as soon as what it waits for is there, so the limit costs
+# nothing when all is well.
+patience=120
+
+# Runs the command given every tenth of a second until it succeeds; fails
+# once $1 seconds have passed without.
+wait_until() {
+    local end=$(( ${EPOCHREALTIME/./} + $1 * 1000000 ))
+    shift
+    until "$@"; do
+        (( ${EPOCHREALTIME/./} < end )) || return 1
+        sleep 0.1
+    done
+}
+
 # Starts Xvfb on a display number it chooses itself and exports DISPLAY.
+# Xvfb finds a free number by its abstract socket, which belongs to the
+# network namespace, but its socket file (/tmp/.X11-unix) and its compiled
+# keymap (/var/lib/xkb), both named after the number, lie in folders that all
+# namespaces share: two servers in two namespaces took the same number,
+# spoilt each other's keymap, and one of them ended. A test in a network
+# namespace of its own therefore mounts both folders afresh for itself.
 xvfb=
 start_xvfb() {
     local fifo="$work/display"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     local n
-    read -r -t 20 n <"$fifo" || fail "Xvfb did not start"
+    read -r -t "$patience" n <"$fifo" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
+}
+
+# Runs the test script again ($0, with its arguments $@) in network and mount
+# namespaces of its own, where the ports it listens on are its own and
+# nothing it says leaves the machine, with its X server's socket folder and
+# keymap folder mounted afresh (see start_xvfb); there it returns.
+enter_own_network() {
+    if [[ -z ${KORVALO_OWN_NETWORK:-} ]]; then
+        rm -rf "$work"
+        export KORVALO_OWN_NETWORK=1
+        mkdir -p -m 1777 /tmp/.X11-unix
+        if [[ $(id -u) -eq 0 ]]; then exec unshare -nm "$0" "$@"; else exec unshare -rnm "$0" "$@"; fi
+    fi
+    mount -t tmpfs tmpfs /tmp/.X11-unix
+    mount -t tmpfs tmpfs /var/lib/xkb
+    ip link set lo up
 }
 
 # The 81 squares of the position the scenario driver reaches with a script
@@ -23,6 +62,24 @@ position() {
     rm -f "$work/driver/Korvalo.ini"
     printf '%s\nstate\n' "$1" | "$build/korvalo-script" --dir "$work/driver" --no-sound-library |
         sed -n 's/^row [1-9] //p' | tr -d '\n'
+}
+
+# The first square, in the driver's scan order, where a click after the
+# script places a stone: one run of the driver clicks each square in turn
+# and prints the position after each click (one that places no stone
+# changes nothing), so the first position that differs names the square.
+first_move() {
+    local clicks="" column row
+    for column in $(seq 1 9); do
+        for row in $(seq 1 9); do clicks+=$'\nclick '"$column $row"$'\nstate'; done
+    done
+    mkdir -p "$work/driver"
+    rm -f "$work/driver/Korvalo.ini"
+    printf '%s\nstate%s\n' "$1" "$clicks" | "$build/korvalo-script" --dir "$work/driver" --no-sound-library |
+        sed -n 's/^row [1-9] //p' | awk '
+            { board = board $0 }
+            NR % 9 == 0 { if (NR == 9) first = board; else if (!found && board != first) found = NR / 9 - 1; board = "" }
+            END { if (found) print int((found - 1) / 9) + 1, (found - 1) % 9 + 1 }'
 }
 
 shot="$work/shot.png"
@@ -60,17 +117,16 @@ read_board() {
         END { print "" }'
 }
 
-# Waits for the screen to show position $1 (about $2 seconds, two readings a
-# second), while process $3 runs.
+# Waits for the screen to show position $1 while process $2 runs.
+board=
+board_shows() {
+    board=$(read_board)
+    [[ $board == "$1" ]] && return 0
+    kill -0 "$2" 2>/dev/null || fail "the program ended"
+    return 1
+}
 await_board() {
-    local board=""
-    for _ in $(seq $(( 2 * $2 ))); do
-        board=$(read_board)
-        [[ $board == "$1" ]] && return 0
-        kill -0 "$3" 2>/dev/null || fail "the program ended"
-        sleep 0.5
-    done
-    fail "screen $board, expected $1"
+    wait_until "$patience" board_shows "$1" "$2" || fail "screen $board, expected $1"
 }
 
 # The visible windows of process $1: its main window, and its open menus and
@@ -81,29 +137,29 @@ windows_of() {
 
 # Waits until process $1 shows $2 open menus (windows besides the main one),
 # so that keys go to the menu opened last.
+shown=0
+menus_shown() {
+    shown=$(( $(windows_of "$1" | wc -l) - 1 ))
+    (( shown == $2 )) && return 0
+    kill -0 "$1" 2>/dev/null || fail "the program ended"
+    return 1
+}
 await_menus() {
-    local shown=0
-    for _ in $(seq 100); do
-        shown=$(( $(windows_of "$1" | wc -l) - 1 ))
-        (( shown == $2 )) && return 0
-        kill -0 "$1" 2>/dev/null || fail "the program ended"
-        sleep 0.1
-    done
-    fail "$shown menus open, expected $2"
+    wait_until "$patience" menus_shown "$1" "$2" || fail "$shown menus open, expected $2"
 }
 
 # Waits until a message box of process $1 (a window shown for the main one)
 # has the keyboard, so that a key answers it.
-await_box() {
+box_has_keyboard() {
     local focus
-    for _ in $(seq 100); do
-        focus=$(xdotool getwindowfocus 2>/dev/null) || focus=
-        [[ -n $focus ]] && windows_of "$1" | grep -qx "$focus" &&
-            xprop -id "$focus" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && return 0
-        kill -0 "$1" 2>/dev/null || fail "the program ended"
-        sleep 0.1
-    done
-    fail "no message box has the keyboard"
+    focus=$(xdotool getwindowfocus 2>/dev/null) || focus=
+    [[ -n $focus ]] && windows_of "$1" | grep -qx "$focus" &&
+        xprop -id "$focus" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$1" 2>/dev/null || fail "the program ended"
+    return 1
+}
+await_box() {
+    wait_until "$patience" box_has_keyboard "$1" || fail "no message box has the keyboard"
 }
 
 # Clicks the centre of square (column, row) with the left button.
@@ -131,16 +187,16 @@ menu_marks() {
 # its lines already waited for ($seen).
 # Waits for the next event $1 (with details $2, if given) in the trace after
 # those already waited for.
-await_event() {
+event_seen() {
     local at
-    for _ in $(seq 200); do
-        at=$(awk -v from="$seen" -v name="$1" -v details="${2-}" '
-            NR > from && $1 == name && (details == "" || $4 == details) { print NR; exit }' "$events")
-        [[ -n $at ]] && { seen=$at; return 0; }
-        kill -0 "$game" 2>/dev/null || fail "the program ended before '$*'"
-        sleep 0.1
-    done
-    fail "no '$*' in the trace"
+    at=$(awk -v from="$seen" -v name="$1" -v details="${2-}" '
+        NR > from && $1 == name && (details == "" || $4 == details) { print NR; exit }' "$events")
+    [[ -n $at ]] && { seen=$at; return 0; }
+    kill -0 "$game" 2>/dev/null || fail "the program ended before '$*'"
+    return 1
+}
+await_event() {
+    wait_until "$patience" event_seen "$@" || fail "no '$*' in the trace"
 }
 # Starts the program in the play folder ($play) with the given options, and waits
 # until its window is on the screen and drawn.
@@ -149,18 +205,16 @@ start_game() {
     seen=0
     (cd "$play" && KORVALO_TRACE="$events" exec "$build/korvalo" "$@" 2>"$work/stderr") &
     game=$!
-    # (Searched again and again, up to 20 s: one search fails at once when a
-    # window it looks at goes away meanwhile, as the toolkit's passing
-    # windows do.)
-    local found=
-    for _ in $(seq 100); do
-        found=$(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' 2>/dev/null) || true
-        [[ -n $found ]] && break
-        kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(tail -5 "$work/stderr")"
-        sleep 0.2
-    done
-    [[ -n $found ]] || fail "no window after 20 s: $(tail -5 "$work/stderr")"
+    # (Searched again and again: one search fails at once when a window it
+    # looks at goes away meanwhile, as the toolkit's passing windows do.)
+    wait_until "$patience" window_shown ||
+        fail "no window after $patience s: $(tail -5 "$work/stderr")"
     await_event paint
+}
+window_shown() {
+    [[ -n $(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' 2>/dev/null) ]] && return 0
+    kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")"
+    return 1
 }
 
 # Chooses 4_PLAY through the menu with the keys of process $game and answers
@@ -175,4 +229,28 @@ choose_four_persons() {
     await_box "$game"
     xdotool key Return  # answers "下の番です"
     await_event idle
+}
+
+# Whether process $1 runs: neither gone nor ended and waiting to be reaped.
+running() { local state=; read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" && [[ $state != Z ]]; }
+not_running() { ! running "$1"; }
+# Waits until the program ($game) has ended, and fails unless it ended with
+# status 0 (or $1, when given): in the sanitizer build a leak found at exit
+# ends it otherwise. If it does not end, what each of its threads was doing
+# is told.
+await_end() {
+    if ! wait_until "$patience" not_running "$game"; then
+        fail "the program did not end within $patience s: $(gdb -p "$game" -batch -ex 'thread apply all bt' 2>&1 |
+            grep -E '^(Thread|#)')"
+    fi
+    local status=0
+    wait "$game" || status=$?
+    game=
+    ((status == 0 || status == ${1:-0})) || fail "the program ended with status $status: $(tail -20 "$work/stderr")"
+}
+# Asks the program to end, as the desktop does, and waits until it has. A
+# window that does not close at once (a box is open) ends by the signal.
+end_game() {
+    kill -TERM "$game"
+    await_end $(( 128 + 15 ))
 }
