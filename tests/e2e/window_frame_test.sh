@@ -180,7 +180,7 @@ end_game
 start_with_box korvalo://127.0.0.1:47119/tesuto
 frame_stays "behind the link's question"
 xdotool key Return
-said_so() { grep -q "参加できません" "$work/stderr"; }
+said_so() { grep -q "cannot join" "$work/stderr"; }
 wait_until "$patience" said_so || fail "no failure of the join: $(cat "$work/stderr")"
 await_box "$game"
 frame_stays "after the link's question"
