@@ -3,7 +3,8 @@
 // at once, while a friend still joins; an address that guessed three wrong
 // codes is refused unchecked for a while, another address is not; a seated
 // window's thousands of useless presses are neither run nor kept for those
-// who join later; and what a peer sent reaches the log escaped.
+// who join later, while a person's refused clicks never hold back the move
+// that follows them; and what a peer sent reaches the log escaped.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 
 #include <string>
 
+#include "net/host_limits.h"
 #include "net/peers.h"
 
 namespace korvalo::testing {
@@ -97,19 +99,25 @@ TEST(NetworkGuard, WrongCodesFromOneAddressAreRefusedUncheckedForAWhile)
     host.finish();
 }
 
-TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
+// Black (the host) moves d3, then the host plays the script's rest; blue
+// joins and is to move.
+void blueAfterD3(quint16 port, Peer& host, Stranger& blue, const std::string& rest)
 {
-    const quint16 port = freePort();
-    Peer host;
-    // Black (the host) moves d3; blue is to move then.
     host.start({"--host", "--port", QString::number(port), "--code", "tesuto"},
-               "wait players 2\nmenu PLAY_4\nclick 4 3\n");
+               "wait players 2\nmenu PLAY_4\nclick 4 3\n" + rest);
     ASSERT_TRUE(host.says("hosting on port"));
-    Stranger blue;
     ASSERT_TRUE(blue.connectTo(port));
     blue.say(hello + "tesuto blue\n");
     ASSERT_TRUE(blue.hears("seat blue"));
     ASSERT_TRUE(blue.hears("input host release"));
+}
+
+TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
+{
+    const quint16 port = freePort();
+    Peer host;
+    Stranger blue;
+    ASSERT_NO_FATAL_FAILURE(blueAfterD3(port, host, blue, ""));
     QByteArray presses;
     for (int i = 0; i < 10000; ++i)
         presses += "move press 0 0\n";
@@ -121,13 +129,41 @@ TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
     later.say(hello + "tesuto any\n");
     ASSERT_TRUE(later.hears("caught-up"));
     const QByteArray caughtUp = later.heard.left(later.heard.indexOf("caught-up"));
-    EXPECT_LE(caughtUp.count("input blue press"), 16);
+    EXPECT_LE(caughtUp.count("input blue press"), net::limits::maxInputsPerTurn);
     later.say("bye\n");
     host.finish();
     // What the peer sent is in the log with its control bytes escaped.
     const std::string errors = host.read("errors");
     EXPECT_NE(errors.find("\\x1b]0;title\\x07"), std::string::npos) << errors;
     EXPECT_EQ(errors.find_first_of("\x1b\x07"), std::string::npos);
+}
+
+TEST(NetworkGuard, RefusedClicksNeverHoldBackTheMoveThatFollows)
+{
+    const quint16 port = freePort();
+    Peer host;
+    Stranger blue;
+    // Blue's move f2 lets white (the host's) move c3.
+    ASSERT_NO_FATAL_FAILURE(blueAfterD3(port, host, blue, "click 3 3\n"));
+    // A person's pattern: more clicks on the taken d3 than the cap takes,
+    // then the legal f2. The host runs them at the game's pace; blue pings
+    // meanwhile, as a window does.
+    QByteArray clicks;
+    for (int i = 0; i < net::limits::maxInputsPerTurn / 2 + 8; ++i)
+        clicks += "move press 3235 2305\nmove release 3235 2305\n";
+    blue.say(clicks + "move press 4495 1675\nmove release 4495 1675\n");
+    for (int i = 0; i < 1200 && !blue.heard.contains("input host press 2605") &&
+                    blue.socket.state() == QAbstractSocket::ConnectedState;
+         ++i) {
+        blue.say("ping\n");
+        blue.socket.waitForReadyRead(100);
+        blue.heard += blue.socket.readAll();
+    }
+    EXPECT_TRUE(blue.heard.contains("input blue press 4495 1675\ninput host press"));
+    EXPECT_LE(blue.heard.count("input blue press 3235"), net::limits::maxInputsPerTurn / 2);
+    blue.say("bye\n");
+    host.finish();
+    EXPECT_NE(host.read("errors").find("cannot be a move are dropped"), std::string::npos);
 }
 
 TEST(NetworkGuard, ARandomCodeIsFourGroupsOfTwoSyllables)
