@@ -4,7 +4,8 @@
 // codes is refused unchecked for a while, another address is not; a seated
 // window's thousands of useless presses are neither run nor kept for those
 // who join later, while a person's refused clicks never hold back the move
-// that follows them; and what a peer sent reaches the log escaped.
+// that follows them; a joined window lets go of a host that sends more than
+// it may have waiting; and what a peer sent reaches the log escaped.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -164,6 +165,62 @@ TEST(NetworkGuard, RefusedClicksNeverHoldBackTheMoveThatFollows)
     blue.say("bye\n");
     host.finish();
     EXPECT_NE(host.read("errors").find("cannot be a move are dropped"), std::string::npos);
+}
+
+// A host of the test's own that a headless window joins; welcome is sent
+// after its greeting.
+struct FakeHost {
+    QTcpServer server;
+    QTcpSocket* window = nullptr;
+    Peer peer;
+    bool join(const QByteArray& welcome)
+    {
+        if (!server.listen(QHostAddress::LocalHost))
+            return false;
+        peer.start({"--join", QString("127.0.0.1:%1").arg(server.serverPort()), "--code", "tesuto"}, "wait end\n");
+        if (!server.waitForNewConnection(30000))
+            return false;
+        window = server.nextPendingConnection();
+        for (int i = 0; i < 300 && !window->canReadLine(); ++i)
+            window->waitForReadyRead(100);
+        window->readAll();
+        window->write(welcome);
+        return window->waitForBytesWritten(10000);
+    }
+    // Whether the window closed the connection, within 30 s.
+    bool letGo()
+    {
+        for (int i = 0; i < 300 && window->state() == QAbstractSocket::ConnectedState; ++i) {
+            window->waitForReadyRead(100);
+            window->readAll();
+        }
+        return window->state() != QAbstractSocket::ConnectedState;
+    }
+};
+
+TEST(NetworkGuard, AJoinedWindowKeepsOnlyWhatAHostMaySendAhead)
+{
+    const QByteArray welcome = "welcome\nseat blue\nplayers 2\ncaught-up\n";
+    // A square of a strong computer from a host that does not search.
+    FakeHost plain;
+    ASSERT_TRUE(plain.join(welcome + "input host computer 1 1\n"));
+    EXPECT_TRUE(plain.letGo());
+    // Presses behind a computer move that waits for the host's square.
+    FakeHost strong;
+    ASSERT_TRUE(strong.join(welcome + "input host computer strong\ninput host menu PLAY_TONARI\n"));
+    QByteArray presses;
+    for (int i = 0; i < 70000; ++i)
+        presses += "input host press 0 0\n";
+    strong.window->write(presses);
+    EXPECT_TRUE(strong.letGo());
+    // The windows play on alone; what they said is on their standard error.
+    for (Peer* peer : {&plain.peer, &strong.peer}) {
+        peer->process.kill();
+        peer->process.waitForFinished(10000);
+    }
+    EXPECT_NE(plain.peer.read("errors").find("what no host sends: input host computer 1 1"), std::string::npos)
+        << plain.peer.read("errors");
+    EXPECT_NE(strong.peer.read("errors").find("closed: "), std::string::npos) << strong.peer.read("errors");
 }
 
 TEST(NetworkGuard, ARandomCodeIsFourGroupsOfTwoSyllables)
