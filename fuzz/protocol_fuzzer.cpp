@@ -5,7 +5,9 @@
 // Besides not crashing (or overflowing a number), the protocol must keep its
 // promises: the splitter hands out no line longer than maxLine, and a line
 // that parses is written back by the writer to a line that parses to the
-// same kind of message, and writes the same again.
+// same kind of message, and writes the same again. Each line is also read as
+// a router's answer: a port is 0 or 1..65535 and written back the same, and
+// an outside address is given back only in the usual text of an address.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include <string_view>
 
 #include "net/protocol.h"
+#include "net/router_answers.h"
 
 namespace {
 
@@ -24,10 +27,22 @@ using namespace korvalo;
     std::abort();
 }
 
+void checkRouterAnswer(const std::string& line)
+{
+    const int port = net::readPort(line);
+    if (port < 0 || port > 65535 || (port != 0 && std::to_string(port) != line.substr(line.find_first_not_of('0'))))
+        fail("a port read is not the number written", line);
+    std::string normal;
+    if (net::readOutsideAddress(line, &normal) != net::OutsideAddress::Unreadable &&
+        normal.find_first_not_of("0123456789abcdef.:") != std::string::npos)
+        fail("an address read back holds other bytes", normal);
+}
+
 void checkLine(const std::string& line)
 {
     if (line.size() > net::maxLine)
         fail("a line longer than the bound came out", line);
+    checkRouterAnswer(line);
     const std::optional<net::Message> message = net::parseMessage(line);
     if (!message)
         return;

@@ -12,6 +12,8 @@ public:
     // Runs handler now, or queues it behind the running one.
     void run(std::function<void()> handler);
     bool busy() const { return running_; }
+    // The handlers queued behind the running one.
+    std::size_t waiting() const { return queued_.size(); }
     // No handler runs after this, not even the queued ones.
     void end() { ended_ = true; }
     bool ended() const { return ended_; }

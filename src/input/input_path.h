@@ -52,6 +52,8 @@ public:
     // from a holder that hands over where it leaves the game.
     std::optional<Answer> answerFor(Buttons buttons);
     std::size_t answersWaiting() const { return answers_.size(); }
+    // Inputs queued in the gate behind the handler that runs.
+    std::size_t inputsWaiting() const { return gate_.waiting(); }
     // Notes the answer a box was given, whoever gave it, for the record.
     void answered(Buttons buttons, Answer answer);
     // Notes a square a strong computer played, for the record and the policy.

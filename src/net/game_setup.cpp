@@ -16,7 +16,12 @@ std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& 
 
 void playHostsSquares(Join& join, Form1& form)
 {
-    join.computerSquare = [&form](int column, int row) { form.carriedSquares.emplace_back(column, row); };
+    join.computerSquare = [&form](int column, int row, std::size_t most) {
+        if (form.carriedSquares.size() >= most)
+            return false;
+        form.carriedSquares.emplace_back(column, row);
+        return true;
+    };
     form.awaitCarriedSquare = [joining = QPointer<Join>(&join), &form] {
         if (joining && joining->hostSearches())
             joining->waitUntil([&form] { return !form.carriedSquares.empty(); }, 10 * 60 * 1000);

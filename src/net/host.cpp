@@ -281,12 +281,23 @@ int Host::seatOf(const InputSource& from) const
 bool Host::take(InputSource& from, const Input& input)
 {
     if (isRemote(from)) {
-        // Beyond its turn's share an input is dropped, neither queued nor
-        // kept nor sent; beyond the gate's budget the window is let go.
+        // Beyond its turn's share an input that cannot be a move is dropped,
+        // neither queued nor kept nor sent (a move, and the release of its
+        // press, always goes in); beyond the gate's budget the window is let go.
         Peer& peer = static_cast<Peer&>(from);
         countTurn(peer);
-        if (!peer.connection || peer.spent >= maxInputsPerTurn)
+        if (!peer.connection)
             return false;
+        const bool move = input.kind == Input::Kind::Release ? std::exchange(peer.pressMayMove, false)
+                                                              : mayMove(peer, input);
+        if (input.kind == Input::Kind::Press)
+            peer.pressMayMove = move;
+        if (!move && peer.spent >= maxInputsPerTurn) {
+            if (peer.spent++ == maxInputsPerTurn)
+                peer.connection->log("its inputs beyond " + std::to_string(maxInputsPerTurn) +
+                                     " in this turn that cannot be a move are dropped");
+            return false;
+        }
         if (peer.waiting + costOf(input) > gateBudget) {
             peer.connection->close("more inputs waiting than a whole game has");
             return false;
@@ -317,17 +328,19 @@ bool Host::admit(InputSource& from, const Input& input)
         if (!peer.connection)
             forgetLater();
         countTurn(peer);
-        if (peer.spent++ >= maxInputsPerTurn)
-            return false;
         const int seat = seatOf(from);
         const int turn = state_.turnColour;
         const bool releasing = input.kind == Input::Kind::Release && std::exchange(peer.pressed, false);
+        const bool move = releasing ? std::exchange(peer.pressedMove, false) : mayMove(peer, input);
+        if (!move && peer.spent++ >= maxInputsPerTurn)
+            return false;
         if (!releasing && (seat == 0 || turn != seat || state_.playerKind[seat] != humanValue)) {
             if (peer.connection)
                 peer.connection->log("a move of " + colourWord(seat) + " is refused: it is not its turn");
             return false;
         }
         peer.pressed = input.kind == Input::Kind::Press;
+        peer.pressedMove = peer.pressed && move;
         const std::string line = writeMessage(message::InputOf{colourWord(seat), input});
         remember(line);
         broadcast(line);

@@ -81,7 +81,9 @@ private:
         std::string address;               // its address (IPv6: its /64)
         std::size_t waiting = 0;           // what its inputs in the event gate cost
         std::array<int, 3> turn{-1, -1, -1};  // the turn its inputs were counted in
-        int spent = 0;                     // its inputs the gate ran in that turn
+        int spent = 0;                     // its inputs that cannot be a move, in that turn
+        bool pressMayMove = false;         // its last press taken may be a move
+        bool pressedMove = false;          // its last press run may have been a move
     };
     // Wrong codes from one address, and until when its greetings are refused.
     struct Guesses {
@@ -108,6 +110,10 @@ private:
     void guessedWrong(const std::string& address);
     // Starts counting the peer's inputs anew when the game has moved on.
     void countTurn(Peer& peer);
+    // Whether the peer's input may be a move, which no count of its inputs
+    // holds back: a press of the colour to move on a square it may play, or
+    // anywhere on the board when it has none (which passes).
+    bool mayMove(const Peer& peer, const Input& input);
     void hear(Peer& peer, const std::string& line);
     // hello is null for a first line that is no greeting.
     void greet(Peer& peer, const message::Hello* hello);
@@ -132,6 +138,7 @@ private:
     int hostSeat_ = 0;
     bool localPressed_ = false;  // the last press given here went in
     bool answeredNo_ = false;    // the last question was answered No
+    GameState scratch_;          // the board's copy the legality of a press is tried on
     std::array<int, 5> lastKinds_{};
     // Remembers a line sent, for windows that join later.
     void remember(const std::string& line);

@@ -2,11 +2,14 @@
 // that do not greet, addresses that guess codes, and the log they cause.
 #include <QTcpSocket>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "net/connection.h"
 #include "net/host.h"
 #include "net/host_limits.h"
+#include "rules/legality.h"
+#include "rules/turn_order.h"
 
 namespace korvalo::net {
 
@@ -101,6 +104,22 @@ void Host::guessedWrong(const std::string& address)
         return;
     guesses.penalty = guesses.penalty == 0 ? 1 : std::min(maxPenalty, guesses.penalty * 2);
     guesses.until = now + std::chrono::seconds(guesses.penalty);
+}
+
+bool Host::mayMove(const Peer& peer, const Input& input)
+{
+    const int c = state_.turnColour;
+    if (input.kind != Input::Kind::Press || !peer.connection || peer.seat == 0 || peer.seat != c ||
+        state_.playerKind[c] != humanValue)
+        return false;
+    const int column = static_cast<int>(std::floor((input.x - boardLeft) / cellWidth));
+    const int row = static_cast<int>(std::floor((input.y - boardTop) / cellHeight));
+    if (column < 1 || column > 9 || row < 1 || row > 9)
+        return false;
+    // The rules' scan writes its view of the board: it runs on a copy.
+    scratch_.board = state_.board;
+    scratch_.playerKind = state_.playerKind;
+    return 置けるか(scratch_, column, row, c) == trueValue || 置き場所があるか(scratch_, c) == falseValue;
 }
 
 void Host::countTurn(Peer& peer)

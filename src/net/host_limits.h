@@ -20,9 +20,11 @@ inline constexpr std::size_t greetingLimit = 8 * 1024;
 // Inputs of one window waiting in the event gate (while a box is open, say):
 // a whole game's worth fits.
 inline constexpr std::size_t gateBudget = 64 * 1024;
-// Inputs of one window the gate runs in one turn; the rest of that turn's are
-// dropped. A person presses and releases once or a few times a turn.
-inline constexpr int maxInputsPerTurn = 16;
+// Inputs of one window that cannot be a move (a press where the colour to
+// move may not play, a key, a press out of turn) the gate runs in one turn;
+// the rest of that turn's are dropped, while a move always goes in. A person
+// who clicks a taken square again and again stays far below it.
+inline constexpr int maxInputsPerTurn = 256;
 // After this many wrong codes from one address its greetings are refused
 // unchecked, for a penalty doubling from 1 s to 30 s; an address quiet for
 // a while starts afresh.

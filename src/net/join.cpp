@@ -153,10 +153,10 @@ void Join::hear(const std::string& line)
         // The host's computer: that it searches, and the squares it chose.
         if (computer->announce)
             hostSearches_ = true;
-        else if (computerSquare)
-            computerSquare(computer->column, computer->row);
+        else if (!hostSearches_ || !keepsSquare(computer->column, computer->row))
+            return wrong();
     } else if (const auto* input = std::get_if<InputOf>(&*parsed)) {
-        if (!hostMaySend(input->from, input->input))
+        if (!hostMaySend(input->from, input->input) || path_.inputsWaiting() >= maxInputsWaiting)
             return wrong();
         if (input->from == colourWord(seat_) && seat_ != 0 && unanswered_ > 0)
             --unanswered_;

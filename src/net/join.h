@@ -66,8 +66,9 @@ public:
     std::function<void(int colour)> left;
     std::function<void()> changed;
     std::function<void(bool byNo)> hostEnded;
-    // Told of each square the host's strong computer played.
-    std::function<void(int column, int row)> computerSquare;
+    // Told of each square the host's strong computer played, to keep while
+    // fewer than most wait to be played; false when it was not kept.
+    std::function<bool(int column, int row, std::size_t most)> computerSquare;
     // Whether the host's computer colours choose by the strong search, so
     // that this window plays the squares it sends instead of choosing.
     bool hostSearches() const { return hostSearches_; }
@@ -87,6 +88,12 @@ public:
     bool catchingUp() const override { return welcomed_ && !caughtUp_; }
 
 private:
+    // What a host may have waiting here: inputs in the gate (far more than a
+    // whole game's catching up), and strong-computer squares only as many as
+    // computer moves may come of the position and the inputs waiting. Beyond
+    // them the host has sent what no host sends.
+    static constexpr std::size_t maxInputsWaiting = 65536;
+    bool keepsSquare(int column, int row);
     void hear(const std::string& line);
     void send(const Input& input);
     // Tells joined the outcome: error for the log, forWindow for a person.

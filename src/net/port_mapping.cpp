@@ -2,10 +2,8 @@
 
 #include <QHostAddress>
 #include <QNetworkInterface>
-#include <QSocketNotifier>
 #include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
@@ -14,10 +12,10 @@
 #define ENABLE_STRNATPMPERR
 #include <natpmp.h>
 #include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include "net/mapping_router.h"
 #include "net/reasons.h"
+#include "net/router_answers.h"
 #include "script/join_link.h"
 
 namespace korvalo::net {
@@ -29,7 +27,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto attemptLimit = mappingAttemptLimit;
 constexpr int discoveryMilliseconds = 2000;
 constexpr int leaseSeconds = mappingLeaseSeconds;
-constexpr int renewMilliseconds = leaseSeconds * 1000 / 2;
 constexpr int nextPorts = 10;
 constexpr char description[] = "Korvalo";
 
@@ -79,7 +76,7 @@ struct PortMapping::Router {
     natpmp_t natpmp{};
     bool haveNatpmp = false;
     quint16 port = 0;
-    std::string externalPort;
+    int mappedPort = 0;  // the outside port of the mapping this host made; 0: none
     bool permanent = false;  // the router takes mappings without a lease only
     const char* lease() const { return permanent ? "0" : "3600"; }
     std::string pinhole;  // the pinhole's id; empty: none
@@ -133,40 +130,53 @@ struct PortMapping::Router {
         char outside[64] = {};
         if (int status = UPNP_GetExternalIPAddress(control, service, outside); status != 0)
             return refused(result, status, strupnperror(status));
-        result.address = outside;
         // A router whose own outside address is private or shared may keep
-        // it to itself (miniupnpd does): no address is the same answer.
-        if (result.address.empty() || result.address == "0.0.0.0") {
-            result.address.clear();
-            result.outcome = MappingResult::Outcome::Shared;
+        // it to itself (miniupnpd does): no address is the same answer, and
+        // so is anything that is not an address (a name, other bytes).
+        if (!outsideAddress(outside, &result))
             return result;
-        }
-        if (isSharedAddress(result.address)) {
-            result.outcome = MappingResult::Outcome::Shared;
-            return result;
-        }
         const std::string inside = std::to_string(port);
         int status = -1;
         // A router of the second version picks a free outside port itself.
         if (std::strstr(service, ":2")) {
+            // A port it names that is no port cannot be joined or removed:
+            // the host asks for ports of its own instead.
             char reserved[8] = {};
             status = add(true, inside, reserved);
-            if (status == 0)
-                externalPort = reserved;
+            if (status == 0 && !(mappedPort = readPort(reserved)))
+                status = -1;
         }
-        for (int next = 0; status != 0 && next <= nextPorts && Clock::now() < deadline; ++next) {
-            externalPort = std::to_string(port + next);
-            status = add(false, externalPort, nullptr);
-            if (status != 0 && status != conflictInMappingEntry)
+        for (int next = 0; status != 0 && next <= nextPorts && port + next <= 65535 && Clock::now() < deadline;
+             ++next) {
+            status = add(false, std::to_string(port + next), nullptr);
+            if (status == 0)
+                mappedPort = port + next;
+            else if (status != conflictInMappingEntry)
                 break;
         }
         if (status != 0)
             return refused(result, status, strupnperror(status));
         result.outcome = MappingResult::Outcome::Mapped;
-        result.port = std::stoi(externalPort);
+        result.port = mappedPort;
         result.permanent = permanent;
         openPinhole(&result);
         return result;
+    }
+
+    // Whether the router's outside address is one to join by; else the
+    // result says it is not (Shared, with the address only when it is one).
+    static bool outsideAddress(const std::string& text, MappingResult* result)
+    {
+        std::string normal;
+        const OutsideAddress kind = readOutsideAddress(text, &normal);
+        if (kind == OutsideAddress::Public) {
+            result->address = normal;
+            return true;
+        }
+        result->outcome = MappingResult::Outcome::Shared;
+        if (kind == OutsideAddress::Unreachable && normal != "0.0.0.0")
+            result->address = normal;
+        return false;
     }
 
     // Adds the mapping, without a lease when the router takes only those.
@@ -252,19 +262,21 @@ struct PortMapping::Router {
         result.via = "NAT-PMP";
         if (status < 0)
             return refused(result, status, strnatpmperr(status));
-        result.address = ipv4Text(response.pnu.publicaddress.addr);
-        if (isSharedAddress(result.address)) {
-            result.outcome = MappingResult::Outcome::Shared;
+        if (!outsideAddress(ipv4Text(response.pnu.publicaddress.addr), &result))
             return result;
-        }
         via = Via::Natpmp;
         status = natpmpRequest(port, leaseSeconds, deadline, stopping, &response);
         if (status < 0)
             return refused(result, status, strnatpmperr(status));
-        // The router picks another outside port itself when the port is taken.
+        // The router picks another outside port itself when the port is
+        // taken; port 0 is none, and the mapping it answers for is removed.
+        mappedPort = response.pnu.newportmapping.mappedpublicport;
+        if (mappedPort == 0) {
+            mappedPort = -1;
+            return refused(result, 0, "mapped public port 0");
+        }
         result.outcome = MappingResult::Outcome::Mapped;
-        result.port = response.pnu.newportmapping.mappedpublicport;
-        externalPort = std::to_string(result.port);
+        result.port = mappedPort;
         return result;
     }
 
@@ -281,85 +293,57 @@ struct PortMapping::Router {
     void renew()
     {
         const std::atomic<bool> never{false};
-        if (via == Via::Upnp) {
+        if (mappedPort <= 0) {
+        } else if (via == Via::Upnp) {
             if (!permanent)
-                add(false, externalPort, nullptr);
+                add(false, std::to_string(mappedPort), nullptr);
             if (!pinhole.empty())
                 UPNP_UpdatePinhole(urls.controlURL_6FC, data.IPv6FC.servicetype, pinhole.c_str(), "3600");
         } else if (via == Via::Natpmp) {
             natpmpresp_t response{};
-            natpmpRequest(std::stoi(externalPort), leaseSeconds, Clock::now() + attemptLimit, never, &response);
+            natpmpRequest(mappedPort, leaseSeconds, Clock::now() + attemptLimit, never, &response);
         }
     }
 
     void remove()
     {
         const std::atomic<bool> never{false};
+        // Only what this host made: not a port tried and refused.
         if (via == Via::Upnp) {
-            UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, externalPort.c_str(), "TCP", nullptr);
+            if (mappedPort > 0)
+                UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(mappedPort).c_str(),
+                                       "TCP", nullptr);
             if (!pinhole.empty())
                 UPNP_DeletePinhole(urls.controlURL_6FC, data.IPv6FC.servicetype, pinhole.c_str());
-        } else if (via == Via::Natpmp) {
+        } else if (via == Via::Natpmp && mappedPort != 0) {
             // A lifetime of 0 removes the host's mapping of its port.
             natpmpresp_t response{};
             natpmpRequest(0, 0, Clock::now() + std::chrono::seconds(2), never, &response);
         }
         via = Via::None;
+        mappedPort = 0;
         pinhole.clear();
     }
 };
 
-PortMapping::PortMapping()
+std::shared_ptr<PortMapping::Router> makeRouter()
 {
-    renewal_.setInterval(renewMilliseconds);
-    QObject::connect(&renewal_, &QTimer::timeout, this, [this] { renew(); });
+    return std::make_shared<PortMapping::Router>();
 }
 
-PortMapping::~PortMapping()
+MappingResult mapPort(PortMapping::Router& router, quint16 port, const std::atomic<bool>& stopping)
 {
-    remove();
+    return router.map(port, stopping);
 }
 
-void PortMapping::start(quint16 port)
+void renewMapping(PortMapping::Router& router)
 {
-    finish();
-    router_ = std::make_unique<Router>();
-    worker_ = std::thread([this, port, router = router_.get()] {
-        const MappingResult result = router->map(port, stopping_);
-        QMetaObject::invokeMethod(
-            this,
-            [this, result] {
-                if (result.outcome == MappingResult::Outcome::Mapped)
-                    renewal_.start();
-                if (done)
-                    done(result);
-            },
-            Qt::QueuedConnection);
-    });
+    router.renew();
 }
 
-void PortMapping::renew()
+void removeMapping(PortMapping::Router& router)
 {
-    finish();
-    if (router_)
-        worker_ = std::thread([router = router_.get()] { router->renew(); });
-}
-
-void PortMapping::finish()
-{
-    if (worker_.joinable())
-        worker_.join();
-}
-
-void PortMapping::remove()
-{
-    renewal_.stop();
-    stopping_ = true;
-    finish();
-    stopping_ = false;
-    if (router_)
-        router_->remove();
-    router_.reset();
+    router.remove();
 }
 
 QStringList describeMapping(const MappingResult& result, const std::string& code)
@@ -401,40 +385,6 @@ QStringList describeMapping(const MappingResult& result, const std::string& code
                 stillWorks};
     }
     return {};
-}
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int number)
-{
-    const unsigned char byte = static_cast<unsigned char>(number);
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
-}
-
-}  // namespace
-
-void removeOnTerminationSignal(PortMapping& mapping)
-{
-    if (signalPipe[0] >= 0 ||
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &mapping);
-    QObject::connect(notifier, &QSocketNotifier::activated, &mapping, [&mapping] {
-        unsigned char byte = 0;
-        if (::read(signalPipe[1], &byte, 1) != 1)
-            return;
-        mapping.remove();
-        std::signal(byte, SIG_DFL);
-        std::raise(byte);
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 
 }  // namespace korvalo::net

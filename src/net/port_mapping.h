@@ -3,17 +3,16 @@
 // IGD first (and an IPv6 pinhole where the router offers one), NAT-PMP where
 // no IGD answers. The router is asked on a thread of its own, so a host
 // listens and shows itself at once; the whole attempt ends within five
-// seconds, the mapping is renewed every half hour while the game is hosted
-// and removed when the host ends.
+// seconds whatever the router answers, the mapping is renewed every half hour
+// while the game is hosted and removed when the host ends. What the router
+// answers is checked (router_answers.h) before it is shown or used.
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace korvalo::net {
 
@@ -53,29 +52,38 @@ QStringList describeMapping(const MappingResult& result, const std::string& code
 class PortMapping : public QObject {
 public:
     PortMapping();
-    // Removes the mapping, after an attempt still under way has ended.
+    // Removes the mapping (see remove()).
     ~PortMapping() override;
 
     // Starts asking the router to forward TCP port to this machine; done is
-    // told the result in this object's thread.
+    // told the result in this object's thread, within five seconds (a router
+    // that has not answered by then counts as none).
     void start(quint16 port);
     std::function<void(const MappingResult&)> done;
 
-    // Removes the mapping and the pinhole from the router, if any; waits for
-    // an attempt under way (cut short) and for the router's answer.
+    // Removes the mapping and the pinhole this host made, if any. Waits for
+    // an attempt under way (cut short where it can be) and for the router's
+    // answer two seconds at most; a thread still asking the router then ends
+    // on its own, removing what it made, and keeps nothing of this object.
     void remove();
 
     // Blocking: the whole attempt, as the thread runs it. Public for tests.
     struct Router;
 
 private:
+    struct Shared;
+    // Runs job on a thread of its own, which removes what the router made
+    // if the object has given it up by the time the job ends.
+    static void run(const std::shared_ptr<Shared>& shared, std::function<void(Shared&)> job);
     void renew();
-    void finish();
+    // The attempt took too long: done is told there is no router.
+    void giveUp();
 
-    std::unique_ptr<Router> router_;
-    std::thread worker_;
-    std::atomic<bool> stopping_{false};
+    std::shared_ptr<Shared> shared_;
     QTimer renewal_;
+    QTimer watchdog_;
+    std::chrono::steady_clock::time_point begun_;
+    quint16 askedPort_ = 0;
 };
 
 // In a program without a window (korvalo-script): SIGTERM and SIGINT remove

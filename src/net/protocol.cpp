@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "net/router_answers.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
@@ -215,11 +216,10 @@ bool splitAddress(const std::string& text, std::string* host, int* port)
         return false;
     if (rest.empty())
         return true;
-    if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6 ||
-        rest.find_first_not_of("0123456789", 1) != std::string::npos)
+    if (rest[0] != ':' || !readPort(std::string_view(rest).substr(1)))
         return false;
-    *port = std::stoi(rest.substr(1));
-    return *port > 0 && *port <= 65535;
+    *port = readPort(std::string_view(rest).substr(1));
+    return true;
 }
 
 bool isWindowsOwn(const Input& input)

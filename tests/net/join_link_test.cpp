@@ -7,6 +7,7 @@
 #include <QProcess>
 
 #include "net/port_mapping.h"
+#include "net/router_answers.h"
 #include "script/join_link.h"
 
 namespace korvalo::testing {
@@ -64,6 +65,24 @@ TEST(PortMapping, KnowsTheOutsideAddressesTheInternetCannotReach)
     for (const char* reachable : {"11.45.0.2", "172.15.255.255", "172.32.0.0", "192.169.0.1", "100.63.255.255",
                                   "100.128.0.0", "9.255.255.255", "2001:db8::2", ""})
         EXPECT_FALSE(net::isSharedAddress(reachable)) << reachable;
+}
+
+TEST(PortMapping, TakesOnlyPortsAndPublicAddressesFromTheRouter)
+{
+    EXPECT_EQ(net::readPort("47119"), 47119);
+    EXPECT_EQ(net::readPort("65535"), 65535);
+    for (const char* bad : {"", "0", "00000", "65536", "99999", "abcde", "+80", " 80", "80 ", "-1", "123456"})
+        EXPECT_EQ(net::readPort(bad), 0) << bad;
+    std::string normal;
+    for (const char* address : {"11.45.0.2", "8.8.8.8", "2a00:1450::1"})
+        EXPECT_EQ(net::readOutsideAddress(address, &normal), net::OutsideAddress::Public) << address;
+    for (const char* address : {"10.1.2.3", "100.64.0.1", "127.0.0.1", "169.254.1.1", "192.0.2.1", "0.0.0.0",
+                                "224.0.0.1", "255.255.255.255", "198.18.0.1", "::1", "fe80::1", "fd00::1",
+                                "2001:db8::1", "::ffff:11.45.0.2"})
+        EXPECT_EQ(net::readOutsideAddress(address, &normal), net::OutsideAddress::Unreachable) << address;
+    for (const std::string address : {std::string("evil.example"), std::string("\x1b]0;PWNED\x07"),
+                                      std::string("11.45.0.2\n"), std::string("11.45.0.2\0x", 11)})
+        EXPECT_EQ(net::readOutsideAddress(address, &normal), net::OutsideAddress::Unreadable) << address;
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // at once, while a friend still joins; an address that guessed three wrong
 // codes is refused unchecked for a while, another address is not; a seated
 // window's thousands of useless presses are neither run nor kept for those
-// who join later; and what a peer sent reaches the log escaped.
+// who join later, while a person's refused clicks never hold back the move
+// that follows them; a joined window lets go of a host that sends more than
+// it may have waiting; and what a peer sent reaches the log escaped.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -11,6 +13,7 @@
 
 #include <string>
 
+#include "net/host_limits.h"
 #include "net/peers.h"
 
 namespace korvalo::testing {
@@ -106,19 +109,25 @@ TEST(NetworkGuard, APeerThatCannotReachTheHostNamesItInTheLog)
     EXPECT_NE(lost.read("errors").find("connection with 127.0.0.1: closed: "), std::string::npos) << lost.read("errors");
 }
 
-TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
+// Black (the host) moves d3, then the host plays the script's rest; blue
+// joins and is to move.
+void blueAfterD3(quint16 port, Peer& host, Stranger& blue, const std::string& rest)
 {
-    const quint16 port = freePort();
-    Peer host;
-    // Black (the host) moves d3; blue is to move then.
     host.start({"--host", "--port", QString::number(port), "--code", "tesuto"},
-               "wait players 2\nmenu PLAY_4\nclick 4 3\n");
+               "wait players 2\nmenu PLAY_4\nclick 4 3\n" + rest);
     ASSERT_TRUE(host.says("hosting on port"));
-    Stranger blue;
     ASSERT_TRUE(blue.connectTo(port));
     blue.say(hello + "tesuto blue\n");
     ASSERT_TRUE(blue.hears("seat blue"));
     ASSERT_TRUE(blue.hears("input host release"));
+}
+
+TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
+{
+    const quint16 port = freePort();
+    Peer host;
+    Stranger blue;
+    ASSERT_NO_FATAL_FAILURE(blueAfterD3(port, host, blue, ""));
     QByteArray presses;
     for (int i = 0; i < 10000; ++i)
         presses += "move press 0 0\n";
@@ -130,13 +139,97 @@ TEST(NetworkGuard, UselessPressesAreNeitherRunNorKept)
     later.say(hello + "tesuto any\n");
     ASSERT_TRUE(later.hears("caught-up"));
     const QByteArray caughtUp = later.heard.left(later.heard.indexOf("caught-up"));
-    EXPECT_LE(caughtUp.count("input blue press"), 16);
+    EXPECT_LE(caughtUp.count("input blue press"), net::limits::maxInputsPerTurn);
     later.say("bye\n");
     host.finish();
     // What the peer sent is in the log with its control bytes escaped.
     const std::string errors = host.read("errors");
     EXPECT_NE(errors.find("\\x1b]0;title\\x07"), std::string::npos) << errors;
     EXPECT_EQ(errors.find_first_of("\x1b\x07"), std::string::npos);
+}
+
+TEST(NetworkGuard, RefusedClicksNeverHoldBackTheMoveThatFollows)
+{
+    const quint16 port = freePort();
+    Peer host;
+    Stranger blue;
+    // Blue's move f2 lets white (the host's) move c3.
+    ASSERT_NO_FATAL_FAILURE(blueAfterD3(port, host, blue, "click 3 3\n"));
+    // A person's pattern: more clicks on the taken d3 than the cap takes,
+    // then the legal f2. The host runs them at the game's pace; blue pings
+    // meanwhile, as a window does.
+    QByteArray clicks;
+    for (int i = 0; i < net::limits::maxInputsPerTurn / 2 + 8; ++i)
+        clicks += "move press 3235 2305\nmove release 3235 2305\n";
+    blue.say(clicks + "move press 4495 1675\nmove release 4495 1675\n");
+    for (int i = 0; i < 1200 && !blue.heard.contains("input host press 2605") &&
+                    blue.socket.state() == QAbstractSocket::ConnectedState;
+         ++i) {
+        blue.say("ping\n");
+        blue.socket.waitForReadyRead(100);
+        blue.heard += blue.socket.readAll();
+    }
+    EXPECT_TRUE(blue.heard.contains("input blue press 4495 1675\ninput host press"));
+    EXPECT_LE(blue.heard.count("input blue press 3235"), net::limits::maxInputsPerTurn / 2);
+    blue.say("bye\n");
+    host.finish();
+    EXPECT_NE(host.read("errors").find("cannot be a move are dropped"), std::string::npos);
+}
+
+// A host of the test's own that a headless window joins; welcome is sent
+// after its greeting.
+struct FakeHost {
+    QTcpServer server;
+    QTcpSocket* window = nullptr;
+    Peer peer;
+    bool join(const QByteArray& welcome)
+    {
+        if (!server.listen(QHostAddress::LocalHost))
+            return false;
+        peer.start({"--join", QString("127.0.0.1:%1").arg(server.serverPort()), "--code", "tesuto"}, "wait end\n");
+        if (!server.waitForNewConnection(30000))
+            return false;
+        window = server.nextPendingConnection();
+        for (int i = 0; i < 300 && !window->canReadLine(); ++i)
+            window->waitForReadyRead(100);
+        window->readAll();
+        window->write(welcome);
+        return window->waitForBytesWritten(10000);
+    }
+    // Whether the window closed the connection, within 30 s.
+    bool letGo()
+    {
+        for (int i = 0; i < 300 && window->state() == QAbstractSocket::ConnectedState; ++i) {
+            window->waitForReadyRead(100);
+            window->readAll();
+        }
+        return window->state() != QAbstractSocket::ConnectedState;
+    }
+};
+
+TEST(NetworkGuard, AJoinedWindowKeepsOnlyWhatAHostMaySendAhead)
+{
+    const QByteArray welcome = "welcome\nseat blue\nplayers 2\ncaught-up\n";
+    // A square of a strong computer from a host that does not search.
+    FakeHost plain;
+    ASSERT_TRUE(plain.join(welcome + "input host computer 1 1\n"));
+    EXPECT_TRUE(plain.letGo());
+    // Presses behind a computer move that waits for the host's square.
+    FakeHost strong;
+    ASSERT_TRUE(strong.join(welcome + "input host computer strong\ninput host menu PLAY_TONARI\n"));
+    QByteArray presses;
+    for (int i = 0; i < 70000; ++i)
+        presses += "input host press 0 0\n";
+    strong.window->write(presses);
+    EXPECT_TRUE(strong.letGo());
+    // The windows play on alone; what they said is on their standard error.
+    for (Peer* peer : {&plain.peer, &strong.peer}) {
+        peer->process.kill();
+        peer->process.waitForFinished(10000);
+    }
+    EXPECT_NE(plain.peer.read("errors").find("what no host sends: input host computer 1 1"), std::string::npos)
+        << plain.peer.read("errors");
+    EXPECT_NE(strong.peer.read("errors").find("closed: "), std::string::npos) << strong.peer.read("errors");
 }
 
 TEST(NetworkGuard, ARandomCodeIsFourGroupsOfTwoSyllables)

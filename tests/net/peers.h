@@ -4,6 +4,7 @@
 // window would).
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QProcess>
@@ -105,9 +106,12 @@ struct Stranger {
         }
         return heard.contains(text);
     }
+    // Reads (for 10 s at most, however much comes) until the host closed.
     bool closedByHost()
     {
-        for (int i = 0; i < 100 && socket.state() == QAbstractSocket::ConnectedState; ++i) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!waited.hasExpired(10000) && socket.state() == QAbstractSocket::ConnectedState) {
             socket.waitForReadyRead(100);
             heard += socket.readAll();
         }

@@ -25,7 +25,7 @@ wait_for() {
 
 if [[ ${1:-} != --inside ]]; then
   (($# >= 1)) || { echo "usage: $0 KORVALO_SCRIPT [KORVALO]"; exit 2; }
-  for tool in unshare ip nft miniupnpd upnpc natpmpc timeout; do
+  for tool in unshare ip nft miniupnpd upnpc natpmpc timeout python3; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/deps.sh test installs it)"
   done
   namespaces=(unshare --net --mount --pid --fork --mount-proc --kill-child)
@@ -259,7 +259,62 @@ stop_router
 ip -n router addr flush dev r-wan
 ip -n router addr add 11.45.0.2/24 dev r-wan
 
-# 7. A hosting window, where the program is given: the same line on its
+# 7. A gateway of the test's own that answers what no router should: the
+# host takes none of it for a link, writes none of its bytes raw, removes
+# nothing it did not make, and ends at once whatever the gateway does.
+gateway_pid=
+start_gateway() {  # EXTERNAL-ADDRESS RESERVED-PORT [slow]
+  : >"$tmp/gateway.log"
+  ip netns exec router python3 "$(dirname "$0")/hostile_gateway.py" 192.168.77.1 "$tmp/gateway.log" "$@" \
+    >"$tmp/gateway.err" 2>&1 &
+  gateway_pid=$!
+  wait_for 100 grep -q listening "$tmp/gateway.log" || fail "the hostile gateway did not start"
+}
+# Ends the host by SIGTERM and says how long it took.
+term_host() {
+  local before
+  before=$(ms)
+  kill -TERM "$host_pid"
+  wait_for 100 eval '! kill -0 "$host_pid" 2>/dev/null' || fail "$1: the host did not end within 5 s of SIGTERM"
+  wait "$host_pid" || true
+  ended_ms=$(($(ms) - before))
+}
+hostile() {  # NAME EXPECTED-WORDS EXTERNAL-ADDRESS RESERVED-PORT
+  local name=$1 words=$2; shift 2
+  start_gateway "$@"
+  start_host "$name" 'wait players 2\n'
+  await_mapping "$name"
+  grep -q "$words" "$tmp/$name.log" || fail "$name: the host does not say $words"
+  ! grep -q "参加リンク\|インターネットから: " "$tmp/$name.log" || fail "$name: the host shows a link"
+  ! grep -q $'\e' "$tmp/$name.log" "$tmp/$name.out" || fail "$name: the host wrote an escape byte"
+  term_host "$name"
+  ! grep -q DeletePortMapping "$tmp/gateway.log" || fail "$name: the host removed a mapping it did not make"
+  kill "$gateway_pid"; wait "$gateway_pid" || true
+  echo "$name: $(grep -o 'ルーター[^。]*。' "$tmp/$name.log" | head -n 1)"
+}
+hostile reserved-letters "718 ConflictInMappingEntry" 11.45.0.2 abcde
+hostile reserved-empty "718 ConflictInMappingEntry" 11.45.0.2 ''
+hostile named-outside "ルーターの外側のアドレスは" evil.example 47119
+hostile escape-outside "ルーターの外側のアドレスは" '\x1b]0;PWNED\x07\x1b[2J' 47119
+hostile private-outside "外側のアドレス 10.1.2.3 は" 10.1.2.3 47119
+# A description that trickles without end: no router within 5 s, and
+# SIGTERM while the host still reads it ends the host at once.
+start_gateway 11.45.0.2 47119 slow
+start_host slow 'wait players 2\n'
+await_mapping slow
+grep -q "ルーターが応答しないため" "$tmp/slow.log" || fail "slow: the host does not say that no router answered"
+taken_ms=$(grep -o 'asked in [0-9]*' "$tmp/slow.log" | grep -o '[0-9]*$')
+((taken_ms <= 5500)) || fail "slow: the router was asked for $taken_ms ms"
+term_host slow
+: >"$tmp/gateway.log"
+start_host slow-term 'wait players 2\n'
+wait_for 200 grep -q GET "$tmp/gateway.log" || fail "slow-term: the host did not ask for the description"
+term_host slow-term
+((ended_ms < 3500)) || fail "slow-term: SIGTERM ended the host after $ended_ms ms"
+echo "slow: no router after $taken_ms ms; SIGTERM during the description ended the host in $ended_ms ms"
+kill "$gateway_pid"; wait "$gateway_pid" || true
+
+# 8. A hosting window, where the program is given: the same line on its
 # standard output, and the mapping removed when it is asked to end (its
 # hosting notice still open, so that the signal ends it at once).
 if [[ -n $window ]]; then
