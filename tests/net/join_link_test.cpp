@@ -80,7 +80,7 @@ TEST(PortMapping, TakesOnlyPortsAndPublicAddressesFromTheRouter)
                                 "224.0.0.1", "255.255.255.255", "198.18.0.1", "::1", "fe80::1", "fd00::1",
                                 "2001:db8::1", "::ffff:11.45.0.2"})
         EXPECT_EQ(net::readOutsideAddress(address, &normal), net::OutsideAddress::Unreachable) << address;
-    for (const std::string address : {std::string("evil.example"), std::string("\x1b]0;PWNED\x07"),
+    for (const std::string& address : {std::string("evil.example"), std::string("\x1b]0;PWNED\x07"),
                                       std::string("11.45.0.2\n"), std::string("11.45.0.2\0x", 11)})
         EXPECT_EQ(net::readOutsideAddress(address, &normal), net::OutsideAddress::Unreadable) << address;
 }

@@ -292,8 +292,8 @@ hostile() {  # NAME EXPECTED-WORDS EXTERNAL-ADDRESS RESERVED-PORT
   kill "$gateway_pid"; wait "$gateway_pid" || true
   echo "$name: $(grep -o 'ルーター[^。]*。' "$tmp/$name.log" | head -n 1)"
 }
-hostile reserved-letters "718 ConflictInMappingEntry" 11.45.0.2 abcde
-hostile reserved-empty "718 ConflictInMappingEntry" 11.45.0.2 ''
+hostile reserved-letters "コード 718" 11.45.0.2 abcde
+hostile reserved-empty "コード 718" 11.45.0.2 ''
 hostile named-outside "ルーターの外側のアドレスは" evil.example 47119
 hostile escape-outside "ルーターの外側のアドレスは" '\x1b]0;PWNED\x07\x1b[2J' 47119
 hostile private-outside "外側のアドレス 10.1.2.3 は" 10.1.2.3 47119
