@@ -88,7 +88,7 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 exec 3>&-
-for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
+for _ in $(seq 1200); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || fail "Xvfb did not start"
 export DISPLAY=":$(head -1 "$work/display")"
 
@@ -119,10 +119,10 @@ mkdir "$work/home" "$work/elsewhere"
 (cd "$work/elsewhere" && exec env -u XDG_DATA_HOME HOME="$work/home" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb \
     "$@" 2>"$work/stderr") &
 game=$!
-# (Searched again and again, up to 20 s: one search fails at once when a
+# (Searched again and again, up to two minutes: one search fails at once when a
 # window it looks at goes away meanwhile.)
 found=
-for _ in $(seq 100); do
+for _ in $(seq 600); do
     found=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null) || true
     [[ -n $found ]] && break
     kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")"
@@ -130,7 +130,7 @@ for _ in $(seq 100); do
 done
 [[ -n $found ]] || fail "no window: $(cat "$work/stderr")"
 folder="$work/home/.local/share/korvalo"
-for _ in $(seq 50); do [[ -f $folder/Korvalo.ini ]] && break; sleep 0.1; done
+for _ in $(seq 1200); do [[ -f $folder/Korvalo.ini ]] && break; sleep 0.1; done
 [[ -f $folder/Korvalo.ini ]] || fail "no settings file in $folder: $(cat "$work/stderr")"
 for sound in その他 禁止 石打音 BGM; do
     cmp -s "$folder/$sound.wav" "$root/usr/share/korvalo/$sound.wav" || fail "$sound.wav not in the user's folder"

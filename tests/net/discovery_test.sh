@@ -138,14 +138,14 @@ export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$tmp/system_bus_socket"
 
 dbus-daemon --config-file="$tmp/bus.conf" --nofork --nopidfile >"$tmp/dbus.log" 2>&1 &
 started+=($!)
-wait_for 50 test -S "$tmp/system_bus_socket" || { show_logs; fail "the private system bus did not come up"; }
+wait_for 600 test -S "$tmp/system_bus_socket" || { show_logs; fail "the private system bus did not come up"; }
 avahi-daemon --no-drop-root --no-chroot --no-rlimits -f "$tmp/avahi-daemon.conf" >"$tmp/avahi.log" 2>&1 &
 started+=($!)
 avahi_running() {
   dbus-send --system --print-reply --dest=org.freedesktop.Avahi / org.freedesktop.Avahi.Server.GetState \
     2>/dev/null | grep -q 'int32 2'
 }
-wait_for 100 avahi_running || { show_logs; fail "Avahi did not come up on the private bus"; }
+wait_for 600 avahi_running || { show_logs; fail "Avahi did not come up on the private bus"; }
 echo "Avahi $(avahi-daemon --version | cut -d' ' -f2) is up on loopback, on a private system bus"
 
 find_games() { timeout 20 "$probe" find 3000 >"$tmp/found" 2>"$tmp/find.log" || { show_logs; fail "find failed"; }; }
@@ -166,7 +166,7 @@ publish() {  # INDEX NAME PORT
   publisher[$1]=$!
   exec {hold}>"$tmp/hold$1"
   holder[$1]=$hold
-  wait_for 100 grep -q '^published ' "$tmp/published$1" || { show_logs; fail "\"$2\" was not published"; }
+  wait_for 600 grep -q '^published ' "$tmp/published$1" || { show_logs; fail "\"$2\" was not published"; }
   cat "$tmp/published$1"
 }
 publish 1 "Korvalo test" 45678
@@ -185,7 +185,7 @@ cat "$tmp/found"
 gone() { ! kill -0 "$1" 2>/dev/null; }
 shows_only() { find_games; [[ $(cat "$tmp/found") == "$1" ]]; }
 exec {holder[1]}>&-
-wait_for 50 gone "${publisher[1]}" || fail "the first publisher stayed after its input closed"
+wait_for 600 gone "${publisher[1]}" || fail "the first publisher stayed after its input closed"
 wait_for 10 shows_only "Korvalo test #2 127.0.0.1 45679 $version" ||
   { cat "$tmp/found"; fail "the first game was not withdrawn"; }
 echo "ok: the first game is gone once its host's input closed"

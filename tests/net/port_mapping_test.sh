@@ -125,7 +125,7 @@ deny 0-65535 0.0.0.0/0 0-65535
 EOF
   ip netns exec router miniupnpd -d -f "$tmp/miniupnpd.conf" -P /run/miniupnpd.pid >>"$tmp/miniupnpd.log" 2>&1 &
   router_pid=$!
-  wait_for 100 grep -q "Listening for NAT-PMP" "$tmp/miniupnpd.log" || fail "miniupnpd did not start"
+  wait_for 1200 grep -q "Listening for NAT-PMP" "$tmp/miniupnpd.log" || fail "miniupnpd did not start"
 }
 stop_router() {
   kill "$router_pid"; wait "$router_pid" || true
@@ -172,7 +172,7 @@ join_from_wan() {
   grep -q "^state turn=3 .*move=2 " "$tmp/$name.out" || fail "$name's move did not come back from the host"
 }
 end_host() {
-  wait_for 200 eval '! kill -0 "$host_pid" 2>/dev/null' || fail "the host did not end"
+  wait_for 1200 eval '! kill -0 "$host_pid" 2>/dev/null' || fail "the host did not end"
   wait "$host_pid" || true
   ! router_maps || fail "the router still forwards a port after the host ended"
 }
@@ -268,7 +268,7 @@ start_gateway() {  # EXTERNAL-ADDRESS RESERVED-PORT [slow]
   ip netns exec router python3 "$(dirname "$0")/hostile_gateway.py" 192.168.77.1 "$tmp/gateway.log" "$@" \
     >"$tmp/gateway.err" 2>&1 &
   gateway_pid=$!
-  wait_for 100 grep -q listening "$tmp/gateway.log" || fail "the hostile gateway did not start"
+  wait_for 1200 grep -q listening "$tmp/gateway.log" || fail "the hostile gateway did not start"
 }
 # Ends the host by SIGTERM and says how long it took.
 term_host() {
