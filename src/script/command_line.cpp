@@ -59,15 +59,34 @@ std::string argumentBytes(const QString& argument)
     return argument.toLatin1().toStdString();
 }
 
-std::string joinCodeProblem(const std::string& code)
+std::string joinCodeCharacterProblem(const std::string& code)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(QByteArrayView(code.data(), static_cast<qsizetype>(code.size())));
     if (utf8.hasError())
-        return "--code is not UTF-8";
-    for (const QChar c : text)
+        return "is not UTF-8";
+    // A code is shown to the person (in a link's question, in the title):
+    // what could reorder, hide or break the text around it is no part of one.
+    for (const QChar c : text) {
         if (c.isSpace())
-            return "--code may not hold a blank";
+            return "may not hold a blank";
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph: return "may not hold a control or format character";
+        default: break;
+        }
+    }
+    return {};
+}
+
+std::string joinCodeProblem(const std::string& code)
+{
+    if (std::string problem = joinCodeCharacterProblem(code); !problem.empty())
+        return "--code " + problem;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(QByteArrayView(code.data(), static_cast<qsizetype>(code.size())));
     if (text.toUcs4().size() < 4)
         return "--code needs at least 4 characters";
     return {};

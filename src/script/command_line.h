@@ -34,5 +34,10 @@ std::string argumentBytes(const QString& argument);
 // as one word of a line in UTF-8, so it holds no blank, is UTF-8, and has at
 // least four characters, a guess away from none.
 std::string joinCodeProblem(const std::string& code);
+// What keeps a code, of a link or of --code, from being shown as plain text
+// (not UTF-8, a blank, a control or format character, a line or paragraph
+// separator), said after the word that names the code ("is not UTF-8");
+// empty when nothing does.
+std::string joinCodeCharacterProblem(const std::string& code);
 
 }  // namespace korvalo

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "script/command_line.h"
+
 namespace korvalo {
 
 std::string joinLink(const std::string& address, int port, const std::string& code)
@@ -80,9 +82,13 @@ bool readJoinLink(const std::string& text, int defaultPort, std::string* host, i
         return wrong(path.indexOf('/', 1) >= 1 ? JoinLinkProblem::MoreThanOneCode : JoinLinkProblem::NoCode,
                      "no code, or more than one");
     const QByteArray decoded = QByteArray::fromPercentEncoding(path.mid(1));
-    if (decoded.isEmpty() || decoded.contains('\0') || decoded.contains(' ') || decoded.contains('\n'))
-        return wrong(JoinLinkProblem::BadCode, "the code is empty or has blanks");
-    *host = url.host(QUrl::FullyDecoded).toStdString();
+    if (decoded.isEmpty())
+        return wrong(JoinLinkProblem::BadCode, "the code is empty");
+    if (const std::string why = joinCodeCharacterProblem(decoded.toStdString()); !why.empty())
+        return wrong(JoinLinkProblem::BadCode, "the code " + why);
+    // A host of letters outside ASCII is kept in its ASCII form, which the
+    // question shows: a look-alike of a known name shows as what it is.
+    *host = url.host(QUrl::FullyEncoded).toStdString();
     *port = url.port(defaultPort);
     if (*port < 1 || *port > 65535)
         return wrong(JoinLinkProblem::PortOutOfRange, "the port is not from 1 to 65535");

@@ -1,4 +1,4 @@
-// Join links read back what was written, whatever the code's bytes and the
+// Join links read back what was written, whatever the code's characters and the
 // address's family; malformed links are refused, by the driver too; the
 // outside addresses a mapping cannot reach the internet from are known by
 // their edges.
@@ -31,6 +31,9 @@ TEST(JoinLink, ReadsBackWhatWasWrittenAndRefusesMalformedLinks)
     int port = 0;
     ASSERT_TRUE(readJoinLink("KORVALO://host/x", 47119, &host, &port, &code, &error));
     EXPECT_EQ(port, 47119);
+    // A host in letters beyond ASCII is taken in its ASCII form, as shown.
+    ASSERT_TRUE(readJoinLink("korvalo://ex\xc3\xa4mple.org:1/x", 47119, &host, &port, &code, &error)) << error;
+    EXPECT_EQ(host, "xn--exmple-cua.org");
     // Each malformed link with what the window tells the person about it.
     using enum JoinLinkProblem;
     const std::pair<const char*, JoinLinkProblem> wrongs[] = {
@@ -41,7 +44,9 @@ TEST(JoinLink, ReadsBackWhatWasWrittenAndRefusesMalformedLinks)
         {"korvalo://host:x/ab", PortNotANumber}, {"korvalo://host:-1/ab", PortNotANumber},
         {"korvalo://u@host:1/x", MoreThanItsParts}, {"korvalo://host:1/x?y", MoreThanItsParts},
         {"korvalo://host:1/x?a b", MoreThanItsParts}, {"korvalo://host:1/a%00b", BadCode},
-        {"korvalo://host:1/a%20b", BadCode}, {"korvalo://host:1/a b", BadCode}, {"korvalo://[::1:1/x", BadHost},
+        {"korvalo://host:1/a%20b", BadCode}, {"korvalo://host:1/a b", BadCode}, {"korvalo://host:1/dcba%E2%80%AEexe", BadCode},
+        {"korvalo://host:1/a%E2%80%A8b", BadCode}, {"korvalo://host:1/a%1B%5D0%07", BadCode}, {"korvalo://host:1/a%C2%85b", BadCode},
+        {"korvalo://host:1/a%FFb", BadCode}, {"korvalo://host:1/a%09b", BadCode}, {"korvalo://[::1:1/x", BadHost},
         {"korvalo://ho st:1/x", BadHost}, {"korvalo://host:1:2/x", BadHost}, {"korvalo://[zz]:1/x", BadHost},
         {"http://host:1/x", NotALink}};
     for (const auto& [wrong, expected] : wrongs) {
