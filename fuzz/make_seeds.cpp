@@ -1,7 +1,8 @@
 // Writes the seed corpus of the fuzz targets into the folder given on the
 // command line (fuzz/corpus): settings files in Shift_JIS, and small wave
 // images, sound and damaged, for both the wave check and the sound library;
-// and lines of the network protocol.
+// lines of the network protocol; the sessions a host and a joining window
+// see; and join links.
 // Every byte is built here, so the seeds are the same on every run.
 #include <cstdio>
 #include <filesystem>
@@ -148,6 +149,106 @@ Seeds protocolSeeds()
     return seeds;
 }
 
+// The pieces of a host target's input: text on a stream (0 to 2 a window, 3
+// the host's person) in pieces of at most 63 bytes, and a window hanging up.
+std::string onStream(int stream, const std::string& text)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size(); at += 63) {
+        const std::string piece = text.substr(at, 63);
+        out += static_cast<char>((piece.size() - 1) * 4 + static_cast<std::size_t>(stream));
+        out += piece;
+    }
+    return out;
+}
+std::string hangUp(int stream)
+{
+    return std::string(1, static_cast<char>(63 * 4 + stream));
+}
+
+// A press and release at the middle of each square, as a window sends them,
+// or as the host's person clicks.
+std::string everySquare(bool window)
+{
+    std::string out;
+    for (int row = 1; row <= 9; ++row)
+        for (int column = 1; column <= 9; ++column) {
+            const std::string at = std::to_string(400 + column * 630 + 315) + " " + std::to_string(100 + row * 630 + 315);
+            out += window ? "move press " + at + "\nmove release " + at + "\n"
+                          : "click " + std::to_string(column) + " " + std::to_string(row) + "\n";
+        }
+    return out;
+}
+
+// A game as windows and the host's person play it: greetings right and
+// wrong, a game of four persons with every square tried by each colour in
+// turn, a window that leaves and comes back, the host's options, and
+// strangers.
+Seeds hostSeeds()
+{
+    const std::string hello = "hello korvalo 1 " KORVALO_VERSION " ";
+    std::string game = onStream(0, hello + "tesuto any\n") + onStream(1, hello + "guess any\n") + hangUp(1) +
+                       onStream(1, hello + "tesuto white\n") + onStream(2, hello + "tesuto watch\n") +
+                       onStream(3, "menu PLAY_4\n");
+    for (int round = 0; round < 2; ++round)
+        game += onStream(3, everySquare(false)) + onStream(0, everySquare(true)) + onStream(1, everySquare(true));
+    std::string rejoin = onStream(0, hello + "tesuto blue\n") + onStream(3, "menu PLAY_4\nclick 4 4\n") +
+                         onStream(0, "move press 3235 2305\n") + hangUp(0) + onStream(0, hello + "tesuto blue\n") +
+                         onStream(0, "move release 3235 2305\nmove press 3235 2305\nbye\n");
+    std::string options = onStream(0, hello + "tesuto any\n") +
+                          onStream(3, "menu TEJYUN\nmenu AICON\nmenu BGM\nmenu JYUNBAN_2\nmenu PLAY_TOIMEN\n"
+                                      "menu SAISYO\nmenu MODORU\nmenu SUSUMU\nkey 13\nanswer No\nmenu EXIT\n");
+    std::string strangers = onStream(0, "ping\n\n\x1b]0;t\x07\n") + onStream(1, hello + "tesuto red") + hangUp(1) +
+                            onStream(2, std::string(70, 'x')) + onStream(2, "\xff\xfe\n") +
+                            onStream(0, "hello korvalo 9 0.1 tesuto any\n");
+    return {{"game", game}, {"rejoin", rejoin}, {"options", options}, {"strangers", strangers}};
+}
+
+// What a host says to a joining window, after the seat byte; the pieces are
+// of 64 bytes at most (a first byte below 0xC0), with the person's clicks
+// between them.
+Seeds joinSeeds()
+{
+    auto pieces = [](const std::string& text) {
+        std::string out;
+        for (std::size_t at = 0; at < text.size(); at += 64) {
+            const std::string piece = text.substr(at, 64);
+            out += static_cast<char>(piece.size() - 1);
+            out += piece;
+        }
+        return out;
+    };
+    std::string moves;
+    for (int row = 2; row <= 8; row += 3)
+        for (int column = 2; column <= 8; column += 3)
+            moves += "input host press " + std::to_string(400 + column * 630 + 315) + " " +
+                     std::to_string(100 + row * 630 + 315) + "\ninput host release 1 1\n";
+    const std::string welcome = "welcome\ninput host computer strong\ninput host menu PLAY_4\n" + moves +
+                                "input host computer 3 4\ncaught-up\nseat blue\nplayers 3\n";
+    return {
+        {"welcome_with_history", "\x0a" + pieces(welcome) + "\xc9\xd2" +
+                                     pieces("input blue press 3235 2305\ninput blue release 3235 2305\n"
+                                            "answer Yes\nleft white\nseat black\nend No\n")},
+        {"refused", std::string(1, '\0') + pieces("refused a wrong code\n")},
+        {"refused_wait", "\x05" + pieces("refused wait 30\n")},
+        {"host_ends", "\x02" + pieces("welcome\ncaught-up\nseat blue\ninput host menu PLAY_4\n") + "\xdb\xff"},
+        {"not_a_host", "\x01" + pieces("HTTP/1.1 200 OK\r\n\r\n") + "\xff"},
+    };
+}
+
+// Join links, read and malformed.
+Seeds joinLinkSeeds()
+{
+    return {
+        {"ipv4", "korvalo://192.0.2.7:47119/baki-dome-furo-nisa"},
+        {"ipv6", "korvalo://[2001:db8::7]:5000/tesuto"},
+        {"name_no_port", "KORVALO://example.org/%E3%81%82%20b"},
+        {"idn", "korvalo://b\xc3\xbc" "cher.example:1/x"},
+        {"bidi", "korvalo://a:1/%E2%80%AEgnp.exe"},
+        {"parts", "korvalo://u@h:99999/a/b?q#f"},
+    };
+}
+
 bool writeSeeds(const fs::path& folder, const Seeds& seeds)
 {
     fs::create_directories(folder);
@@ -173,6 +274,8 @@ int main(int argc, char** argv)
     const fs::path corpus = argv[1];
     const Seeds waves = waveSeeds();
     const bool ok = writeSeeds(corpus / "settings", settingsSeeds()) && writeSeeds(corpus / "wave_image", waves) &&
-                    writeSeeds(corpus / "sound_library", waves) && writeSeeds(corpus / "protocol", protocolSeeds());
+                    writeSeeds(corpus / "sound_library", waves) && writeSeeds(corpus / "protocol", protocolSeeds()) &&
+                    writeSeeds(corpus / "host", hostSeeds()) && writeSeeds(corpus / "join", joinSeeds()) &&
+                    writeSeeds(corpus / "join_link", joinLinkSeeds());
     return ok ? 0 : 1;
 }

@@ -10,7 +10,7 @@
 set -euo pipefail
 src="$1/src"
 declare -A layer=(
-  [rules]=0 [platform]=1 [drawing]=2 [platform/recording]=2 [sound]=2 [sound/library]=3
+  [log]=0 [rules]=0 [platform]=1 [drawing]=2 [platform/recording]=2 [sound]=2 [sound/library]=3
   [sound/recording]=3 [flow]=4 [computer]=5 [display]=5 [history]=5 [settings]=5
   [input]=6 [script]=7 [net]=8 [driver]=9 [app]=9
 )

@@ -6,6 +6,8 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "log/log.h"
+
 namespace korvalo {
 
 bool speakJapanese()
@@ -14,7 +16,7 @@ bool speakJapanese()
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                           QStringLiteral("_"), folder)) {
-        std::fprintf(stderr, "korvalo: no qtbase_ja.qm in %s: the standard buttons stay English\n",
+        korvalo::log::print("korvalo: no qtbase_ja.qm in %s: the standard buttons stay English\n",
                      folder.toLocal8Bit().constData());
         delete translator;
         return false;

@@ -29,6 +29,7 @@
 #include "app/notice.h"
 #include "app/replay.h"
 #include "input/trace.h"
+#include "log/log.h"
 #include "net/protocol.h"
 #include "app/user_folder.h"
 #include "flow/form1.h"
@@ -194,7 +195,7 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
             if (!korvalo::readJoinLink(where, korvalo::net::defaultPort, &linkHost, &linkPort, &network.code, &why,
                                        &options->linkProblem)) {
                 options->link = where;
-                std::fprintf(stderr, "korvalo: 参加リンクを読めません: %s\n",
+                korvalo::log::print("korvalo: 参加リンクを読めません: %s\n",
                              korvalo::joinLinkProblemText(options->linkProblem).toLocal8Bit().constData());
                 return korvalo::CommandLine::Wrong;
             }
@@ -269,7 +270,7 @@ int main(int argc, char** argv)
     }
     // Timing for the benchmarks, when asked for (bench/run.sh).
     if (const char* file = std::getenv("KORVALO_TRACE"); file && *file && !korvalo::trace::start(file))
-        std::fprintf(stderr, "korvalo: cannot write the trace %s\n", file);
+        korvalo::log::print("korvalo: cannot write the trace %s\n", file);
     korvalo::trace::event("main");
     // Two slow parts of start-up need neither the display nor each other, so
     // a second thread does them while this one connects to the display:
@@ -331,16 +332,16 @@ int main(int argc, char** argv)
     std::string replayProblem;
     int script = -1;
     if (!options.replay.empty() && (script = korvalo::openScriptFile(options.replay, &replayProblem)) < 0)
-        std::fprintf(stderr, "korvalo: %s\n", replayProblem.c_str());
+        korvalo::log::print("korvalo: %s\n", replayProblem.c_str());
     korvalo::GameRecord record;
     if (!options.record.empty()) {
         std::string opened, why;
         if (!record.open(options.record, &opened, &why)) {
-            std::fprintf(stderr, "korvalo: cannot record into %s: %s\n", options.record.c_str(), why.c_str());
+            korvalo::log::print("korvalo: cannot record into %s: %s\n", options.record.c_str(), why.c_str());
             return ending.leave(2);
         }
         if (opened != options.record)
-            std::fprintf(stderr, "korvalo: %s already exists; the game is recorded into %s\n",
+            korvalo::log::print("korvalo: %s already exists; the game is recorded into %s\n",
                          options.record.c_str(), opened.c_str());
     }
 
@@ -349,7 +350,7 @@ int main(int argc, char** argv)
     if (options.userFolder) {
         QString folderError;
         if (!korvalo::enterUserFolder(&folderError))
-            std::fprintf(stderr, "korvalo: %s\n", folderError.toLocal8Bit().constData());
+            korvalo::log::print("korvalo: %s\n", folderError.toLocal8Bit().constData());
     }
 
     // The image format plugins, which the window's icon and its menu bar
@@ -362,7 +363,7 @@ int main(int argc, char** argv)
     korvalo::trace::event("window");
     // A joined window plays the squares its host's computer chose.
     if (options.strongComputer && options.network.role == korvalo::NetworkOptions::Role::Join)
-        std::fprintf(stderr, "korvalo: --computer is the host's to choose; it is left aside here\n");
+        korvalo::log::print("korvalo: --computer is the host's to choose; it is left aside here\n");
     else if (options.strongComputer)
         window.form().computerStrength = korvalo::ComputerStrength::Strong;
     if (!options.record.empty())
@@ -376,7 +377,7 @@ int main(int argc, char** argv)
     // Without the sound library the game plays silently.
     LoadedSound loaded = sound.get();
     if (!loaded.library)
-        std::fprintf(stderr, "korvalo: no sound: %s\n", loaded.error.c_str());
+        korvalo::log::print("korvalo: no sound: %s\n", loaded.error.c_str());
     // A player's own long music is converted beside the window, not before it.
     if (loaded.library)
         loaded.library = std::make_unique<korvalo::BackgroundMusicLibrary>(std::move(loaded.library));
@@ -398,7 +399,7 @@ int main(int argc, char** argv)
         QString problem;
         network = korvalo::loadNetworkRole(window, &problem);
         if (!network || !network->start(options.network, &problem)) {
-            std::fprintf(stderr, "korvalo: %s\n", problem.toLocal8Bit().constData());
+            korvalo::log::print("korvalo: %s\n", problem.toLocal8Bit().constData());
             korvalo::showNotice(window, problem);
             return ending.leave(1);
         }

@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/notice.h"
 #include "flow/form1.h"
+#include "log/log.h"
 #include "net/discovery.h"
 #include "net/game_setup.h"
 #include "net/host.h"
@@ -70,7 +71,7 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     QString forWindow;
     host_ = net::openGame(window_.path(), window_.form(), options.code, port, error, &forWindow);
     if (!host_) {
-        std::fprintf(stderr, "korvalo: cannot listen on port %d: %s\n", port, error->toLocal8Bit().constData());
+        korvalo::log::print("korvalo: cannot listen on port %d: %s\n", port, error->toLocal8Bit().constData());
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(forWindow);
         return false;
     }
@@ -89,7 +90,7 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     QString why;
     if (!announcement_->publish(QStringLiteral("%1 の対局").arg(QHostInfo::localHostName()), host_->port(),
                                 QStringLiteral(KORVALO_VERSION), &why))
-        std::fprintf(stderr, "korvalo: the game is not announced on the local network: %s\n",
+        korvalo::log::print("korvalo: the game is not announced on the local network: %s\n",
                      why.toLocal8Bit().constData());
     showTitle();
     notify(hostingNotice +
@@ -163,7 +164,7 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
                               QStringLiteral("リンクの対局に参加しますか?\n\nアドレス: %1\n合言葉: %2")
                                   .arg(QString::fromStdString(options.host), QString::fromStdString(options.code)),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
-        std::fprintf(stderr, "korvalo: the game of the link was not joined\n");
+        korvalo::log::print("korvalo: the game of the link was not joined\n");
         giveUp();
         return true;
     }
@@ -284,7 +285,7 @@ void NetworkPlay::giveUp()
 void NetworkPlay::fail(const QString& why, const QString& logged)
 {
     gaveUp_ = true;
-    std::fprintf(stderr, "korvalo: %s\n", (logged.isEmpty() ? why : logged).toLocal8Bit().constData());
+    korvalo::log::print("korvalo: %s\n", (logged.isEmpty() ? why : logged).toLocal8Bit().constData());
     // From the event loop: the join that failed may be telling it.
     QTimer::singleShot(0, this, [this, why] {
         join_.reset();
@@ -331,7 +332,7 @@ void NetworkPlay::showTitle()
 
 void NetworkPlay::tell(const QString& message)
 {
-    std::fprintf(stderr, "korvalo: %s\n", message.toLocal8Bit().constData());
+    korvalo::log::print("korvalo: %s\n", message.toLocal8Bit().constData());
     notify(message);
 }
 

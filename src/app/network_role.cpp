@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "log/log.h"
 #include "sound/dll_loader.h"
 
 namespace korvalo {
@@ -33,7 +34,7 @@ std::unique_ptr<NetworkRole> loadNetworkRole(MainWindow& window, QString* error)
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         // The loader's reason is English: the terminal has it, the window the file.
-        std::fprintf(stderr, "korvalo: %s\n", ::dlerror());
+        korvalo::log::print("korvalo: %s\n", ::dlerror());
         *error = QStringLiteral("ネットワーク対局の部品を読み込めません: %1").arg(QString::fromStdString(path));
         return nullptr;
     }

@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/notice.h"
 #include "flow/form1.h"
+#include "log/log.h"
 
 namespace korvalo {
 
@@ -135,7 +136,7 @@ Replay::Ahead Replay::readAhead()
 void Replay::handedOver()
 {
     // How the recorded game was left; here the person plays on.
-    std::fprintf(stderr, "korvalo: %s\n", reader_->about("the recorded game was ended here; play on").c_str());
+    korvalo::log::print("korvalo: %s\n", reader_->about("the recorded game was ended here; play on").c_str());
     finish();
 }
 
@@ -163,7 +164,7 @@ void Replay::finish(const std::string& problem, const QString& forWindow)
     window_.path().handBack(*this);
     if (!problem.empty()) {
         problem_ = QString::fromStdString(problem);
-        std::fprintf(stderr, "korvalo: %s\n", problem.c_str());
+        korvalo::log::print("korvalo: %s\n", problem.c_str());
         if (!window_.ended())
             showNotice(window_, QStringLiteral("再生はここで止まりました。この局面から続けられます。\n\n%1 行目: %2。")
                                     .arg(reader_->number())

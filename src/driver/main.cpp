@@ -15,6 +15,7 @@
 
 #include "drawing/qt_surface.h"
 #include "drawing/surface_platform.h"
+#include "log/log.h"
 #include "net/protocol.h"
 #include "script/command_line.h"
 #include "script/join_link.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvalo-script"));
+    korvalo::log::setProgram("korvalo-script");
 
     Arguments arguments;
     switch (readArguments(argc, argv, &arguments)) {
@@ -151,11 +153,11 @@ int main(int argc, char** argv)
     // no name reads standard input, whatever it is.
     int fd = STDIN_FILENO;
     if (!scriptFile.empty() && scriptFile != "-" && (fd = openScriptFile(scriptFile, &error)) < 0) {
-        std::cerr << "korvalo-script: " << error << '\n';
+        korvalo::log::line("korvalo-script: " + error);
         return 2;
     }
     if (!dir.empty() && ::chdir(dir.c_str()) != 0) {
-        std::cerr << "korvalo-script: cannot change to " << dir << '\n';
+        korvalo::log::line("korvalo-script: cannot change to " + dir);
         return 2;
     }
 

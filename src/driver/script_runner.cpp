@@ -1,6 +1,7 @@
 #include "driver/script_runner.h"
 
 #include "flow/menu_commands.h"
+#include "log/log.h"
 #include "net/game_setup.h"
 #include "script/script_language.h"
 
@@ -38,7 +39,7 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
     form_ = std::make_unique<Form1>(ui_, library_.get());
     // A joined window plays the squares its host's computer chose.
     if (options_.strongComputer && options_.network == ScriptOptions::Network::Join)
-        std::fprintf(stderr, "korvalo-script: --computer is the host's to choose; it is left aside here\n");
+        korvalo::log::print("korvalo-script: --computer is the host's to choose; it is left aside here\n");
     else if (options_.strongComputer)
         form_->computerStrength = ComputerStrength::Strong;
     events_ = std::make_unique<FormEvents>(*form_);
@@ -163,10 +164,10 @@ bool ScriptRunner::startNetwork(std::string* error)
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
             return false;
         }
-        std::fprintf(stderr, "korvalo-script: hosting on port %d with the code %s\n", host_->port(),
+        korvalo::log::print("korvalo-script: hosting on port %d with the code %s\n", host_->port(),
                      host_->code().c_str());
         host_->left = [](int colour) {
-            std::fprintf(stderr, "korvalo-script: the window of %s has left; its colour is played here\n",
+            korvalo::log::print("korvalo-script: the window of %s has left; its colour is played here\n",
                          net::colourWord(colour).c_str());
         };
         if (options_.portMapping)
@@ -272,8 +273,8 @@ void ScriptRunner::mapPort()
     mapping_ = std::make_unique<net::PortMapping>();
     mapping_->done = [this](const net::MappingResult& result) {
         for (const QString& line : net::describeMapping(result, host_->code()))
-            std::fprintf(stderr, "korvalo-script: %s\n", line.toUtf8().constData());
-        std::fprintf(stderr, "korvalo-script: the router was asked in %d ms\n", result.milliseconds);
+            korvalo::log::print("korvalo-script: %s\n", line.toUtf8().constData());
+        korvalo::log::print("korvalo-script: the router was asked in %d ms\n", result.milliseconds);
     };
     net::removeOnTerminationSignal(*mapping_);
     mapping_->start(host_->port());

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "input/input.h"
+#include "log/log.h"
 
 namespace korvalo {
 
@@ -111,7 +112,7 @@ void GameRecord::handled(const std::string& line)
     text += line + "\n";
     if (failed_ || write(text))
         return;
-    std::fprintf(stderr, "korvalo: the game is no longer recorded: %s: %s\n", name_.c_str(), failure_.c_str());
+    korvalo::log::print("korvalo: the game is no longer recorded: %s: %s\n", name_.c_str(), failure_.c_str());
 }
 
 bool GameRecord::takeFailure(QString* why)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "log/log.h"
 #include "net/protocol.h"
 #include "net/reasons.h"
 
@@ -28,17 +29,53 @@ bool runUntil(const std::function<bool()>& done, int timeout)
 }
 
 Connection::Connection(QTcpSocket* socket, QObject* parent)
-    : QObject(parent), socket_(socket), address_(socket->peerAddress().toString().toStdString())
+    : QObject(parent), stream_(socket), socket_(socket), peer_(socket->peerAddress()),
+      address_(peer_.toString().toStdString())
 {
-    socket_->setParent(this);
     // Read in pieces: what has been read is counted against the limit at once.
     socket_->setReadBufferSize(64 * 1024);
+    // A line is sent at once, not held back to be joined with the next.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        peer_ = socket_->peerAddress();
+        address_ = peer_.toString().toStdString();
+        if (onReached)
+            onReached();
+    });
+    // What the other side said before it closed is still handed out.
+    connect(socket_, &QTcpSocket::disconnected, this, &Connection::otherSideClosed);
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
+        // A wait that found nothing to read is no failure of the connection.
+        if (socket_->error() != QAbstractSocket::RemoteHostClosedError &&
+            socket_->error() != QAbstractSocket::SocketTimeoutError)
+            close(socket_->errorString().toStdString(), socketErrorForWindow(socket_->error()));
+    });
+    watch();
+}
+
+Connection::Connection(QIODevice* stream, const QHostAddress& peer, QObject* parent)
+    : QObject(parent), stream_(stream), socket_(nullptr), peer_(peer), address_(peer.toString().toStdString())
+{
+    connect(stream_, &QIODevice::readChannelFinished, this, &Connection::otherSideClosed);
+    QMetaObject::invokeMethod(
+        this, [this] {
+            if (open_ && onReached)
+                onReached();
+        },
+        Qt::QueuedConnection);
+    watch();
+}
+
+void Connection::watch()
+{
+    stream_->setParent(this);
     // Each side says ping now and then; a connection silent for longer than
     // that is taken for lost, as when the other machine left the network.
     alive_ = new QTimer(this);
     connect(alive_, &QTimer::timeout, this, [this] {
         // What has come meanwhile counts, even if the loop was busy elsewhere.
-        if (socket_->state() == QAbstractSocket::ConnectedState)
+        if (socket_ && stands())
             socket_->waitForReadyRead(0);
         if (!open_)
             return;
@@ -47,31 +84,30 @@ Connection::Connection(QTcpSocket* socket, QObject* parent)
                   QStringLiteral("%1 秒間なにも届きませんでした").arg(silenceMilliseconds / 1000));
             return;
         }
-        if (socket_->state() == QAbstractSocket::ConnectedState)
+        if (stands())
             send(std::string(pingLine));
     });
     alive_->start(pingMilliseconds);
-    // A line is sent at once, not held back to be joined with the next.
-    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(socket_, &QTcpSocket::connected, this, [this] {
-        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        address_ = socket_->peerAddress().toString().toStdString();
-    });
-    connect(socket_, &QTcpSocket::readyRead, this, &Connection::readLines);
-    // What the other side said before it closed is still handed out.
-    connect(socket_, &QTcpSocket::disconnected, this, [this] {
-        readLines();
-        gone_ = true;
-        if (lines_.empty())
-            close("the other side closed the connection",
-                  socketErrorForWindow(QAbstractSocket::RemoteHostClosedError));
-    });
-    connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
-        // A wait that found nothing to read is no failure of the connection.
-        if (socket_->error() != QAbstractSocket::RemoteHostClosedError &&
-            socket_->error() != QAbstractSocket::SocketTimeoutError)
-            close(socket_->errorString().toStdString(), socketErrorForWindow(socket_->error()));
-    });
+    connect(stream_, &QIODevice::readyRead, this, &Connection::readLines);
+}
+
+void Connection::otherSideClosed()
+{
+    readLines();
+    gone_ = true;
+    if (lines_.empty())
+        close("the other side closed the connection", socketErrorForWindow(QAbstractSocket::RemoteHostClosedError));
+}
+
+bool Connection::stands() const
+{
+    return socket_ ? socket_->state() == QAbstractSocket::ConnectedState : stream_->isOpen();
+}
+
+void Connection::flush()
+{
+    if (socket_)
+        socket_->flush();
 }
 
 Connection::~Connection()
@@ -87,17 +123,19 @@ void Connection::send(const std::string& line)
     if (!open_)
         return;
     // A peer that stops reading does not make this window keep its lines.
-    if (static_cast<std::size_t>(socket_->bytesToWrite()) + line.size() > maxPending) {
+    if (static_cast<std::size_t>(stream_->bytesToWrite()) + line.size() > maxPending) {
         close("the other side does not read what it is sent", QStringLiteral("相手が送られたものを読みません"));
         return;
     }
-    socket_->write(line.data(), static_cast<qint64>(line.size()));
-    socket_->write("\n", 1);
+    stream_->write(line.data(), static_cast<qint64>(line.size()));
+    stream_->write("\n", 1);
 }
 
 void Connection::connectTo(const QString& host, quint16 port)
 {
     address_ = host.toStdString();
+    if (!socket_)
+        return;
     socket_->connectToHost(host, port);
 }
 
@@ -114,8 +152,12 @@ void Connection::close(const std::string& why, const QString& forWindow)
         log("closed: " + why);
     }
     lines_.clear();
-    socket_->flush();
-    socket_->disconnectFromHost();
+    if (socket_) {
+        socket_->flush();
+        socket_->disconnectFromHost();
+    } else {
+        stream_->close();
+    }
     if (onClosed)
         onClosed(why);
 }
@@ -135,7 +177,7 @@ void Connection::log(const std::string& text)
     std::string line = "korvalo: connection with " + address_ + ": " + printable(text);
     if (leftOut_ > 0)
         line += " (" + std::to_string(std::exchange(leftOut_, 0)) + " lines before it left out)";
-    std::fprintf(stderr, "%s\n", line.c_str());
+    korvalo::log::line(line);
 }
 
 void Connection::readLines()
@@ -143,9 +185,9 @@ void Connection::readLines()
     // Lines are taken here and handed out one at a time from the event loop:
     // a handler may wait in an event loop of its own (for an answer, say), and
     // the lines after its own must still reach it meanwhile.
-    while (open_ && socket_->bytesAvailable() > 0) {
+    while (open_ && stream_->bytesAvailable() > 0) {
         char piece[4096];
-        const qint64 got = socket_->read(piece, sizeof piece);
+        const qint64 got = stream_->read(piece, sizeof piece);
         if (got <= 0)
             break;
         const std::size_t heard = lines_.heard();

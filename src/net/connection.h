@@ -5,6 +5,7 @@
 // UTF-8 close the connection with the reason; nothing a peer sends can make
 // this window hold more than that. What it writes to the log is escaped, cut
 // and rate-limited, so no peer reaches the terminal with bytes of its own.
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -13,6 +14,7 @@
 
 #include "net/protocol.h"
 
+class QIODevice;
 class QTcpSocket;
 class QTimer;
 
@@ -26,11 +28,17 @@ class Connection : public QObject {
 public:
     // Takes the socket, which may still be connecting.
     explicit Connection(QTcpSocket* socket, QObject* parent = nullptr);
+    // Takes a stream that stands already and is no socket (an in-memory
+    // pipe, say), open for reading and writing, from peer; its end is read
+    // as the other side closing (readChannelFinished).
+    Connection(QIODevice* stream, const QHostAddress& peer, QObject* parent = nullptr);
     ~Connection() override;
 
     // Told of every whole line, and once when the connection closes, with why.
     std::function<void(const std::string& line)> onLine;
     std::function<void(const std::string& why)> onClosed;
+    // Told once, from the event loop, when the connection stands.
+    std::function<void()> onReached;
 
     // Connects the socket, which is not connected yet, to host:port; the log
     // names the host as given until the connection stands.
@@ -55,14 +63,21 @@ public:
     void setLimit(std::size_t bytes) { lines_.setLimit(bytes); }
     // The other side's address, as it was when connected.
     const std::string& address() const { return address_; }
-    QTcpSocket& socket() { return *socket_; }
+    const QHostAddress& peerAddress() const { return peer_; }
+    // Writes out what waits to be sent, as far as it can without waiting.
+    void flush();
 
 private:
+    void watch();
+    void otherSideClosed();
+    bool stands() const;
     void readLines();
     void handOutLater();
     void handOut();
 
-    QTcpSocket* socket_;
+    QIODevice* stream_;
+    QTcpSocket* socket_;  // the stream, when it is a socket
+    QHostAddress peer_;
     LineSplitter lines_;              // whole lines not yet handed out
     bool handingOut_ = false;
     bool gone_ = false;  // the other side has closed

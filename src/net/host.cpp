@@ -83,20 +83,25 @@ int Host::players() const
 
 void Host::accept()
 {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        auto peer = std::make_unique<Peer>();
-        Peer* joined = peer.get();
-        joined->came = Clock::now();
-        joined->address = addressKey(socket->peerAddress());
-        joined->connection = new Connection(socket, this);
-        // Until it greets, its refusals are logged by address, a line a second.
-        joined->connection->setQuiet(true);
-        joined->connection->setLimit(greetingLimit);
-        joined->connection->onLine = [this, joined](const std::string& line) { hear(*joined, line); };
-        joined->connection->onClosed = [this, joined](const std::string& why) { leave(*joined, why); };
-        peers_.push_back(std::move(peer));
-        makeRoom(joined->address);
-    }
+    while (QTcpSocket* socket = server_.nextPendingConnection())
+        acceptConnection(new Connection(socket));
+}
+
+void Host::acceptConnection(Connection* connection)
+{
+    auto peer = std::make_unique<Peer>();
+    Peer* joined = peer.get();
+    joined->came = Clock::now();
+    joined->address = addressKey(connection->peerAddress());
+    connection->setParent(this);
+    joined->connection = connection;
+    // Until it greets, its refusals are logged by address, a line a second.
+    joined->connection->setQuiet(true);
+    joined->connection->setLimit(greetingLimit);
+    joined->connection->onLine = [this, joined](const std::string& line) { hear(*joined, line); };
+    joined->connection->onClosed = [this, joined](const std::string& why) { leave(*joined, why); };
+    peers_.push_back(std::move(peer));
+    makeRoom(joined->address);
 }
 
 void Host::hear(Peer& peer, const std::string& line)
@@ -389,7 +394,7 @@ void Host::end()
     broadcast(writeMessage(message::End{answeredNo_}));
     for (auto& peer : peers_)
         if (peer->connection)
-            peer->connection->socket().flush();
+            peer->connection->flush();
 }
 
 }  // namespace korvalo::net

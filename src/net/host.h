@@ -53,6 +53,11 @@ public:
     // Told when the colours are dealt again, or a window joined or left.
     std::function<void()> changed;
 
+    // Takes a connection that reached the host, as the listening socket
+    // hands over each of its own; one that stands without a socket (over a
+    // Pipe) is taken the same way.
+    void acceptConnection(Connection* connection);
+
     // Tells every window the host ends; when the game was left by No to the
     // question, they keep the question open for their own persons.
     void end();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "log/log.h"
 #include "net/connection.h"
 #include "net/host.h"
 #include "net/host_limits.h"
@@ -56,7 +57,7 @@ void Host::logRefusal(const std::string& address, const std::string& why)
     if (now - refusals.said < std::chrono::seconds(1))
         return;
     refusals.said = now;
-    std::fprintf(stderr, "korvalo: %d greeting%s from %s refused, the last: %s\n", refusals.unsaid,
+    korvalo::log::print("korvalo: %d greeting%s from %s refused, the last: %s\n", refusals.unsaid,
                  refusals.unsaid == 1 ? "" : "s", address.c_str(), printable(why).c_str());
     refusals.unsaid = 0;
 }

@@ -30,6 +30,18 @@ bool Join::connected() const
 
 void Join::start(const QString& host, quint16 port, const std::string& code, int seat, int timeout)
 {
+    begin(new Connection(new QTcpSocket), host, port, code, seat, timeout);
+    connection_->connectTo(host, port);
+}
+
+void Join::start(Connection* connection, const std::string& code, int seat, int timeout)
+{
+    begin(connection, QString::fromStdString(connection->address()), 0, code, seat, timeout);
+}
+
+void Join::begin(Connection* connection, const QString& host, quint16 port, const std::string& code, int seat,
+                 int timeout)
+{
     // A join tried again starts afresh; what is left of the last try goes.
     if (connection_) {
         connection_->onClosed = nullptr;
@@ -40,8 +52,8 @@ void Join::start(const QString& host, quint16 port, const std::string& code, int
     welcomed_ = reached_ = settled_ = false;
     refusal_.clear();
     refusalForWindow_.clear();
-    auto* socket = new QTcpSocket;
-    connection_ = new Connection(socket, this);
+    connection_ = connection;
+    connection_->setParent(this);
     connection_->onLine = [this](const std::string& line) { hear(line); };
     connection_->onClosed = [this, host, port](const std::string& why) {
         if (!settled_) {
@@ -67,13 +79,13 @@ void Join::start(const QString& host, quint16 port, const std::string& code, int
                 hostEnded(false);
         }
     };
-    QObject::connect(socket, &QTcpSocket::connected, this, [this, code, seat] {
+    connection_->onReached = [this, code, seat] {
         reached_ = true;
         connection_->send(message::Hello{std::to_string(protocolVersion), KORVALO_VERSION, code,
                                          seat == watchOnly ? std::string("watch")
                                          : seat == 0       ? std::string("any")
                                                            : colourWord(seat)});
-    });
+    };
     limit_ = new QTimer(this);
     limit_->setSingleShot(true);
     QObject::connect(limit_, &QTimer::timeout, this, [this, host, port, timeout] {
@@ -89,7 +101,6 @@ void Join::start(const QString& host, quint16 port, const std::string& code, int
                        .arg(seconds));
     });
     limit_->start(timeout);
-    connection_->connectTo(host, port);
 }
 
 void Join::settle(const QString& error, const QString& forWindow)

@@ -41,6 +41,9 @@ public:
     // or did not answer the greeting) when it did not come to that within
     // timeout milliseconds.
     void start(const QString& host, quint16 port, const std::string& code, int seat, int timeout);
+    // The same over a connection that stands already (over a Pipe, say),
+    // which the join takes; the host is named by its address.
+    void start(Connection* connection, const std::string& code, int seat, int timeout);
     std::function<void(const QString& error)> joined;
     // The error joined was last told, in the words a window shows (Japanese).
     const QString& errorForWindow() const { return errorForWindow_; }
@@ -93,6 +96,8 @@ private:
     // computer moves may come of the position and the inputs waiting. Beyond
     // them the host has sent what no host sends.
     static constexpr std::size_t maxInputsWaiting = 65536;
+    void begin(Connection* connection, const QString& host, quint16 port, const std::string& code, int seat,
+               int timeout);
     bool keepsSquare(int column, int row);
     void hear(const std::string& line);
     void send(const Input& input);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "flow/form1.h"
+#include "log/log.h"
 #include "settings/settings_file.h"
 
 namespace korvalo {
@@ -30,7 +31,7 @@ void Form1::sayWhyOptionsAreNotKept()
     const std::string why = settings::whyOptionsAreNotKept();
     if (why.empty())
         return;
-    std::fprintf(stderr, "korvalo: %s: %s; the options will not be kept\n", settings::fileName, why.c_str());
+    korvalo::log::print("korvalo: %s: %s; the options will not be kept\n", settings::fileName, why.c_str());
     optionsNotKeptSaid_ = true;
 }
 

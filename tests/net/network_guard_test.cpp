@@ -5,7 +5,9 @@
 // window's thousands of useless presses are neither run nor kept for those
 // who join later, while a person's refused clicks never hold back the move
 // that follows them; a joined window lets go of a host that sends more than
-// it may have waiting; and what a peer sent reaches the log escaped.
+// it may have waiting; what a peer sent reaches the log escaped; and a flood
+// of refusals from many addresses leaves the log within its bound, saying how
+// many lines it left out.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -13,6 +15,7 @@
 
 #include <string>
 
+#include "log/log.h"
 #include "net/host_limits.h"
 #include "net/peers.h"
 
@@ -245,6 +248,56 @@ TEST(NetworkGuard, ARandomCodeIsFourGroupsOfTwoSyllables)
                     .match(QString::fromStdString(code))
                     .hasMatch())
         << errors;
+}
+
+TEST(NetworkGuard, AFloodOfRefusalsKeepsTheLogWithinItsBound)
+{
+    const quint16 port = freePort();
+    QElapsedTimer lived;
+    lived.start();
+    Peer host;
+    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "wait players 2\n");
+    ASSERT_TRUE(host.says("hosting on port"));
+    // Strangers from 600 addresses, fifty at a time, each refused for a first
+    // line that is no greeting: each refusal is a line of the log.
+    const int strangers = 600;
+    for (int batch = 0; batch < strangers / 50; ++batch) {
+        Stranger flood[50];
+        for (int i = 0; i < 50; ++i) {
+            const int n = batch * 50 + i;
+            ASSERT_TRUE(flood[i].connectTo(port, QHostAddress(QStringLiteral("127.0.%1.%2").arg(1 + n / 200).arg(2 + n % 200))));
+            flood[i].say("no greeting\n");
+        }
+        for (Stranger& one : flood)
+            EXPECT_TRUE(one.closedByHost());
+    }
+    Stranger friendly;
+    ASSERT_TRUE(friendly.connectTo(port));
+    friendly.say(hello + "tesuto any\n");
+    EXPECT_TRUE(friendly.hears("welcome"));
+    friendly.say("bye\n");
+    host.finish();
+    const long seconds = lived.elapsed() / 1000 + 1;
+
+    // Every refusal is either written or counted among those left out; no
+    // more than the bound's lines are written in a second, besides the lines
+    // that count what was left out, said once a second and at exit at most.
+    const std::string errors = host.read("errors");
+    long written = 0, refusals = 0, counts = 0, leftOut = 0;
+    const QRegularExpression count("^korvalo-script: (\\d+) log lines? left out$");
+    for (const QString& line : QString::fromStdString(errors).split('\n', Qt::SkipEmptyParts)) {
+        if (const QRegularExpressionMatch said = count.match(line); said.hasMatch()) {
+            ++counts;
+            leftOut += said.captured(1).toLong();
+            continue;
+        }
+        ++written;
+        refusals += line.contains(" refused, the last: ");
+    }
+    EXPECT_EQ(refusals + leftOut, strangers + 0L) << errors;
+    EXPECT_LE(written, log::linesPerSecond * seconds) << errors;
+    EXPECT_LE(counts, seconds + 1) << errors;
+    EXPECT_GT(leftOut, 0) << errors;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "log/log.h"
 #include "net/host_limits.h"
 #include "net/join.h"
 #include "net/port_mapping.h"
@@ -57,6 +58,7 @@ TEST(StatedNumbers, TheDocumentsGiveTheProgramsWaitsAndLimits)
         EXPECT_EQ(net::mappingLeaseSeconds, 3600);
     }
     EXPECT_EQ(stated(document("README.md"), R"(been silent for (\w+) seconds)"), net::silenceMilliseconds / 1000);
+    EXPECT_EQ(stated(document("README.md"), R"(log, on standard error: at most (\d+) lines a second)"), log::linesPerSecond);
 }
 
 }  // namespace
