@@ -263,6 +263,7 @@ bool asksOnlyForHelpOrVersion(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    korvalo::log::takeQtMessages();
     if (asksOnlyForHelpOrVersion(argc, argv)) {
         QCoreApplication core(argc, argv);
         Options options;

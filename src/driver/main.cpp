@@ -132,12 +132,13 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
 
 int main(int argc, char** argv)
 {
+    korvalo::log::setProgram("korvalo-script");
+    korvalo::log::takeQtMessages();
     // Qt sees none of the arguments: they are all the driver's.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvalo-script"));
-    korvalo::log::setProgram("korvalo-script");
 
     Arguments arguments;
     switch (readArguments(argc, argv, &arguments)) {

@@ -1,5 +1,8 @@
 #include "log/log.h"
 
+#include <QString>
+#include <QtGlobal>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +96,13 @@ void print(const char* format, ...)
 void setProgram(const std::string& name)
 {
     theLog().setProgram(name);
+}
+
+void takeQtMessages()
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        theLog().line(message.toLocal8Bit().toStdString());
+    });
 }
 
 }  // namespace korvalo::log

@@ -20,6 +20,8 @@ void line(const std::string& text);
 void print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The name the count line starts with: "korvalo" unless set.
 void setProgram(const std::string& name);
+// Has Qt's own messages (its warnings, say) go through the log too.
+void takeQtMessages();
 
 // The bound itself, over a clock and an output of its own.
 class Limit {

@@ -279,9 +279,10 @@ TEST(NetworkGuard, AFloodOfRefusalsKeepsTheLogWithinItsBound)
     host.finish();
     const long seconds = lived.elapsed() / 1000 + 1;
 
-    // Every refusal is either written or counted among those left out; no
-    // more than the bound's lines are written in a second, besides the lines
-    // that count what was left out, said once a second and at exit at most.
+    // Every refusal is either written or counted among those left out (with
+    // the line of the friend's leaving, maybe); no more than the bound's
+    // lines are written in a second, besides the lines that count what was
+    // left out, said once a second and at exit at most.
     const std::string errors = host.read("errors");
     long written = 0, refusals = 0, counts = 0, leftOut = 0;
     const QRegularExpression count("^korvalo-script: (\\d+) log lines? left out$");
@@ -294,7 +295,8 @@ TEST(NetworkGuard, AFloodOfRefusalsKeepsTheLogWithinItsBound)
         ++written;
         refusals += line.contains(" refused, the last: ");
     }
-    EXPECT_EQ(refusals + leftOut, strangers + 0L) << errors;
+    EXPECT_GE(refusals + leftOut, strangers) << errors;
+    EXPECT_LE(refusals + leftOut, strangers + 1) << errors;
     EXPECT_LE(written, log::linesPerSecond * seconds) << errors;
     EXPECT_LE(counts, seconds + 1) << errors;
     EXPECT_GT(leftOut, 0) << errors;
