@@ -51,6 +51,7 @@ TEST(StatedNumbers, TheDocumentsGiveTheProgramsWaitsAndLimits)
         EXPECT_EQ(stated(text, R"(not greeted within (\d+) s)"), net::limits::greetingTime.count());
         EXPECT_EQ(stated(text, R"(doubling to (\d+) s)"), net::limits::maxPenalty);
         EXPECT_EQ(stated(text, R"(at most (\w+) windows take part)"), net::maxPlayers);
+        EXPECT_EQ(stated(text, R"(log: at most (\d+) lines a second)"), log::linesPerSecond);
         // The router is asked within the seconds stated, and a mapping left by a crash lasts an hour.
         const long asking = stated(text, R"(within (\w+) seconds, (?:its hosting notice|the notice) saying)") * 1000;
         EXPECT_TRUE(asking >= net::mappingAttemptLimit.count() && asking - net::mappingAttemptLimit.count() < 1000);
@@ -58,7 +59,6 @@ TEST(StatedNumbers, TheDocumentsGiveTheProgramsWaitsAndLimits)
         EXPECT_EQ(net::mappingLeaseSeconds, 3600);
     }
     EXPECT_EQ(stated(document("README.md"), R"(been silent for (\w+) seconds)"), net::silenceMilliseconds / 1000);
-    EXPECT_EQ(stated(document("README.md"), R"(log, on standard error: at most (\d+) lines a second)"), log::linesPerSecond);
 }
 
 }  // namespace
