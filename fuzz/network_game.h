@@ -2,7 +2,8 @@
 // What the host and join targets play on: the game as korvalo-script makes
 // it (Form1 on the recording platform, its input path), a person of the
 // window giving script lines, the one QCoreApplication, and the event loop
-// turned without waiting. Message boxes are answered at once, from what the
+// turned without waiting. Message boxes are answered once the event loop has
+// turned a little (so the gate keeps what comes meanwhile), from what the
 // path holds, never by waiting for the network; no clock is waited for, so
 // the deadlines of the host and the join (greeting, silence, join time) are
 // not reached by the targets.
@@ -78,6 +79,9 @@ struct Game : InputSource {
     {
         ui.keepLines = false;
         ui.answerBox = [this](Buttons buttons) {
+            // While a box is open the network goes on: what has come by then
+            // is read, and the gate keeps the inputs for after the box.
+            turnLoop(4);
             const Answer answer = path.answerFor(buttons).value_or(buttons == Buttons::YesNo ? Answer::Yes : Answer::OK);
             path.answered(buttons, answer);
             return answer;
