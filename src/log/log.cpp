@@ -100,8 +100,9 @@ void setProgram(const std::string& name)
 
 void takeQtMessages()
 {
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-        theLog().line(message.toLocal8Bit().toStdString());
+    // In the words and the form Qt would write them (QT_MESSAGE_PATTERN).
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        theLog().line(qFormatLogMessage(type, context, message).toLocal8Bit().toStdString());
     });
 }
 
