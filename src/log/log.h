@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace korvalo::log {
 
