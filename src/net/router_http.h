@@ -78,6 +78,8 @@ struct HttpUrl {
     std::string address;  // without them
     int port = 80;
     std::string path;  // "/" at least
+    // For the Host header.
+    std::string hostAndPort() const;
 };
 std::optional<HttpUrl> readHttpUrl(std::string_view url);
 
@@ -92,10 +94,15 @@ struct HttpAnswer {
     std::string localAddress;  // this machine's address on the connection
     std::string failure;
 };
+HttpAnswer httpExchange(const HttpUrl& url, const std::string& request, std::size_t limit,
+                        RouterClock::time_point deadline, const std::atomic<bool>& stopping);
+// A GET, for a device description.
 HttpAnswer httpGet(std::string_view url, RouterClock::time_point deadline, const std::atomic<bool>& stopping);
 HttpAnswer soapPost(std::string_view url, std::string_view service, std::string_view action,
                     std::initializer_list<std::pair<const char*, std::string>> arguments,
                     RouterClock::time_point deadline, const std::atomic<bool>& stopping);
+
+// What a gateway says (router_soap.cpp).
 
 // Reads a device description fetched from location: whether it is an
 // Internet gateway whose control URL and service type can be used (*data and
