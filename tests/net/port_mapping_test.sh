@@ -327,8 +327,9 @@ unending() {  # NAME MODE WHAT-THE-GATEWAY-SEES SIGNAL
   term_host "$name" "$4"
   ((ended_ms < 3500)) || fail "$name: SIG$4 ended the host after $ended_ms ms"
   kill "$gateway_pid"; wait "$gateway_pid" || true
-  echo "$name: no mapping after $taken_ms ms; gateway: $(grep -m 1 -o "$closed.*" "$tmp/gateway.log");" \
-    "peak $water_kb kB (with answers: $baseline_kb kB); SIG$4 ended the host in $ended_ms ms"
+  echo "$name: after $taken_ms ms: $(grep -o 'ルーター[^。]*。' "$tmp/$name.log" | head -n 1)"
+  echo "$name: gateway: $(grep -m 1 -o "$closed.*" "$tmp/gateway.log"); peak $water_kb kB (with answers:" \
+    "$baseline_kb kB); SIG$4 ended the host in $ended_ms ms"
 }
 unending huge huge "GET closed after" INT
 unending drip drip "GET closed" TERM
