@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <miniupnpc/miniupnpc.h>
@@ -11,6 +12,7 @@
 #define ENABLE_STRNATPMPERR
 #include <natpmp.h>
 #include <sys/select.h>
+#include <vector>
 
 #include "net/mapping_router.h"
 #include "net/reasons.h"
@@ -164,7 +166,11 @@ struct PortMapping::Router {
     // machine's address towards it.
     bool findGateway(UPNPDev* devices, Clock::time_point deadline, const std::atomic<bool>& stopping)
     {
+        std::vector<std::string> asked;  // a device answers once for each kind searched
         for (UPNPDev* device = devices; device && Clock::now() < deadline && !stopping; device = device->pNext) {
+            if (std::find(asked.begin(), asked.end(), device->descURL) != asked.end())
+                continue;
+            asked.emplace_back(device->descURL);
             const HttpAnswer description = httpGet(device->descURL, deadline, stopping);
             if (!description.complete || description.status != 200)
                 continue;
@@ -218,14 +224,10 @@ struct PortMapping::Router {
         for (int tries = 0; tries < 2; ++tries) {
             const SoapAnswer answer(soapPost(urls.controlURL, data.first.servicetype,
                                              any ? "AddAnyPortMapping" : "AddPortMapping",
-                                             {{"NewRemoteHost", ""},
-                                              {"NewExternalPort", std::to_string(outsidePort)},
-                                              {"NewProtocol", "TCP"},
-                                              {"NewInternalPort", inside},
-                                              {"NewInternalClient", lan},
-                                              {"NewEnabled", "1"},
-                                              {"NewPortMappingDescription", description},
-                                              {"NewLeaseDuration", lease()}},
+                                             {{"NewRemoteHost", ""}, {"NewExternalPort", std::to_string(outsidePort)},
+                                              {"NewProtocol", "TCP"}, {"NewInternalPort", inside},
+                                              {"NewInternalClient", lan}, {"NewEnabled", "1"},
+                                              {"NewPortMappingDescription", description}, {"NewLeaseDuration", lease()}},
                                              deadline, stopping));
             if (any && answer.status() == 0)
                 *reserved = readPort(answer.value("NewReservedPort").value_or(""));
@@ -244,11 +246,8 @@ struct PortMapping::Router {
         if (address.empty())
             return;
         const SoapAnswer answer(soapPost(urls.controlURL_6FC, data.IPv6FC.servicetype, "AddPinhole",
-                                         {{"RemoteHost", ""},
-                                          {"RemotePort", "0"},
-                                          {"InternalClient", address},
-                                          {"InternalPort", std::to_string(port)},
-                                          {"Protocol", "6"},
+                                         {{"RemoteHost", ""}, {"RemotePort", "0"}, {"InternalClient", address},
+                                          {"InternalPort", std::to_string(port)}, {"Protocol", "6"},
                                           {"LeaseTime", "3600"}},
                                          deadline, stopping));
         // The pinhole's id (a number) goes back into requests as it is.
