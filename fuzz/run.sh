@@ -6,7 +6,7 @@
 #   fuzz/run.sh                  every target for 30 s (the quick run of the tests)
 #   fuzz/run.sh 3600             a longer search: every target for an hour
 #   fuzz/run.sh 600 settings     only the targets named (settings, wave_image,
-#                                sound_library, protocol, host, join, join_link)
+#                                sound_library, protocol, host, join, join_link, router)
 #
 # The targets run side by side, FUZZ_JOBS at a time (default: all of them), so
 # the whole run takes about SECONDS per round. One summary line is printed per
@@ -26,7 +26,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(settings wave_image sound_library protocol host join join_link)
+((${#targets[@]})) || targets=(settings wave_image sound_library protocol host join join_link router)
 jobs=${FUZZ_JOBS:-${#targets[@]}}
 
 if ! [[ $seconds =~ ^[1-9][0-9]*$ && $jobs =~ ^[1-9][0-9]*$ ]]; then
@@ -53,6 +53,7 @@ dictionary() {
     settings) echo "$root/fuzz/dict/settings.dict" ;;
     protocol | host | join) echo "$root/fuzz/dict/protocol.dict" ;;
     join_link) echo "$root/fuzz/dict/join_link.dict" ;;
+    router) echo "$root/fuzz/dict/router.dict" ;;
     *) echo "$root/fuzz/dict/wave.dict" ;;
   esac
 }

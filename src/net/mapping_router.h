@@ -9,8 +9,9 @@
 namespace korvalo::net {
 
 std::shared_ptr<PortMapping::Router> makeRouter();
-// The whole attempt: finds the router and asks it for the mapping; stopping
-// cuts it short where the libraries let it.
+// The whole attempt: finds the router and asks it for the mapping, every
+// exchange before the attempt's deadline; stopping cuts it short within a
+// tenth of a second, but for miniupnpc's SSDP search (two seconds at most).
 MappingResult mapPort(PortMapping::Router& router, quint16 port, const std::atomic<bool>& stopping);
 // Asks for the same mapping again, for another lease.
 void renewMapping(PortMapping::Router& router);

@@ -25,9 +25,9 @@ constexpr auto attemptEndLimit = std::chrono::milliseconds(300);
 
 // The router and the state of the threads that ask it. A thread keeps it alive
 // while it runs, so that one the host no longer waits for (a router that
-// trickles its answers, say) ends on its own, with the object gone. The
-// library reads a description or an answer whole, however long: that bounds
-// the time the host waits, not what such a thread reads meanwhile.
+// trickles its answers, say) ends on its own, with the object gone: every
+// exchange it has with the router ends by the attempt's deadline or when
+// stopping is set, and reads no more than router_http.h allows.
 struct PortMapping::Shared {
     const std::shared_ptr<Router> router = makeRouter();
     std::atomic<bool> stopping{false};

@@ -3,19 +3,21 @@
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <miniupnpc/miniupnpc.h>
-#include <miniupnpc/upnpcommands.h>
 #include <miniupnpc/upnperrors.h>
 // The library has the text of its errors; its header declares it on request.
 #define ENABLE_STRNATPMPERR
 #include <natpmp.h>
 #include <sys/select.h>
+#include <vector>
 
 #include "net/mapping_router.h"
 #include "net/reasons.h"
 #include "net/router_answers.h"
+#include "net/router_http.h"
 #include "script/join_link.h"
 
 namespace korvalo::net {
@@ -25,6 +27,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto attemptLimit = mappingAttemptLimit;
+constexpr auto removalLimit = std::chrono::seconds(2);
 constexpr int discoveryMilliseconds = 2000;
 constexpr int leaseSeconds = mappingLeaseSeconds;
 constexpr int nextPorts = 10;
@@ -65,14 +68,16 @@ bool isSharedAddress(const std::string& address)
 }
 
 // The router as far as it was found, and what it holds for this host. Used by
-// one thread at a time: the worker while it runs, else the object's own.
+// one thread at a time: the worker while it runs, else the object's own. UPnP
+// gateways are found by miniupnpc; they are asked by router_http.h, every
+// exchange before a deadline.
 struct PortMapping::Router {
     enum class Via { None, Upnp, Natpmp };
     Via via = Via::None;
     UPNPUrls urls{};
     IGDdatas data{};
     bool haveUrls = false;
-    char lan[64] = {};
+    std::string lan;  // this machine's address towards the gateway
     natpmp_t natpmp{};
     bool haveNatpmp = false;
     quint16 port = 0;
@@ -93,7 +98,7 @@ struct PortMapping::Router {
     {
         const Clock::time_point begun = Clock::now();
         port = hostPort;
-        MappingResult result = upnp(begun + attemptLimit);
+        MappingResult result = upnp(begun + attemptLimit, stopping);
         if (via == Via::None && result.outcome == MappingResult::Outcome::NoRouter && !stopping)
             result = natpmpMap(begun + attemptLimit, stopping);
         result.askedPort = hostPort;
@@ -102,7 +107,7 @@ struct PortMapping::Router {
         return result;
     }
 
-    MappingResult upnp(Clock::time_point deadline)
+    MappingResult upnp(Clock::time_point deadline, const std::atomic<bool>& stopping)
     {
         MappingResult result;
         // Every kind of gateway is asked at once, and the answers are
@@ -116,39 +121,32 @@ struct PortMapping::Router {
                                                0, 2, &error, 1);
         if (!devices)
             return result;
-        const int found = UPNP_GetValidIGD(devices, &urls, &data, lan, sizeof lan);
+        const bool found = findGateway(devices, deadline, stopping);
         freeUPNPDevlist(devices);
-        if (found == 0)
-            return result;
-        haveUrls = true;
-        if (found == 3 || Clock::now() > deadline)
+        if (!found || Clock::now() > deadline || stopping)
             return result;
         via = Via::Upnp;
         result.via = "UPnP";
-        const char* control = urls.controlURL;
-        const char* service = data.first.servicetype;
-        char outside[64] = {};
-        if (int status = UPNP_GetExternalIPAddress(control, service, outside); status != 0)
+        const SoapAnswer outside(soapPost(urls.controlURL, data.first.servicetype, "GetExternalIPAddress", {},
+                                          deadline, stopping));
+        const std::optional<std::string> address = outside.value("NewExternalIPAddress");
+        if (const int status = outside.status() != 0 ? outside.status() : address ? 0 : -4; status != 0)
             return refused(result, status, strupnperror(status));
         // A router whose own outside address is private or shared may keep
         // it to itself (miniupnpd does): no address is the same answer, and
         // so is anything that is not an address (a name, other bytes).
-        if (!outsideAddress(outside, &result))
+        if (!outsideAddress(*address, &result))
             return result;
-        const std::string inside = std::to_string(port);
         int status = -1;
         // A router of the second version picks a free outside port itself.
-        if (std::strstr(service, ":2")) {
-            // A port it names that is no port cannot be joined or removed:
-            // the host asks for ports of its own instead.
-            char reserved[8] = {};
-            status = add(true, inside, reserved);
-            if (status == 0 && !(mappedPort = readPort(reserved)))
-                status = -1;
-        }
+        // A port it names that is no port cannot be joined or removed: the
+        // host asks for ports of its own instead.
+        if (std::strstr(data.first.servicetype, ":2") &&
+            (status = add(true, port, deadline, stopping, &mappedPort)) == 0 && mappedPort == 0)
+            status = -1;
         for (int next = 0; status != 0 && next <= nextPorts && port + next <= 65535 && Clock::now() < deadline;
              ++next) {
-            status = add(false, std::to_string(port + next), nullptr);
+            status = add(false, port + next, deadline, stopping, nullptr);
             if (status == 0)
                 mappedPort = port + next;
             else if (status != conflictInMappingEntry)
@@ -159,8 +157,46 @@ struct PortMapping::Router {
         result.outcome = MappingResult::Outcome::Mapped;
         result.port = mappedPort;
         result.permanent = permanent;
-        openPinhole(&result);
+        openPinhole(&result, deadline, stopping);
         return result;
+    }
+
+    // Takes the first gateway whose connection is up, else the first
+    // gateway at all, as miniupnpc would: its URLs, its description and this
+    // machine's address towards it.
+    bool findGateway(UPNPDev* devices, Clock::time_point deadline, const std::atomic<bool>& stopping)
+    {
+        std::vector<std::string> asked;  // a device answers once for each kind searched
+        for (UPNPDev* device = devices; device && Clock::now() < deadline && !stopping; device = device->pNext) {
+            if (std::find(asked.begin(), asked.end(), device->descURL) != asked.end())
+                continue;
+            asked.emplace_back(device->descURL);
+            const HttpAnswer description = httpGet(device->descURL, deadline, stopping);
+            if (!description.complete || description.status != 200)
+                continue;
+            for (const bool second : {false, true}) {
+                IGDdatas parsed{};
+                UPNPUrls made{};
+                if (!readDescription(description.body, device->descURL, second, &parsed, &made))
+                    continue;
+                const SoapAnswer status(
+                    soapPost(made.controlURL, parsed.first.servicetype, "GetStatusInfo", {}, deadline, stopping));
+                const bool connected = status.value("NewConnectionStatus") == "Connected";
+                if (haveUrls && !connected) {
+                    FreeUPNPUrls(&made);
+                    continue;
+                }
+                if (haveUrls)
+                    FreeUPNPUrls(&urls);
+                urls = made;
+                data = parsed;
+                haveUrls = true;
+                lan = description.localAddress;
+                if (connected)
+                    return true;
+            }
+        }
+        return haveUrls;
     }
 
     // Whether the router's outside address is one to join by; else the
@@ -180,33 +216,44 @@ struct PortMapping::Router {
     }
 
     // Adds the mapping, without a lease when the router takes only those.
-    int add(bool any, const std::string& outsidePort, char* reserved)
+    // With any, the router picks the outside port: *reserved is set to it,
+    // or to 0 when what it names is no port.
+    int add(bool any, int outsidePort, Clock::time_point deadline, const std::atomic<bool>& stopping, int* reserved)
     {
         const std::string inside = std::to_string(port);
         for (int tries = 0; tries < 2; ++tries) {
-            const int status =
-                any ? UPNP_AddAnyPortMapping(urls.controlURL, data.first.servicetype, inside.c_str(), inside.c_str(),
-                                             lan, description, "TCP", nullptr, lease(), reserved)
-                    : UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, outsidePort.c_str(),
-                                          inside.c_str(), lan, description, "TCP", nullptr, lease());
-            if (status != onlyPermanentLeases || permanent)
-                return status;
+            const SoapAnswer answer(soapPost(urls.controlURL, data.first.servicetype,
+                                             any ? "AddAnyPortMapping" : "AddPortMapping",
+                                             {{"NewRemoteHost", ""}, {"NewExternalPort", std::to_string(outsidePort)},
+                                              {"NewProtocol", "TCP"}, {"NewInternalPort", inside},
+                                              {"NewInternalClient", lan}, {"NewEnabled", "1"},
+                                              {"NewPortMappingDescription", description}, {"NewLeaseDuration", lease()}},
+                                             deadline, stopping));
+            if (any && answer.status() == 0)
+                *reserved = readPort(answer.value("NewReservedPort").value_or(""));
+            if (answer.status() != onlyPermanentLeases || permanent)
+                return answer.status();
             permanent = true;
         }
         return -1;
     }
 
-    void openPinhole(MappingResult* result)
+    void openPinhole(MappingResult* result, Clock::time_point deadline, const std::atomic<bool>& stopping)
     {
         if (!data.IPv6FC.servicetype[0] || !urls.controlURL_6FC)
             return;
         const std::string address = globalIpv6();
         if (address.empty())
             return;
-        char id[16] = {};
-        const std::string inside = std::to_string(port);
-        if (UPNP_AddPinhole(urls.controlURL_6FC, data.IPv6FC.servicetype, "", "0", address.c_str(), inside.c_str(),
-                            "6", "3600", id) == 0 && *id) {
+        const SoapAnswer answer(soapPost(urls.controlURL_6FC, data.IPv6FC.servicetype, "AddPinhole",
+                                         {{"RemoteHost", ""}, {"RemotePort", "0"}, {"InternalClient", address},
+                                          {"InternalPort", std::to_string(port)}, {"Protocol", "6"},
+                                          {"LeaseTime", "3600"}},
+                                         deadline, stopping));
+        // The pinhole's id (a number) goes back into requests as it is.
+        const std::string id = answer.value("UniqueID").value_or("");
+        if (answer.status() == 0 && !id.empty() && id.size() <= 5 &&
+            id.find_first_not_of("0123456789") == std::string::npos) {
             pinhole = id;
             result->address6 = address;
         }
@@ -293,32 +340,37 @@ struct PortMapping::Router {
     void renew()
     {
         const std::atomic<bool> never{false};
+        const Clock::time_point deadline = Clock::now() + attemptLimit;
         if (mappedPort <= 0) {
         } else if (via == Via::Upnp) {
             if (!permanent)
-                add(false, std::to_string(mappedPort), nullptr);
+                add(false, mappedPort, deadline, never, nullptr);
             if (!pinhole.empty())
-                UPNP_UpdatePinhole(urls.controlURL_6FC, data.IPv6FC.servicetype, pinhole.c_str(), "3600");
+                soapPost(urls.controlURL_6FC, data.IPv6FC.servicetype, "UpdatePinhole",
+                         {{"UniqueID", pinhole}, {"NewLeaseTime", "3600"}}, deadline, never);
         } else if (via == Via::Natpmp) {
             natpmpresp_t response{};
-            natpmpRequest(mappedPort, leaseSeconds, Clock::now() + attemptLimit, never, &response);
+            natpmpRequest(mappedPort, leaseSeconds, deadline, never, &response);
         }
     }
 
     void remove()
     {
         const std::atomic<bool> never{false};
+        const Clock::time_point deadline = Clock::now() + removalLimit;
         // Only what this host made: not a port tried and refused.
         if (via == Via::Upnp) {
             if (mappedPort > 0)
-                UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(mappedPort).c_str(),
-                                       "TCP", nullptr);
+                soapPost(urls.controlURL, data.first.servicetype, "DeletePortMapping",
+                         {{"NewRemoteHost", ""}, {"NewExternalPort", std::to_string(mappedPort)}, {"NewProtocol", "TCP"}},
+                         deadline, never);
             if (!pinhole.empty())
-                UPNP_DeletePinhole(urls.controlURL_6FC, data.IPv6FC.servicetype, pinhole.c_str());
+                soapPost(urls.controlURL_6FC, data.IPv6FC.servicetype, "DeletePinhole", {{"UniqueID", pinhole}},
+                         deadline, never);
         } else if (via == Via::Natpmp && mappedPort != 0) {
             // A lifetime of 0 removes the host's mapping of its port.
             natpmpresp_t response{};
-            natpmpRequest(0, 0, Clock::now() + std::chrono::seconds(2), never, &response);
+            natpmpRequest(0, 0, deadline, never, &response);
         }
         via = Via::None;
         mappedPort = 0;

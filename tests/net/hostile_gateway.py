@@ -3,23 +3,30 @@
 port_mapping_test.sh, inside the test's own network namespace: SSDP on
 ADDRESS, and description and control over HTTP on ADDRESS:5000.
 
-  hostile_gateway.py ADDRESS LOG EXTERNAL RESERVED [slow]
+  hostile_gateway.py ADDRESS LOG EXTERNAL RESERVED [MODE]
 
 EXTERNAL is the outside address it names (backslash escapes such as \\x1b are
 read), RESERVED the NewReservedPort of its AddAnyPortMapping; AddPortMapping
-is refused as a conflict; with "slow", the description trickles a byte every
-tenth of a second without end. Every SOAP action and its port goes to LOG."""
+is refused as a conflict. MODE makes it worse:
+  drip     the description comes a byte every four seconds (of the 4096 its
+           Content-Length says)
+  huge     the description streams without a length, up to 1 GiB
+  endless  the answer to GetExternalIPAddress is chunked and never ends (up
+           to 1 GiB)
+Every SOAP action and its port goes to LOG, and so does the host's closing of
+a connection the gateway was still sending on ("GET closed", "POST closed")."""
+import select
 import socket
 import socketserver
 import struct
 import sys
 import threading
-import time
 from http.server import BaseHTTPRequestHandler, HTTPServer
 
 address, log_path, external, reserved = sys.argv[1:5]
 external = external.encode().decode('unicode_escape')
-slow = sys.argv[5:] == ['slow']
+mode = sys.argv[5] if len(sys.argv) > 5 else ''
+gib = 1 << 30
 service = 'urn:schemas-upnp-org:service:WANIPConnection:2'
 
 description = f'''<?xml version="1.0"?>
@@ -63,18 +70,39 @@ class Gateway(BaseHTTPRequestHandler):
 
     def do_GET(self):
         log('GET')
-        if not slow:
-            return self.reply(200, description)
-        self.send_response(200)
-        self.send_header('Content-Length', '100000000')
-        self.end_headers()
+        if mode == 'drip':
+            self.send_response(200)
+            self.send_header('Content-Length', '4096')
+            self.end_headers()
+            self.drip()
+        elif mode == 'huge':
+            self.send_response(200)
+            self.send_header('Connection', 'close')
+            self.end_headers()
+            self.stream('GET', b'<!-- ' + b'x' * 65536 + b' -->', chunked=False)
+        else:
+            self.reply(200, description)
+
+    def drip(self):
+        """A byte every four seconds (an hour at most), till the host closes."""
         try:
-            while True:  # ends when the host closes the connection
+            for _ in range(900):
                 self.wfile.write(b' ')
-                self.wfile.flush()
-                time.sleep(0.1)
+                readable, _, _ = select.select([self.connection], [], [], 4)
+                if readable and not self.connection.recv(1):
+                    break
         except OSError:
             pass
+        log('GET closed')
+
+    def stream(self, what, block, chunked):
+        sent = 0
+        try:
+            while sent < gib:
+                self.wfile.write(b'%x\r\n%s\r\n' % (len(block), block) if chunked else block)
+                sent += len(block)
+        except OSError:
+            log(f'{what} closed after {sent} bytes')
 
     def do_POST(self):
         body = self.rfile.read(int(self.headers.get('Content-Length', '0'))).decode('latin-1')
@@ -87,6 +115,11 @@ class Gateway(BaseHTTPRequestHandler):
             'AddAnyPortMapping': f'<NewReservedPort>{reserved}</NewReservedPort>',
             'DeletePortMapping': '',
         }
+        if action == 'GetExternalIPAddress' and mode == 'endless':
+            self.send_response(200)
+            self.send_header('Transfer-Encoding', 'chunked')
+            self.end_headers()
+            return self.stream('POST', b'<s:Envelope><s:Body>' + b'<x>' * 1365, chunked=True)
         if action not in values:
             fault = ('<s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError</faultstring><detail>'
                      '<UPnPError xmlns="urn:schemas-upnp-org:control-1-0"><errorCode>718</errorCode>'

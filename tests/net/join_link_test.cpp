@@ -1,13 +1,18 @@
 // Join links read back what was written, whatever the code's characters and the
 // address's family; malformed links are refused, by the driver too; the
 // outside addresses a mapping cannot reach the internet from are known by
-// their edges.
+// their edges; what a router answers over HTTP is read only within its
+// bounds, and a router that does not answer is left at the deadline.
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "net/port_mapping.h"
 #include "net/router_answers.h"
+#include "net/router_http.h"
 #include "script/join_link.h"
 
 namespace korvalo::testing {
@@ -88,6 +93,100 @@ TEST(PortMapping, TakesOnlyPortsAndPublicAddressesFromTheRouter)
     for (const std::string& address : {std::string("evil.example"), std::string("\x1b]0;PWNED\x07"),
                                       std::string("11.45.0.2\n"), std::string("11.45.0.2\0x", 11)})
         EXPECT_EQ(net::readOutsideAddress(address, &normal), net::OutsideAddress::Unreadable) << address;
+}
+
+// Feeds a response to a reader in pieces of size step; the state at the close.
+net::HttpResponseReader readResponse(const std::string& bytes, std::size_t step, std::size_t limit = 64)
+{
+    net::HttpResponseReader reader(limit);
+    for (std::size_t at = 0; at < bytes.size() && reader.state() == net::HttpResponseReader::State::More;
+         at += step)
+        reader.feed(std::string_view(bytes).substr(at, step));
+    reader.close();
+    return reader;
+}
+
+TEST(RouterHttp, ReadsAWholeAnswerAndNothingOverItsBounds)
+{
+    using State = net::HttpResponseReader::State;
+    const std::string head = "HTTP/1.1 200 OK\r\n";
+    const std::string chunked = head + "Transfer-Encoding: chunked\r\n\r\n4;x=y\r\n<a>b\r\n3\r\n</a\r\n1\r\n>\r\n0\r\n\r\n";
+    for (const std::size_t step : {std::size_t{1}, std::size_t{7}, chunked.size()}) {
+        const net::HttpResponseReader reader = readResponse(chunked + "junk after the end", step);
+        EXPECT_EQ(reader.state(), State::Done) << reader.failure();
+        EXPECT_EQ(reader.body(), "<a>b</a>");
+    }
+    EXPECT_EQ(readResponse(head + "Content-Length: 3\r\n\r\nabcdef", 2).body(), "abc");
+    EXPECT_EQ(readResponse("HTTP/1.0 500 Error\n\n<to the close>", 5).body(), "<to the close>");
+    const std::string over(65, 'x');
+    for (const std::string& bad : {
+             head + "\r\n" + over,                                   // to the close, over the limit
+             head + "Content-Length: 65\r\n\r\n" + over,            // a length over the limit
+             head + "Content-Length: 10\r\n\r\nshort",              // a length that lies
+             head + "Content-Length: 3\r\nContent-Length: 4\r\n\r\nabcd",
+             head + "Content-Length: -1\r\n\r\n",
+             head + "Transfer-Encoding: chunked\r\n\r\n41\r\n" + over,  // a chunk over the limit
+             head + "Transfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n",  // longer than its size
+             head + "Transfer-Encoding: chunked\r\n\r\nzz\r\n",
+             head + "Transfer-Encoding: chunked\r\n\r\n" + std::string(300, '0') + "1\r\n",
+             head + "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n",  // closed before its end
+             head + "Transfer-Encoding: gzip\r\n\r\nabc",
+             head + "X: " + std::string(net::httpHeadLimit, 'x') + "\r\n\r\n",
+             std::string("SSH-2.0-OpenSSH\r\n\r\n"),
+         }) {
+        const net::HttpResponseReader reader = readResponse(bad, 3);
+        EXPECT_EQ(reader.state(), State::Failed) << bad.substr(0, 80);
+        EXPECT_TRUE(reader.body().empty());
+    }
+}
+
+TEST(RouterHttp, ReadsAGatewaysAnswersAndURLsAsAStrangersWords)
+{
+    net::HttpAnswer answer;
+    answer.complete = true;
+    answer.status = 500;
+    answer.body = "<s:Envelope><s:Body><s:Fault><detail><UPnPError><errorCode>718</errorCode>"
+                  "</UPnPError></detail></s:Fault></s:Body></s:Envelope>";
+    EXPECT_EQ(net::SoapAnswer(answer).status(), 718);
+    answer.body = "<r><errorCode>7x</errorCode></r>";
+    EXPECT_EQ(net::SoapAnswer(answer).status(), -4);
+    answer.body = "<r><Nothing/></r>";
+    EXPECT_EQ(net::SoapAnswer(answer).status(), -4);
+    answer.status = 200;
+    answer.body = "<u:R><NewExternalIPAddress>11.45.0.2</NewExternalIPAddress></u:R>";
+    EXPECT_EQ(net::SoapAnswer(answer).status(), 0);
+    EXPECT_EQ(net::SoapAnswer(answer).value("NewExternalIPAddress"), "11.45.0.2");
+    answer.complete = false;
+    EXPECT_EQ(net::SoapAnswer(answer).status(), -3);
+    EXPECT_EQ(net::readHttpUrl("http://192.168.1.1:5000/ctl?x")->path, "/ctl?x");
+    EXPECT_EQ(net::readHttpUrl("HTTP://[fe80::1]/")->address, "fe80::1");
+    for (const char* bad : {"http://router.example/", "https://192.168.1.1/", "http://192.168.1.1:0/",
+                            "http://192.168.1.1:99999/", "http://u@192.168.1.1/", "http://192.168.1.1/a b",
+                            "http://192.168.1.1/\r\nX: y", "http://[fe80::1/"})
+        EXPECT_FALSE(net::readHttpUrl(bad)) << bad;
+}
+
+TEST(RouterHttp, LeavesARouterThatDoesNotAnswerAtTheDeadline)
+{
+    // A listening socket that takes the connection and never answers.
+    const int listening = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(listening, 1), 0);
+    ASSERT_EQ(::getsockname(listening, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/root.xml";
+    const std::atomic<bool> stopping{false};
+    const auto begun = net::RouterClock::now();
+    const net::HttpAnswer answer = net::httpGet(url, begun + std::chrono::milliseconds(300), stopping);
+    const auto took = net::RouterClock::now() - begun;
+    ::close(listening);
+    EXPECT_FALSE(answer.complete);
+    EXPECT_EQ(answer.localAddress, "127.0.0.1");
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+    EXPECT_LT(took, std::chrono::seconds(3));
 }
 
 }  // namespace

@@ -263,18 +263,18 @@ ip -n router addr add 11.45.0.2/24 dev r-wan
 # host takes none of it for a link, writes none of its bytes raw, removes
 # nothing it did not make, and ends at once whatever the gateway does.
 gateway_pid=
-start_gateway() {  # EXTERNAL-ADDRESS RESERVED-PORT [slow]
+start_gateway() {  # EXTERNAL-ADDRESS RESERVED-PORT [MODE]
   : >"$tmp/gateway.log"
   ip netns exec router python3 "$(dirname "$0")/hostile_gateway.py" 192.168.77.1 "$tmp/gateway.log" "$@" \
     >"$tmp/gateway.err" 2>&1 &
   gateway_pid=$!
   wait_for 1200 grep -q listening "$tmp/gateway.log" || fail "the hostile gateway did not start"
 }
-# Ends the host by SIGTERM and says how long it took.
-term_host() {
+# Ends the host by SIGTERM (or the signal given) and says how long it took.
+term_host() {  # NAME [SIGNAL]
   local before
   before=$(ms)
-  kill -TERM "$host_pid"
+  kill "-${2:-TERM}" "$host_pid"
   wait_for 100 eval '! kill -0 "$host_pid" 2>/dev/null' || fail "$1: the host did not end within 5 s of SIGTERM"
   wait "$host_pid" || true
   ended_ms=$(($(ms) - before))
@@ -285,6 +285,7 @@ hostile() {  # NAME EXPECTED-WORDS EXTERNAL-ADDRESS RESERVED-PORT
   start_host "$name" 'wait players 2\n'
   await_mapping "$name"
   grep -q "$words" "$tmp/$name.log" || fail "$name: the host does not say $words"
+  high_water
   ! grep -q "参加リンク\|インターネットから: " "$tmp/$name.log" || fail "$name: the host shows a link"
   ! grep -q $'\e' "$tmp/$name.log" "$tmp/$name.out" || fail "$name: the host wrote an escape byte"
   term_host "$name"
@@ -292,26 +293,54 @@ hostile() {  # NAME EXPECTED-WORDS EXTERNAL-ADDRESS RESERVED-PORT
   kill "$gateway_pid"; wait "$gateway_pid" || true
   echo "$name: $(grep -o 'ルーター[^。]*。' "$tmp/$name.log" | head -n 1)"
 }
+# Sets water_kb to the host's peak memory (VmHWM, kB), read while it runs.
+high_water() {
+  water_kb=$(awk '$1 == "VmHWM:" { print $2 }' "/proc/$host_pid/status")
+  [[ $water_kb =~ ^[0-9]+$ ]] || fail "no VmHWM of the host"
+}
 hostile reserved-letters "コード 718" 11.45.0.2 abcde
+baseline_kb=$water_kb
 hostile reserved-empty "コード 718" 11.45.0.2 ''
 hostile named-outside "ルーターの外側のアドレスは" evil.example 47119
 hostile escape-outside "ルーターの外側のアドレスは" '\x1b]0;PWNED\x07\x1b[2J' 47119
 hostile private-outside "外側のアドレス 10.1.2.3 は" 10.1.2.3 47119
-# A description that trickles without end: no router within 5 s, and
-# SIGTERM while the host still reads it ends the host at once.
-start_gateway 11.45.0.2 47119 slow
-start_host slow 'wait players 2\n'
-await_mapping slow
-grep -q "ルーターが応答しないため" "$tmp/slow.log" || fail "slow: the host does not say that no router answered"
-taken_ms=$(grep -o 'asked in [0-9]*' "$tmp/slow.log" | grep -o '[0-9]*$')
-((taken_ms <= 5500)) || fail "slow: the router was asked for $taken_ms ms"
-term_host slow
-: >"$tmp/gateway.log"
-start_host slow-term 'wait players 2\n'
-wait_for 200 grep -q GET "$tmp/gateway.log" || fail "slow-term: the host did not ask for the description"
-term_host slow-term
-((ended_ms < 3500)) || fail "slow-term: SIGTERM ended the host after $ended_ms ms"
-echo "slow: no router after $taken_ms ms; SIGTERM during the description ended the host in $ended_ms ms"
+# A gateway that streams its description without end, drips it, or never
+# ends a SOAP answer: the host has no mapping within 5 s and says so as
+# usual, stops reading (the gateway sees the connection closed while the
+# host runs on), stays within 40 MB of its peak with the gateway above
+# (a router's description or answer is read up to 256 or 64 KiB), and ends
+# at once on SIGTERM or SIGINT.
+unending() {  # NAME MODE WHAT-THE-GATEWAY-SEES SIGNAL
+  local name=$1 mode=$2 closed=$3
+  start_gateway 11.45.0.2 47119 "$mode"
+  start_host "$name" 'wait players 2\n'
+  await_mapping "$name"
+  grep -q "ルーターが応答しないため\|ルーター (UPnP) がポートの割り当てを断りました" "$tmp/$name.log" ||
+    fail "$name: the host does not say that there is no mapping"
+  ! grep -q "参加リンク\|インターネットから: " "$tmp/$name.log" || fail "$name: the host shows a link"
+  taken_ms=$(grep -o 'asked in [0-9]*' "$tmp/$name.log" | grep -o '[0-9]*$')
+  ((taken_ms <= 5500)) || fail "$name: the router was asked for $taken_ms ms"
+  wait_for 100 grep -q "$closed" "$tmp/gateway.log" || fail "$name: the host still reads from the gateway 5 s on"
+  kill -0 "$host_pid" || fail "$name: the host ended by itself"
+  high_water
+  ((water_kb <= baseline_kb + 40960)) || fail "$name: the host grew to $water_kb kB (with answers: $baseline_kb kB)"
+  term_host "$name" "$4"
+  ((ended_ms < 3500)) || fail "$name: SIG$4 ended the host after $ended_ms ms"
+  kill "$gateway_pid"; wait "$gateway_pid" || true
+  echo "$name: after $taken_ms ms: $(grep -o 'ルーター[^。]*。' "$tmp/$name.log" | head -n 1)"
+  echo "$name: gateway: $(grep -m 1 -o "$closed.*" "$tmp/gateway.log"); peak $water_kb kB (with answers:" \
+    "$baseline_kb kB); SIG$4 ended the host in $ended_ms ms"
+}
+unending huge huge "GET closed after" INT
+unending drip drip "GET closed" TERM
+unending endless-answer endless "POST closed after" TERM
+# SIGTERM while the host still reads a dripping description ends it at once.
+start_gateway 11.45.0.2 47119 drip
+start_host drip-term 'wait players 2\n'
+wait_for 200 grep -q GET "$tmp/gateway.log" || fail "drip-term: the host did not ask for the description"
+term_host drip-term
+((ended_ms < 3500)) || fail "drip-term: SIGTERM ended the host after $ended_ms ms"
+echo "drip-term: SIGTERM during the description ended the host in $ended_ms ms"
 kill "$gateway_pid"; wait "$gateway_pid" || true
 
 # 8. A hosting window, where the program is given: the same line on its
@@ -328,5 +357,17 @@ if [[ -n $window ]]; then
   kill -TERM "$host_pid"
   end_host
   echo "window: printed $(grep -o 'インターネットから: [0-9.:]*' "$tmp/window.out"); removed at SIGTERM"
+  # SIGINT closes the window as its close button does, at once while a
+  # gateway drips its description.
+  stop_router
+  start_gateway 11.45.0.2 47119 drip
+  ip netns exec home env -C "$tmp/window" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$window" --host --port 47119 --code tesuto \
+    >"$tmp/window-drip.out" 2>"$tmp/window-drip.log" &
+  host_pid=$!
+  wait_for 300 grep -q GET "$tmp/gateway.log" || fail "window-drip: the window did not ask for the description"
+  term_host window-drip INT
+  ((ended_ms < 3500)) || fail "window-drip: SIGINT ended the window after $ended_ms ms"
+  kill "$gateway_pid"; wait "$gateway_pid" || true
+  echo "window-drip: SIGINT during the description ended the window in $ended_ms ms"
 fi
 echo "PASS"
