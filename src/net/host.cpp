@@ -144,6 +144,10 @@ void Host::greet(Peer& peer, const message::Hello* hello)
     }
     peer.hello = *hello;
     peer.greetedAs = ++greetings_;
+    // An address new to the round takes its turn after those already in it.
+    if (checkedIn_.size() >= addressesKept)
+        checkedIn_.clear();
+    checkedIn_.try_emplace(peer.address, checkTurns_);
     checkGreetings();
 }
 

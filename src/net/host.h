@@ -153,8 +153,9 @@ private:
     Clock::time_point checksCounted_ = Clock::now();
     QTimer nextCheck_;
     std::uint64_t greetings_ = 0;
-    // The turn each address was last checked in, so that each address with
-    // greetings waiting has its turn in a round.
+    // The turn each address was last checked in (or, new, the turn it came
+    // in), so that each address with greetings waiting has its turn in a
+    // round, and a flood from new addresses does not go before those waiting.
     std::map<std::string, std::uint64_t> checkedIn_;
     std::uint64_t checkTurns_ = 0;
     // What the joined windows' inputs waiting in the event gate cost, by the

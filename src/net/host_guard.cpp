@@ -101,8 +101,6 @@ void Host::checkGreetings()
             return;
         }
         checks_ -= 1;
-        if (checkedIn_.size() >= addressesKept)
-            checkedIn_.clear();
         checkedIn_[next->address] = ++checkTurns_;
         const message::Hello hello = *std::exchange(next->hello, std::nullopt);
         check(*next, hello);
