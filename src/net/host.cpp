@@ -75,19 +75,6 @@ QStringList Host::addresses() const
     return out;
 }
 
-double Host::codeBits() const
-{
-    return generated_ ? randomCodeBits() : estimatedCodeBits(code_);
-}
-
-std::size_t Host::inputsWaiting() const
-{
-    std::size_t all = 0;
-    for (const std::size_t cost : queued_)
-        all += cost;
-    return all;
-}
-
 int Host::players() const
 {
     int n = 1;
@@ -334,7 +321,7 @@ bool Host::take(InputSource& from, const Input& input)
         queued_[colour] += peer.waiting;
         peer.chargedTo = colour;
         const std::size_t cost = costOf(input);
-        if (queued_[colour] + cost > gateBudget || inputsWaiting() + cost > totalGateBudget) {
+        if (queued_[colour] + cost > gateBudget || queuedCost() + cost > totalGateBudget) {
             peer.connection->close("more inputs waiting for " +
                                    (colour != 0 ? colourWord(colour) : std::string("the windows that watch")) +
                                    " than a whole game has");

@@ -57,7 +57,7 @@ public:
     bool weakCode() const { return codeBits() < weakCodeBits; }
     // What the inputs of joined windows waiting in the event gate cost, in all
     // (each its line and lineCost).
-    std::size_t inputsWaiting() const;
+    std::size_t queuedCost() const;
 
     // Told when the window of a colour has left: the host plays it now.
     std::function<void(int colour)> left;

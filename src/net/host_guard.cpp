@@ -135,6 +135,19 @@ void Host::forgetLater()
         Qt::QueuedConnection);
 }
 
+double Host::codeBits() const
+{
+    return generated_ ? randomCodeBits() : estimatedCodeBits(code_);
+}
+
+std::size_t Host::queuedCost() const
+{
+    std::size_t all = 0;
+    for (const std::size_t cost : queued_)
+        all += cost;
+    return all;
+}
+
 bool Host::mayMove(const Peer& peer, const Input& input)
 {
     const int c = state_.turnColour;

@@ -271,7 +271,7 @@ TEST(NetworkGuard, AColoursInputsWaitingStayWithinItsBudgetAcrossReconnects)
     EXPECT_LE(most, net::limits::gateBudget / pressCost);
     // Once the gate has run them, nothing is counted as waiting.
     EXPECT_EQ(path.inputsWaiting(), 0u);
-    EXPECT_EQ(host.inputsWaiting(), 0u);
+    EXPECT_EQ(host.queuedCost(), 0u);
 }
 
 TEST(NetworkGuard, RefusedClicksNeverHoldBackTheMoveThatFollows)
