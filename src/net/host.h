@@ -13,11 +13,11 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <deque>
 #include <map>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 

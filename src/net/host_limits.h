@@ -27,9 +27,9 @@ inline constexpr std::size_t greetingLimit = 8 * 1024;
 // wait their turn, each address with waiting greetings taking its turn in a
 // round, its own in the order they came. A stranger who guesses codes is held
 // to this rate (the expected time to guess a generated code at it is in
-// README), and a friend behind the same address is checked a turn or two
-// after the guesses already waiting there. Up to a second's worth may be
-// checked at once after a quiet while.
+// README), and a friend behind the same address is checked right after the
+// guesses already waiting there. Up to a second's worth may be checked at
+// once after a quiet while.
 inline constexpr int maxChecksPerSecond = 50;
 // Inputs of one colour waiting in the event gate (while a box is open, say),
 // counted for whichever window plays it, across its windows' reconnects: a
@@ -42,7 +42,8 @@ inline constexpr std::size_t totalGateBudget = 5 * gateBudget;
 // the rest of that turn's are dropped, while a move always goes in. A person
 // who clicks a taken square again and again stays far below it.
 inline constexpr int maxInputsPerTurn = 256;
-// Addresses whose refusals the log keeps count of.
+// Addresses the host keeps count of: their refusals for the log, their
+// turns of checks.
 inline constexpr std::size_t addressesKept = 4096;
 
 // The address a peer is counted by: IPv4 as it is, IPv6 by its /64, which one
