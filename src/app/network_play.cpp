@@ -84,6 +84,16 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     std::printf("korvalo: hosting a network game; join with the code %s at %s\n", host_->code().c_str(),
                 addresses.join(QStringLiteral(", ")).toLocal8Bit().constData());
     std::fflush(stdout);
+    // A code chosen by a person may be guessed; it is taken, with a warning.
+    QString weak;
+    if (host_->weakCode()) {
+        std::fprintf(stderr, "korvalo: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
+                     host_->codeBits(), net::weakCodeBits);
+        weak = QStringLiteral("\n\n注意: この合言葉は短いか単純なため、知らない人に当てられるおそれがあります "
+                              "(およそ %1 ビット、%2 ビット未満)。--code なしで始めると、当てられにくい合言葉が作られます。")
+                   .arg(qRound(host_->codeBits()))
+                   .arg(net::weakCodeBits);
+    }
     // Announced on the local network where the desktop's Avahi runs; without
     // it, others join by address.
     announcement_ = std::make_unique<Announcement>();
@@ -96,7 +106,7 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     notify(hostingNotice +
                QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\nkorvalo --join アドレス --code %1")
                    .arg(code, addresses.join(QLatin1Char('\n'))) +
-               (options.portMapping ? QStringLiteral("\n\n") + askingTheRouter : QString()),
+               weak + (options.portMapping ? QStringLiteral("\n\n") + askingTheRouter : QString()),
            {}, NoticeKind::Information);
     // The router is asked once the window shows and listens; its answer
     // comes as a notice of its own, or in the hosting notice still open.

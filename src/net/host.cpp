@@ -25,11 +25,13 @@ constexpr std::size_t maxJoined = 7;
 }  // namespace
 
 Host::Host(InputPath& path, const GameState& state, std::string code)
-    : path_(path), state_(state), code_(code.empty() ? randomCode() : std::move(code))
+    : path_(path), state_(state), code_(code.empty() ? randomCode() : code), generated_(code.empty())
 {
     connect(&server_, &QTcpServer::newConnection, this, &Host::accept);
     connect(&late_, &QTimer::timeout, this, &Host::closeLate);
     late_.start(250);
+    nextCheck_.setSingleShot(true);
+    connect(&nextCheck_, &QTimer::timeout, this, &Host::checkGreetings);
     lastKinds_ = state_.playerKind;
     path_.follow(this);
 }
@@ -108,7 +110,8 @@ void Host::hear(Peer& peer, const std::string& line)
 {
     const std::optional<Message> message = parseMessage(line);
     if (!peer.greeted) {
-        greet(peer, message ? std::get_if<message::Hello>(&*message) : nullptr);
+        // A window says nothing more until it is welcomed.
+        greet(peer, message && !peer.hello ? std::get_if<message::Hello>(&*message) : nullptr);
         return;
     }
     // A joined window says only these.
@@ -126,24 +129,35 @@ void Host::hear(Peer& peer, const std::string& line)
 
 void Host::greet(Peer& peer, const message::Hello* hello)
 {
+    if (!hello) {
+        peer.connection->send(message::Refused{refusal::notAWindow});
+        peer.connection->close(refusal::notAWindow);
+        return;
+    }
+    peer.hello = *hello;
+    peer.greetedAs = ++greetings_;
+    // An address new to the round takes its turn after those already in it.
+    if (checkedIn_.size() >= addressesKept)
+        checkedIn_.clear();
+    checkedIn_.try_emplace(peer.address, checkTurns_);
+    checkGreetings();
+}
+
+void Host::check(Peer& peer, const message::Hello& hello)
+{
     auto refuse = [&](const std::string& why) {
         peer.connection->send(message::Refused{why});
         peer.connection->close(why);
     };
-    // An address that guessed wrong too often is refused unchecked.
-    if (blocked(peer))
-        return;
-    if (!hello)
-        return refuse(refusal::notAWindow);
-    if (hello->protocol != std::to_string(protocolVersion) || hello->version != KORVALO_VERSION)
-        return refuse(refusal::otherVersion + std::string(KORVALO_VERSION));
-    if (hello->code != code_) {
-        guessedWrong(peer.address);
+    // The code first: a stranger learns nothing of this host, its version
+    // included, before it gives the code.
+    if (hello.code != code_)
         return refuse(refusal::wrongCode);
-    }
-    const std::optional<int> asked = colourOf(hello->seat);
+    if (hello.protocol != std::to_string(protocolVersion) || hello.version != KORVALO_VERSION)
+        return refuse(refusal::otherVersion + std::string(KORVALO_VERSION));
+    const std::optional<int> asked = colourOf(hello.seat);
     if (!asked)
-        return refuse(refusal::noSuchColour + printable(hello->seat, 60));
+        return refuse(refusal::noSuchColour + printable(hello.seat, 60));
     // Eight windows at most, the host's included.
     if (static_cast<std::size_t>(players()) > maxJoined)
         return refuse(refusal::full);
@@ -153,7 +167,7 @@ void Host::greet(Peer& peer, const message::Hello* hello)
     peer.connection->setQuiet(false);
     peer.connection->setLimit(maxPending);
     peer.asked = *asked;
-    peer.watching = hello->seat == "watch";
+    peer.watching = hello.seat == "watch";
     peer.connection->send(message::Welcome{});
     if (searches)
         peer.connection->send(message::ComputerOf{true});
@@ -240,14 +254,15 @@ void Host::remember(const std::string& line)
     // which says anew who plays each colour.
     if (state_.turnColour == noneValue && state_.moveNumber == 0 && state_.lastMoveNumber == 0) {
         history_.clear();
-        historyBytes_ = 0;
+        historyCost_ = 0;
         historyTooLong_ = false;
     }
     if (historyTooLong_)
         return;
-    historyBytes_ += line.size() + 1;
-    // Half of what may wait on a connection, to leave room for the game.
-    if (historyBytes_ > maxPending / 2) {
+    // Counted as the joining window counts what it takes (the strong
+    // computer's announcement, sent first when it searches, included).
+    historyCost_ += line.size() + lineCost;
+    if (historyCost_ + (searches ? writeMessage(message::ComputerOf{true}).size() + lineCost : 0) > maxCatchUp) {
         historyTooLong_ = true;
         std::vector<std::string>().swap(history_);
         return;
@@ -288,7 +303,9 @@ bool Host::take(InputSource& from, const Input& input)
     if (isRemote(from)) {
         // Beyond its turn's share an input that cannot be a move is dropped,
         // neither queued nor kept nor sent (a move, and the release of its
-        // press, always goes in); beyond the gate's budget the window is let go.
+        // press, always goes in); beyond the gate's budget of the colour it
+        // plays, which its earlier windows' inputs still waiting count
+        // against, the window is let go.
         Peer& peer = static_cast<Peer&>(from);
         countTurn(peer);
         if (!peer.connection)
@@ -303,11 +320,20 @@ bool Host::take(InputSource& from, const Input& input)
                                      " in this turn that cannot be a move are dropped");
             return false;
         }
-        if (peer.waiting + costOf(input) > gateBudget) {
-            peer.connection->close("more inputs waiting than a whole game has");
+        // Its inputs waiting are counted for the colour it plays now.
+        const int colour = peer.seat;
+        queued_[peer.chargedTo] -= peer.waiting;
+        queued_[colour] += peer.waiting;
+        peer.chargedTo = colour;
+        const std::size_t cost = costOf(input);
+        if (queued_[colour] + cost > gateBudget || queuedCost() + cost > totalGateBudget) {
+            peer.connection->close("more inputs waiting for " +
+                                   (colour != 0 ? colourWord(colour) : std::string("the windows that watch")) +
+                                   " than a whole game has");
             return false;
         }
-        peer.waiting += costOf(input);
+        peer.waiting += cost;
+        queued_[colour] += cost;
         return true;
     }
     if (!input.onBoard())
@@ -330,6 +356,7 @@ bool Host::admit(InputSource& from, const Input& input)
     if (isRemote(from)) {
         Peer& peer = static_cast<Peer&>(from);
         peer.waiting -= costOf(input);
+        queued_[peer.chargedTo] -= costOf(input);
         if (!peer.connection)
             forgetLater();
         countTurn(peer);

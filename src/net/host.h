@@ -12,15 +12,18 @@
 #include <QTimer>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "input/input_path.h"
 #include "input/input_policy.h"
+#include "net/host_limits.h"
 #include "net/protocol.h"
 #include "rules/game_state.h"
 
@@ -47,6 +50,14 @@ public:
     int players() const;
     // The colour the host's window plays; 0 when it plays none.
     int seat() const { return hostSeat_; }
+    // The code's strength in bits: a generated code's, or the estimate of a
+    // code given (estimatedCodeBits); under weakCodeBits it is weak, and the
+    // program says so.
+    double codeBits() const;
+    bool weakCode() const { return codeBits() < weakCodeBits; }
+    // What the inputs of joined windows waiting in the event gate cost, in all
+    // (each its line and lineCost).
+    std::size_t queuedCost() const;
 
     // Told when the window of a colour has left: the host plays it now.
     std::function<void(int colour)> left;
@@ -80,21 +91,18 @@ private:
         int asked = 0;                     // the colour asked for; 0: any
         bool watching = false;             // it asked only to watch
         int seat = 0;                      // the colour dealt; 0: watching
-        bool greeted = false;
+        bool greeted = false;              // welcomed
+        std::optional<message::Hello> hello;  // its greeting, until its code is checked
+        std::uint64_t greetedAs = 0;       // the greeting's number, in the order they came
         bool pressed = false;              // its last press went in
         Clock::time_point came;            // when it connected
         std::string address;               // its address (IPv6: its /64)
         std::size_t waiting = 0;           // what its inputs in the event gate cost
+        int chargedTo = 0;                 // the colour they are counted for (0: watching)
         std::array<int, 3> turn{-1, -1, -1};  // the turn its inputs were counted in
         int spent = 0;                     // its inputs that cannot be a move, in that turn
         bool pressMayMove = false;         // its last press taken may be a move
         bool pressedMove = false;          // its last press run may have been a move
-    };
-    // Wrong codes from one address, and until when its greetings are refused.
-    struct Guesses {
-        int wrong = 0;
-        int penalty = 0;  // seconds, doubling from 1 to 30
-        Clock::time_point until, last;
     };
     // Refused greetings from one address not yet said in the log.
     struct Refusals {
@@ -103,16 +111,20 @@ private:
     };
 
     void accept();
-    // Closes the oldest connections waiting for their greeting beyond the
-    // limits, and those that waited too long.
+    // Closes connections waiting for their welcome beyond the limits (those
+    // that sent nothing first, the newcomer last), and those that did not
+    // greet in time.
     void makeRoom(const std::string& address);
     void closeLate();
     void logRefusal(const std::string& address, const std::string& why);
     // Forgets the windows that left or never greeted once nothing of theirs
     // waits in the event gate.
     void forgetLater();
-    bool blocked(Peer& peer);
-    void guessedWrong(const std::string& address);
+    // Checks the greetings waiting as far as the rate of checks allows, each
+    // address in turn, and comes back for the rest when the next may go.
+    void checkGreetings();
+    // The greeting's code, then its version and what it asks for.
+    void check(Peer& peer, const message::Hello& hello);
     // Starts counting the peer's inputs anew when the game has moved on.
     void countTurn(Peer& peer);
     // Whether the peer's input may be a move, which no count of its inputs
@@ -120,7 +132,8 @@ private:
     // anywhere on the board when it has none (which passes).
     bool mayMove(const Peer& peer, const Input& input);
     void hear(Peer& peer, const std::string& line);
-    // hello is null for a first line that is no greeting.
+    // hello is null for a first line that is no greeting; a greeting waits
+    // for its check.
     void greet(Peer& peer, const message::Hello* hello);
     void leave(Peer& peer, const std::string& why);
     void deal();
@@ -138,7 +151,21 @@ private:
     std::deque<std::unique_ptr<Peer>> peers_;
     QTimer late_;
     bool forgetting_ = false;
-    std::map<std::string, Guesses> guesses_;
+    bool generated_ = false;  // the code is randomCode's
+    // Checks that may go now, refilled at maxChecksPerSecond up to a second's
+    // worth, and when they were last counted.
+    double checks_ = limits::maxChecksPerSecond;
+    Clock::time_point checksCounted_ = Clock::now();
+    QTimer nextCheck_;
+    std::uint64_t greetings_ = 0;
+    // The turn each address was last checked in (or, new, the turn it came
+    // in), so that each address with greetings waiting has its turn in a
+    // round, and a flood from new addresses does not go before those waiting.
+    std::map<std::string, std::uint64_t> checkedIn_;
+    std::uint64_t checkTurns_ = 0;
+    // What the joined windows' inputs waiting in the event gate cost, by the
+    // colour they are counted for (0: windows that watch).
+    std::array<std::size_t, 5> queued_{};
     std::map<std::string, Refusals> refusals_;
     int hostSeat_ = 0;
     bool localPressed_ = false;  // the last press given here went in
@@ -154,9 +181,9 @@ private:
     // any more, so the lines of games past are dropped and the host's memory
     // stays flat over any number of games.
     std::vector<std::string> history_;
-    std::size_t historyBytes_ = 0;
-    // The lines since then would not fit the joining window's connection: it
-    // may join once a new game starts.
+    std::size_t historyCost_ = 0;  // each line its bytes and lineCost
+    // The lines since then cost more than maxCatchUp, more than a joining
+    // window takes: it may join once a new game starts.
     bool historyTooLong_ = false;
 };
 

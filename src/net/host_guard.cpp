@@ -1,9 +1,11 @@
 // The host's guard against connections that are no fair window: strangers
-// that do not greet, addresses that guess codes, and the log they cause.
+// that do not greet, greetings beyond the rate of checks, and the log they
+// cause.
 #include <QTcpSocket>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "log/log.h"
 #include "net/connection.h"
@@ -19,21 +21,45 @@ using namespace limits;
 void Host::makeRoom(const std::string& address)
 {
     auto waiting = [](const Peer& peer) { return peer.connection && !peer.greeted && peer.connection->isOpen(); };
-    for (bool again = true; again;) {
-        again = false;
-        int fromThere = 0, all = 0;
+    const Peer* newcomer = peers_.back().get();
+    for (;;) {
+        std::map<std::string, int> from;
+        int all = 0;
         for (const auto& peer : peers_)
             if (waiting(*peer)) {
-                fromThere += peer->address == address;
+                ++from[peer->address];
                 ++all;
             }
+        const bool here = from[address] > maxWaitingPerAddress;
+        if (!here && all <= maxWaiting)
+            return;
+        // Of those the limit counts: the oldest that has sent nothing, but
+        // for the newcomer; else, from the address with most waiting, the
+        // newest greeting waiting for its check.
+        Peer* out = nullptr;
         for (auto& peer : peers_)
-            if (waiting(*peer) && (all > maxWaiting || (fromThere > maxWaitingPerAddress && peer->address == address))) {
-                peer->connection->close(all > maxWaiting ? "too many connections waiting to greet"
-                                                         : "too many connections waiting to greet from there");
-                again = true;
+            if (waiting(*peer) && (!here || peer->address == address) && !peer->hello && peer.get() != newcomer) {
+                out = peer.get();
                 break;
             }
+        if (!out) {
+            std::map<std::string, int> greeting;
+            for (const auto& peer : peers_)
+                if (waiting(*peer) && peer->hello && (!here || peer->address == address))
+                    ++greeting[peer->address];
+            const auto most = std::max_element(greeting.begin(), greeting.end(),
+                                               [](const auto& a, const auto& b) { return a.second < b.second; });
+            for (auto& peer : peers_)
+                if (most != greeting.end() && waiting(*peer) && peer->hello && peer->address == most->first &&
+                    (!out || peer->greetedAs > out->greetedAs))
+                    out = peer.get();
+        }
+        if (!out)
+            out = peers_.back().get();
+        if (out->hello)
+            out->connection->send(message::RefusedWait{1});
+        out->connection->close(here ? "too many connections waiting to greet from there"
+                                    : "too many connections waiting to greet");
     }
 }
 
@@ -42,8 +68,43 @@ void Host::closeLate()
     const auto now = Clock::now();
     for (std::size_t i = 0; i < peers_.size(); ++i) {
         Peer& peer = *peers_[i];
-        if (peer.connection && !peer.greeted && peer.connection->isOpen() && now - peer.came > greetingTime)
+        if (peer.connection && !peer.greeted && !peer.hello && peer.connection->isOpen() &&
+            now - peer.came > greetingTime)
             peer.connection->close("no greeting within " + std::to_string(greetingTime.count()) + " seconds");
+    }
+}
+
+void Host::checkGreetings()
+{
+    const auto now = Clock::now();
+    checks_ = std::min<double>(maxChecksPerSecond,
+                               checks_ + std::chrono::duration<double>(now - checksCounted_).count() * maxChecksPerSecond);
+    checksCounted_ = now;
+    for (;;) {
+        // The greeting of the address whose turn came longest ago, the
+        // oldest of that address's.
+        Peer* next = nullptr;
+        std::uint64_t turn = 0;
+        for (auto& peer : peers_) {
+            if (!peer->connection || !peer->connection->isOpen() || peer->greeted || !peer->hello)
+                continue;
+            const auto found = checkedIn_.find(peer->address);
+            const std::uint64_t its = found == checkedIn_.end() ? 0 : found->second;
+            if (!next || its < turn || (its == turn && peer->greetedAs < next->greetedAs)) {
+                next = peer.get();
+                turn = its;
+            }
+        }
+        if (!next)
+            return;
+        if (checks_ < 1) {
+            nextCheck_.start(static_cast<int>(std::ceil((1 - checks_) * 1000 / maxChecksPerSecond)));
+            return;
+        }
+        checks_ -= 1;
+        checkedIn_[next->address] = ++checkTurns_;
+        const message::Hello hello = *std::exchange(next->hello, std::nullopt);
+        check(*next, hello);
     }
 }
 
@@ -75,36 +136,17 @@ void Host::forgetLater()
         Qt::QueuedConnection);
 }
 
-bool Host::blocked(Peer& peer)
+double Host::codeBits() const
 {
-    const auto now = Clock::now();
-    auto found = guesses_.find(peer.address);
-    if (found == guesses_.end() || now >= found->second.until)
-        return false;
-    const auto left = std::chrono::ceil<std::chrono::seconds>(found->second.until - now).count();
-    peer.connection->send(message::RefusedWait{static_cast<int>(left)});
-    peer.connection->close("too many wrong codes; waits " + std::to_string(left) + " s");
-    return true;
+    return generated_ ? randomCodeBits() : estimatedCodeBits(code_);
 }
 
-void Host::guessedWrong(const std::string& address)
+std::size_t Host::queuedCost() const
 {
-    const auto now = Clock::now();
-    if (guesses_.size() >= addressesKept && !guesses_.count(address)) {
-        auto oldest = guesses_.begin();
-        for (auto it = guesses_.begin(); it != guesses_.end(); ++it)
-            if (it->second.last < oldest->second.last)
-                oldest = it;
-        guesses_.erase(oldest);
-    }
-    Guesses& guesses = guesses_[address];
-    if (now - guesses.last > guessesKept)
-        guesses = Guesses{};
-    guesses.last = now;
-    if (++guesses.wrong < freeGuesses)
-        return;
-    guesses.penalty = guesses.penalty == 0 ? 1 : std::min(maxPenalty, guesses.penalty * 2);
-    guesses.until = now + std::chrono::seconds(guesses.penalty);
+    std::size_t all = 0;
+    for (const std::size_t cost : queued_)
+        all += cost;
+    return all;
 }
 
 bool Host::mayMove(const Peer& peer, const Input& input)

@@ -1,6 +1,7 @@
 #pragma once
 // What a host allows the connections that reach it: how long and how many may
-// wait for their greeting, wrong codes, and the inputs of one window.
+// wait for their greeting, how fast codes are checked, and the inputs that
+// joined windows may have waiting.
 #include <QHostAddress>
 #include <chrono>
 #include <string>
@@ -10,27 +11,39 @@
 
 namespace korvalo::net::limits {
 
-// A connection greets within this, or it is closed; at most so many may wait
-// for their greeting from one address and in all, the oldest closed first.
+// A connection greets within this, or it is closed. At most so many may wait
+// for their welcome (to greet, or for their code to be checked) from one
+// address and in all; beyond that the host closes first those that have sent
+// no line (the oldest first), so that a stranger flood does not push out a
+// slow but honest greeter, and then, from the address with most waiting, the
+// newest greeting (told to try again). A connection costs the host a socket
+// and a few kilobytes while it waits.
 inline constexpr auto greetingTime = std::chrono::seconds(5);
-inline constexpr int maxWaitingPerAddress = 4;
-inline constexpr int maxWaiting = 64;
+inline constexpr int maxWaitingPerAddress = 16;
+inline constexpr int maxWaiting = 256;
 // What lines may cost a connection before its greeting: the greeting itself.
 inline constexpr std::size_t greetingLimit = 8 * 1024;
-// Inputs of one window waiting in the event gate (while a box is open, say):
-// a whole game's worth fits.
+// Codes checked in a second, for every address together; greetings beyond
+// wait their turn, each address with waiting greetings taking its turn in a
+// round, its own in the order they came. A stranger who guesses codes is held
+// to this rate (the expected time to guess a generated code at it is in
+// README), and a friend behind the same address is checked right after the
+// guesses already waiting there. Up to a second's worth may be checked at
+// once after a quiet while.
+inline constexpr int maxChecksPerSecond = 50;
+// Inputs of one colour waiting in the event gate (while a box is open, say),
+// counted for whichever window plays it, across its windows' reconnects: a
+// whole game's worth fits. Windows that watch share one budget of the same
+// size. In all that makes what the host keeps for joined windows at most.
 inline constexpr std::size_t gateBudget = 64 * 1024;
+inline constexpr std::size_t totalGateBudget = 5 * gateBudget;
 // Inputs of one window that cannot be a move (a press where the colour to
 // move may not play, a key, a press out of turn) the gate runs in one turn;
 // the rest of that turn's are dropped, while a move always goes in. A person
 // who clicks a taken square again and again stays far below it.
 inline constexpr int maxInputsPerTurn = 256;
-// After this many wrong codes from one address its greetings are refused
-// unchecked, for a penalty doubling from 1 s to 30 s; an address quiet for
-// a while starts afresh.
-inline constexpr int freeGuesses = 3;
-inline constexpr int maxPenalty = 30;
-inline constexpr auto guessesKept = std::chrono::minutes(10);
+// Addresses the host keeps count of: their refusals for the log, their
+// turns of checks.
 inline constexpr std::size_t addressesKept = 4096;
 
 // The address a peer is counted by: IPv4 as it is, IPv6 by its /64, which one

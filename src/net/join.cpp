@@ -137,11 +137,13 @@ void Join::hear(const std::string& line)
     if (!welcomed_) {
         if (parsed && std::holds_alternative<Welcome>(*parsed)) {
             welcomed_ = true;
+            catchUpCost_ = 0;
+            catchingUp_ = true;
             settle(QString());
             return;
         }
         if (const auto* wait = parsed ? std::get_if<RefusedWait>(&*parsed) : nullptr) {
-            refusal_ = QStringLiteral("too many wrong codes; try again in %1 s").arg(wait->seconds);
+            refusal_ = QStringLiteral("too many greetings wait at the host; try again in %1 s").arg(wait->seconds);
             refusalForWindow_ = waitForWindow(wait->seconds);
         } else if (const auto* refused = parsed ? std::get_if<Refused>(&*parsed) : nullptr) {
             refusal_ = QString::fromStdString(printable(refused->reason));
@@ -159,6 +161,10 @@ void Join::hear(const std::string& line)
         connection_->close("the host sent what no host sends: " + printable(line, 60));
     };
     if (!parsed)
+        return wrong();
+    // A catch-up beyond what a host sends is no host's.
+    if (catchingUp_ && !std::holds_alternative<CaughtUp>(*parsed) &&
+        (catchUpCost_ += line.size() + lineCost) > maxCatchUp)
         return wrong();
     if (const auto* computer = std::get_if<ComputerOf>(&*parsed)) {
         // The host's computer: that it searches, and the squares it chose.
@@ -189,6 +195,7 @@ void Join::hear(const std::string& line)
         if (left)
             left(gone->colour);
     } else if (std::holds_alternative<CaughtUp>(*parsed)) {
+        catchingUp_ = false;
         path_.afterQueued([self = QPointer<Join>(this)] {
             if (self)
                 self->caughtUp_ = true;

@@ -114,6 +114,8 @@ private:
     bool settled_ = false;  // joined has been told
     QTimer* limit_ = nullptr;
     bool caughtUp_ = false;
+    bool catchingUp_ = false;      // between welcome and caught-up
+    std::size_t catchUpCost_ = 0;  // what came meanwhile, each line its bytes and lineCost
     int unanswered_ = 0;
     bool pressSent_ = false;  // the person's last press went to the host
     bool hostBroke_ = false;

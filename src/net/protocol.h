@@ -3,11 +3,12 @@
 // each, in UTF-8 ended by a line feed. A window that joins greets the host:
 //   hello korvalo PROTOCOL VERSION CODE SEAT   (SEAT: black, blue, white, red, any
 //                                              or watch, to watch only)
-// and the host answers
+// and the host answers, once it has checked the code (a greeting with a wrong
+// code is refused as such, whatever its version)
 //   welcome | refused REASON... | refused wait N
-// (refused wait N: too many wrong codes came from that address; greetings
-// from it are refused unchecked for N seconds more), after which it sends,
-// in the order its own game runs them:
+// (refused wait N: too many greetings wait for the host to check them; the
+// window may try again in N seconds), after which it sends, in the order its
+// own game runs them:
 //   input FROM LINE      an input of the game in the script language (FROM:
 //                        the colour whose window gave it, or host)
 //   input host computer strong
@@ -20,7 +21,9 @@
 //   seat SEAT            the colour this window plays now (or watch)
 //   players N            how many windows take part, the host's included (1 to 8)
 //   left COLOUR          the window of that colour has left; the host plays it
-//   caught-up            the inputs sent so far are the game up to now
+//   caught-up            the inputs sent so far are the game up to now (what
+//                        comes between welcome and caught-up costs at most
+//                        maxCatchUp)
 //   end [No]             the host has ended (by No to the question)
 // A joined window sends
 //   move LINE            a press or release on the board by its person
@@ -52,6 +55,11 @@ inline constexpr std::size_t maxPending = 1 << 20;
 // What each line waiting to be handled costs beyond its bytes, so that empty
 // lines count too: about what keeping one takes.
 inline constexpr std::size_t lineCost = 64;
+// What the lines a host sends between welcome and caught-up may cost, each
+// its bytes and lineCost: a host sends no more, and a joining window takes
+// no more. Half of what may wait on a connection, so that what the game
+// sends meanwhile fits beside it.
+inline constexpr std::size_t maxCatchUp = maxPending / 2;
 // The most lines a connection writes to the log (standard error) in a
 // second; what is left out beyond that is counted and said with the next.
 inline constexpr int logLinesPerSecond = 4;
@@ -77,7 +85,7 @@ struct Welcome {};
 struct Refused {
     std::string reason;
 };
-struct RefusedWait {  // too many wrong codes: greetings refused unchecked for seconds
+struct RefusedWait {  // too many greetings to check: try again in seconds
     int seconds = 1;
 };
 struct InputOf {  // an input of the game the host ran
@@ -167,6 +175,16 @@ inline constexpr int maxPlayers = 8;
 // consonant-vowel syllables ("baki-dome-furo-nisa"), 70^8, about 49 bits,
 // easy to say across a room and to type.
 std::string randomCode();
+// The bits of a random code: log2 of the codes randomCode chooses from.
+double randomCodeBits();
+// A simple estimate of a code's bits, for a code a person chose: its length
+// in characters times log2 of the size of the classes of characters it uses
+// (26 small letters, 26 capitals, 10 digits, the 33 other signs of ASCII, and
+// 128 for the characters beyond ASCII). A word of the language scores more
+// than it is worth, so that what scores under weakCodeBits is weak surely;
+// such a code is taken, with a warning.
+double estimatedCodeBits(std::string_view code);
+inline constexpr double weakCodeBits = 40;
 
 // Text from a peer as the terminal may show it: control bytes (C0, DEL and
 // the C1 range) as \xNN, cut to most characters with "…" after.

@@ -42,7 +42,7 @@ QString refusalForWindow(const std::string& reason)
 
 QString waitForWindow(int seconds)
 {
-    return QStringLiteral("合言葉の間違いが多すぎます。%1 秒たってからもう一度試してください。").arg(seconds);
+    return QStringLiteral("ホストが参加の申し込みで混み合っています。%1 秒たってからもう一度試してください。").arg(seconds);
 }
 
 QString socketErrorForWindow(QAbstractSocket::SocketError error)

@@ -4,7 +4,8 @@
 // that dies mid-game hands its colour to the host; a wrong code, a line of a
 // megabyte, a move out of turn and a move for another colour are refused
 // while the game goes on; a window that left may join again and catch up
-// with the game as it is now, not with the games before it.
+// with the game as it is now, not with the games before it; a catch-up as
+// long as a host may send is taken, a longer one is not sent.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "net/peers.h"
+#include "net/protocol.h"
 #include "support/game_driver.h"
 
 namespace korvalo::testing {
@@ -298,6 +300,35 @@ TEST(NetworkGame, AWindowThatJoinsAgainCatchesUpWithThisGameOnly)
     const std::string rejoined = again.finish();
     EXPECT_EQ(boxes(rejoined), boxes(reference));
     EXPECT_EQ(lastState(rejoined), lastState(reference));
+}
+
+TEST(NetworkGame, AWindowJoinsAGameWhoseCatchUpIsAtTheLimitAndNoLonger)
+{
+    // The host's seating and then keys, which do nothing in a game: as many
+    // as the catch-up holds, and then one more.
+    auto cost = [](const std::string& line) { return line.size() + net::lineCost; };
+    const std::size_t keys = (net::maxCatchUp - cost("input host menu PLAY_4")) / cost("input host key 65");
+    for (const std::size_t count : {keys, keys + 1}) {
+        SCOPED_TRACE(count);
+        std::string script = "menu PLAY_4\n";
+        for (std::size_t i = 0; i < count; ++i)
+            script += "key 65\n";
+        const QString port = QString::number(freePort());
+        Peer host, joined;
+        host.start({"--host", "--port", port, "--code", "tesuto"}, script + "wait players 2\n");
+        ASSERT_TRUE(host.says("hosting on port"));
+        joined.start({"--join", "127.0.0.1:" + port, "--code", "tesuto"}, "wait players 2\n");
+        if (count == keys) {
+            joined.finish();
+            host.finish();
+            continue;
+        }
+        EXPECT_TRUE(joined.process.waitForFinished(60000));
+        EXPECT_EQ(joined.process.exitCode(), 2);
+        EXPECT_NE(joined.read("errors").find("run too long"), std::string::npos) << joined.read("errors");
+        host.process.kill();
+        host.process.waitForFinished(10000);
+    }
 }
 
 TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesUp)

@@ -4,6 +4,7 @@
 // window would).
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
@@ -16,6 +17,17 @@
 #include <string>
 
 namespace korvalo::testing {
+
+// The application a test that runs a host or a join in its own process
+// needs for their event loop.
+inline QCoreApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "korvalo_net_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
 
 // A port that is free now, below the range the system takes the ports of
 // outgoing connections from: tests beside this one that open many

@@ -2,6 +2,7 @@
 // state are the program's own.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -37,7 +38,9 @@ long stated(const std::string& text, const std::string& pattern)
     for (long n = 0; n <= 10; ++n)
         if (found[1] == words[n])
             return n;
-    return std::stol(found[1]);
+    std::string figures = found[1];
+    std::erase(figures, ',');
+    return std::stol(figures);
 }
 
 TEST(StatedNumbers, TheDocumentsGiveTheProgramsWaitsAndLimits)
@@ -49,7 +52,15 @@ TEST(StatedNumbers, TheDocumentsGiveTheProgramsWaitsAndLimits)
         EXPECT_EQ(stated(text, R"(cannot be reached within (\w+) seconds)"), net::joinMilliseconds / 1000);
         EXPECT_EQ(stated(text, R"(silent for (\w+) seconds, or without a welcome)"), net::silenceMilliseconds / 1000);
         EXPECT_EQ(stated(text, R"(not greeted within (\d+) s)"), net::limits::greetingTime.count());
-        EXPECT_EQ(stated(text, R"(doubling to (\d+) s)"), net::limits::maxPenalty);
+        // The rate of code checks, a generated code's bits and the expected
+        // time to guess it at that rate (half the codes tried), within 1 %.
+        const int rate = net::limits::maxChecksPerSecond;
+        EXPECT_EQ(stated(text, R"(at most (\d+) code checks a second in all)"), rate);
+        EXPECT_EQ(stated(text, R"(generated code has (\d+) bits)"), std::lround(net::randomCodeBits()));
+        const double years = std::exp2(net::randomCodeBits()) / 2 / rate / (365.25 * 24 * 3600);
+        EXPECT_NEAR(stated(text, R"(takes about ([\d,]+) years on average)"), years, years / 100);
+        EXPECT_EQ(stated(text, R"(weaker than (\d+) bits)"), net::weakCodeBits);
+        EXPECT_EQ(stated(text, R"((\d+) from one address)"), net::limits::maxWaitingPerAddress);
         EXPECT_EQ(stated(text, R"(at most (\w+) windows take part)"), net::maxPlayers);
         EXPECT_EQ(stated(text, R"(log: at most (\d+) lines a second)"), log::linesPerSecond);
         // The router is asked within the seconds stated, and a mapping left by a crash lasts an hour.
