@@ -101,15 +101,15 @@ bool playGame(const std::array<Player, 5>& players, int seat, uint64_t gameSeed,
         if (buttons != Buttons::YesNo)
             return Answer::OK;
         for (int c = 1; c <= 4; ++c)
-            counts[c] = 調査_駒数(form.s, c);
+            counts[c] = 調査_駒数(form.state(), c);
         return Answer::No;  // one game a window
     };
     form.Form_Load();
     form.PLAY_4_Click();
     strong::Random random(gameSeed);
-    for (int move = 0; form.s.turnColour >= black && form.s.turnColour <= red && !ui.ended; ++move) {
-        const int c = form.s.turnColour;
-        const strong::Board b = strong::boardOf(form.s.board, c);
+    for (int move = 0; form.state().turnColour >= black && form.state().turnColour <= red && !ui.ended; ++move) {
+        const int c = form.state().turnColour;
+        const strong::Board b = strong::boardOf(form.state().board, c);
         const std::vector<int> legal = legalIndices(b, c);
         if (legal.empty() || move > 200) {
             std::fprintf(stderr, "korvalo_computer_bench: colour %d to move has no square\n", c);
@@ -122,7 +122,7 @@ bool playGame(const std::array<Player, 5>& players, int seat, uint64_t gameSeed,
             switch (players[c]) {
             case Player::Strong: {
                 const double start = threadSeconds();
-                const auto square = strong::chooseSquare(form.s.board, c, settings, &figures.stats);
+                const auto square = strong::chooseSquare(form.state().board, c, settings, &figures.stats);
                 const double spent = threadSeconds() - start;
                 figures.moveSeconds.push_back(spent);
                 figures.searchSeconds += spent;

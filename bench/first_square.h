@@ -24,7 +24,7 @@ inline std::pair<int, int> firstSquare(const GameState& s)
 // Clicks that square in the game and gives its script line.
 inline std::string clickFirstSquare(Form1& form)
 {
-    const auto [column, row] = firstSquare(form.s);
+    const auto [column, row] = firstSquare(form.state());
     const double x = boardLeft + cellWidth * column + cellWidth / 2.0;
     const double y = boardTop + cellHeight * row + cellHeight / 2.0;
     form.Form_MouseDown(1, 0, x, y);

@@ -43,8 +43,8 @@ Game fourPersonGame()
     form.Form_Load();
     form.PLAY_4_Click();
     Game game;
-    for (int n = 0; form.s.turnColour != noneValue && n < 200; ++n) {
-        const int colour = form.s.turnColour;
+    for (int n = 0; form.state().turnColour != noneValue && n < 200; ++n) {
+        const int colour = form.state().turnColour;
         game.mine[colour] += bench::clickFirstSquare(form);
         ++game.moves;
     }

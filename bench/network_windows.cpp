@@ -45,7 +45,7 @@ std::string blackClicks(int* clicks)
     form.Form_Load();
     form.JYUNBAN_1_Click();
     std::string script = "menu JYUNBAN_1\n";
-    for (*clicks = 0; form.s.turnColour != noneValue && *clicks < 100; ++*clicks)
+    for (*clicks = 0; form.state().turnColour != noneValue && *clicks < 100; ++*clicks)
         script += bench::clickFirstSquare(form);
     return script;
 }

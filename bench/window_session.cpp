@@ -100,16 +100,16 @@ bool playGame(MainWindow& window, const char* seating)
 {
     Form1& form = window.form();
     window.menuItem(QString::fromLatin1(seating))->trigger();
-    for (int presses = 0; form.s.turnColour != noneValue && !window.ended(); ++presses) {
+    for (int presses = 0; form.state().turnColour != noneValue && !window.ended(); ++presses) {
         if (presses > 400)
             return false;
         // The first legal square of the colour to move; a1 when there is none
         // (a press while a computer colour is to move starts its turns).
-        GameState copy = form.s;
+        GameState copy = form.state();
         int column = 1, row = 1;
         for (int x = 9; x >= 1; --x)
             for (int y = 9; y >= 1; --y)
-                if (置けるか(copy, x, y, form.s.turnColour) == trueValue)
+                if (置けるか(copy, x, y, form.state().turnColour) == trueValue)
                     column = x, row = y;
         mouse(window.drawingArea(), QEvent::MouseButtonPress, column, row);
         mouse(window.drawingArea(), QEvent::MouseButtonRelease, column, row);

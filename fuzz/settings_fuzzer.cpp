@@ -59,7 +59,7 @@ struct Game {
     Game()
     {
         ui.keepLines = false;
-        form.soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
+        form.sounds().soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
     }
     // The marks of start-up: music looping with its check mark, no other
     // check mark, a turn icon on the board.
@@ -68,7 +68,7 @@ struct Game {
         ui.setChecked(CheckItem::TEJYUN, false);
         ui.setChecked(CheckItem::AICON, false);
         ui.setChecked(CheckItem::BGM, true);
-        lib.dsPlayLooping(form.soundBgm);
+        lib.dsPlayLooping(form.sounds().soundBgm);
         ui.moveIcon(IconPicture::ICO_MAN, 1, 0, 0);
         ui.setIconVisible(IconPicture::ICO_MAN, 1, true);
     }
@@ -155,13 +155,13 @@ void checkWriting()
             fail("cannot encode the settings text");
         for (int i = 0; i < 3; ++i)
             ui.setChecked(items[i], marks[i]);
-        game->form.書込_環境設定ファイル();
+        game->form.settings().書込_環境設定ファイル();
         if (readBack() != expected.toStdString())
             fail("the file written differs from the three lines for the check marks");
         for (int i = 0; i < 3; ++i)
             ui.setChecked(items[i], !marks[i]);
-        game->form.読込_環境設定ファイル();
-        game->form.読込_環境設定データ();
+        game->form.settings().読込_環境設定ファイル();
+        game->form.settings().読込_環境設定データ();
         for (int i = 0; i < 3; ++i)
             if (ui.isChecked(items[i]) != marks[i])
                 fail("the file written does not read back as the check marks it was written from");
@@ -216,8 +216,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     writeSettingsFile(bytes);
     if (readBack() != bytesRead(bytes))
         fail("the bytes read differ from the bytes in the file");
-    form.読込_環境設定ファイル();
-    form.読込_環境設定データ();
+    form.settings().読込_環境設定ファイル();
+    form.settings().読込_環境設定データ();
     leaveFolder();
 
     if (ui.isChecked(CheckItem::TEJYUN) != marks[0] || ui.isChecked(CheckItem::AICON) != marks[1] ||
@@ -225,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         fail("the check marks differ from the settings in the file");
     if (ui.icon(IconPicture::ICO_MAN, 1).visible == iconsErased)
         fail("the turn icon does not follow the icon setting");
-    if ((lib.looping.count(form.soundBgm) == 1) != marks[2])
+    if ((lib.looping.count(form.sounds().soundBgm) == 1) != marks[2])
         fail("the music does not follow the music setting");
     return 0;
 }

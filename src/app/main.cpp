@@ -366,7 +366,7 @@ int main(int argc, char** argv)
     if (options.strongComputer && options.network.role == korvalo::NetworkOptions::Role::Join)
         korvalo::log::print("korvalo: --computer is the host's to choose; it is left aside here\n");
     else if (options.strongComputer)
-        window.form().computerStrength = korvalo::ComputerStrength::Strong;
+        window.form().computer().computerStrength = korvalo::ComputerStrength::Strong;
     if (!options.record.empty())
         window.recordInto(&record);
     // A replay answers the boxes of start-up too, as the driver does.

@@ -58,8 +58,8 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     formEvents_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(events ? *events : *formEvents_);
     person_ = std::make_unique<PersonInput>(*path_);
-    form_->carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
-    form_->awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
+    form_->computer().carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
+    form_->computer().awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
     for (const MenuEntry& item : gameMenu()) {
@@ -91,12 +91,12 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::useSound(std::unique_ptr<DsLibrary> library)
 {
-    form_->module1.useLibrary(nullptr);
+    form_->sounds().module1.useLibrary(nullptr);
     sound_.reset();
     library_ = std::move(library);
     if (library_)
         sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path_ && path_->catchingUp(); });
-    form_->module1.useLibrary(sound_.get());
+    form_->sounds().module1.useLibrary(sound_.get());
 }
 
 void MainWindow::load()

@@ -52,7 +52,7 @@ NetworkPlay::NetworkPlay(MainWindow& window) : window_(window) {}
 NetworkPlay::~NetworkPlay()
 {
     // The window may outlive this part of the program.
-    window_.form().awaitCarriedSquare = nullptr;
+    window_.form().computer().awaitCarriedSquare = nullptr;
 }
 
 bool NetworkPlay::start(const NetworkOptions& options, QString* error)
@@ -247,7 +247,7 @@ void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address
         if (code.empty())
             return fail(QStringLiteral("合言葉がありません。"));
     }
-    join_ = std::make_unique<net::Join>(window_.path(), window_.form().s);
+    join_ = std::make_unique<net::Join>(window_.path(), window_.form().state());
     // The squares of the host's strong computer are played here as they come.
     net::playHostsSquares(*join_, window_.form());
     join_->changed = [this] { showTitle(); };

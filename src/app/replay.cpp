@@ -119,11 +119,12 @@ Replay::Ahead Replay::readAhead()
                 return Ahead::Stopped;
             }
             break;
-        case Kind::Computer: window_.form().carriedSquares.emplace_back(command.column, command.row); break;
+        case Kind::Computer: window_.form().computer().carriedSquares.emplace_back(command.column, command.row); break;
         case Kind::Strength:
-            window_.form().computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+            window_.form().computer().computerStrength =
+                command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
             break;
-        case Kind::State: printState(std::cout, window_.form().s, window_.platform()); break;
+        case Kind::State: printState(std::cout, window_.form().state(), window_.platform()); break;
         case Kind::Snapshot:
             // A replayed file only plays: it may come from someone else.
             finish(reader_->about("a replay does not write files: " + quotedLine(line)),

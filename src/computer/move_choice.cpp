@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "computer/search.h"
-#include "flow/form1.h"
+#include "computer/computer_player.h"
 #include "rules/legality.h"
 
 namespace korvalo {
@@ -35,7 +35,7 @@ bool legalFor(const GameState& s, int column, int row, int c)
 
 }  // namespace
 
-std::optional<std::pair<int, int>> Form1::carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search)
+std::optional<std::pair<int, int>> ComputerPlayer::carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search)
 {
     if (search.valid()) {
         auto done = [&search] { return search.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
@@ -61,7 +61,7 @@ std::optional<std::pair<int, int>> Form1::carriedOrSearchedSquare(int c, std::fu
     return settled;
 }
 
-void Form1::COM置場所取得(int c, int& column, int& row)
+void ComputerPlayer::COM置場所取得(int c, int& column, int& row)
 {
     // The strong search works on a copy of the board, on a thread of its
     // own while the hand tours the legal squares: the tour's pauses hide it,
@@ -84,7 +84,7 @@ void Form1::COM置場所取得(int c, int& column, int& row)
             if (置けるか(s, x, y, c) != trueValue)
                 continue;
             ui_.moveIcon(IconPicture::TE, c, boardLeft + 700 * x - 380, boardTop + 700 * y - 250);
-            待ち時間(0.3);
+            display_.待ち時間(0.3);
             const int value = 取得_評価値(x, y);
             if (value > best) {
                 best = value;

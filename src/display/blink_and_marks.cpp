@@ -1,12 +1,12 @@
 // The blinking of a newly played piece and the marks on the squares where a
 // colour may play.
 #include "display/pictures.h"
-#include "flow/form1.h"
+#include "display/board_display.h"
 #include "rules/legality.h"
 
 namespace korvalo {
 
-void Form1::描画_駒点滅(int x, int y, int c, int n)
+void BoardDisplay::描画_駒点滅(int x, int y, int c, int n)
 {
     // Each blink shows the empty square, then the piece, 0.1 s each, so the
     // square ends showing the piece.
@@ -20,7 +20,7 @@ void Form1::描画_駒点滅(int x, int y, int c, int n)
     }
 }
 
-void Form1::描画_措可桝(int c)
+void BoardDisplay::描画_措可桝(int c)
 {
     // No refresh: the marks show when the click handler returns, and the
     // button release draws the squares again. Rebuilds viewBoard for c.

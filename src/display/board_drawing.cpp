@@ -1,9 +1,10 @@
-// The basic drawing operations: squares, pieces, the whole board, filled
-// rectangles, texts, and the labels and title drawn once at start-up.
+// The basic drawing operations: the pause between frames, squares, pieces,
+// the whole board, filled rectangles, texts, and the labels and title drawn
+// once at start-up.
 #include <string>
 
 #include "display/pictures.h"
-#include "flow/form1.h"
+#include "display/board_display.h"
 
 namespace korvalo {
 
@@ -20,12 +21,18 @@ std::optional<Picture> pieceSet(int colour)
     return std::nullopt;
 }
 
-void Form1::描画_桝(double x, double y)
+void BoardDisplay::待ち時間(double seconds)
+{
+    if (seconds > 0)
+        ui_.wait(seconds);
+}
+
+void BoardDisplay::描画_桝(double x, double y)
 {
     ui_.copyPicture(Picture::MASU, singlePicture, twipsX(x), twipsY(y));
 }
 
-void Form1::描画_駒(double x, double y, int colour)
+void BoardDisplay::描画_駒(double x, double y, int colour)
 {
     if (const auto set = pieceSet(colour))
         ui_.copyPicture(*set, pieceAtRest, twipsX(x), twipsY(y));
@@ -34,7 +41,7 @@ void Form1::描画_駒(double x, double y, int colour)
     // Anything else, the empty value included, leaves the square as it is.
 }
 
-void Form1::描画_オセロ盤()
+void BoardDisplay::描画_オセロ盤()
 {
     // Every square is copied over, so no mark or move number survives; the
     // caller refreshes or lets the window repaint.
@@ -48,19 +55,19 @@ void Form1::描画_オセロ盤()
     }
 }
 
-void Form1::描画_四角形(double u, double v, double width, double height, int colour)
+void BoardDisplay::描画_四角形(double u, double v, double width, double height, int colour)
 {
     // The corner is in cell units, the size in twips.
     ui_.fillRect(twipsX(u), twipsY(v), width, height, colour);
 }
 
-void Form1::描画_文字列(double u, double v, const std::string& text, int size, int colour)
+void BoardDisplay::描画_文字列(double u, double v, const std::string& text, int size, int colour)
 {
     ui_.printText(twipsX(u), twipsY(v), text, size, colour);
     ui_.refresh();
 }
 
-void Form1::描画_文字列(double u, double v, int number, int size, int colour)
+void BoardDisplay::描画_文字列(double u, double v, int number, int size, int colour)
 {
     // A number is printed with the place of its sign: a blank when it is not negative.
     std::string text = std::to_string(number);
@@ -69,7 +76,7 @@ void Form1::描画_文字列(double u, double v, int number, int size, int colou
     描画_文字列(u, v, text, size, colour);
 }
 
-void Form1::描画_座標と題字()
+void BoardDisplay::描画_座標と題字()
 {
     // The runs of blanks set each letter over its column in the proportional font.
     描画_文字列(1.4, 0.4, "a    b     c    d     e     f     g    h     i", 15, whiteColour);

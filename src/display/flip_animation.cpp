@@ -1,6 +1,6 @@
 // The turning of one enclosed piece: six frames a tenth of a second apart.
 #include "display/pictures.h"
-#include "flow/form1.h"
+#include "display/board_display.h"
 
 namespace korvalo {
 
@@ -8,7 +8,7 @@ namespace {
 constexpr double frameSeconds = 0.1;
 }
 
-void Form1::描画_駒回転(int x, int y, int c)
+void BoardDisplay::描画_駒回転(int x, int y, int c)
 {
     // The old colour comes from the board: the caller stores the new colour
     // only after the animation. Frames 1..3 of the old set, 4 and 5 of the

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "display/pictures.h"
-#include "flow/form1.h"
+#include "display/board_display.h"
 
 namespace korvalo {
 
-void Form1::描画_全手順番号()
+void BoardDisplay::描画_全手順番号()
 {
     // The colour of a number follows the piece lying on the square now; a
     // square that is empty in the shown position (a later move after a step
@@ -28,7 +28,7 @@ void Form1::描画_全手順番号()
     }
 }
 
-void Form1::描画_手順番号(int x, int y, int n, int colour)
+void BoardDisplay::描画_手順番号(int x, int y, int n, int colour)
 {
     // Two digits start further left so that both sit in the middle of the piece.
     const double offset = n < 10 ? 0.4 : 0.3;

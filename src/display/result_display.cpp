@@ -3,7 +3,7 @@
 #include <array>
 
 #include "display/pictures.h"
-#include "flow/form1.h"
+#include "display/board_display.h"
 
 namespace korvalo {
 
@@ -43,7 +43,7 @@ void walkFromCorner(int c, Visit visit)
 
 }  // namespace
 
-void Form1::取得_色座標(int c, int& column, int& row)
+void BoardDisplay::取得_色座標(int c, int& column, int& row)
 {
     // A full board leaves the outputs unwritten.
     walkFromCorner(c, [&](int x, int y) {
@@ -56,7 +56,7 @@ void Form1::取得_色座標(int c, int& column, int& row)
     });
 }
 
-void Form1::描画_判定(int nBlack, int nBlue, int nWhite, int nRed)
+void BoardDisplay::描画_判定(int nBlack, int nBlue, int nWhite, int nRed)
 {
     const std::array<int, 5> counts = {0, nBlack, nBlue, nWhite, nRed};
     std::array<int, 5> shown = {0, 1, 1, 1, 1};  // number of each colour's next piece
@@ -86,7 +86,7 @@ void Form1::描画_判定(int nBlack, int nBlue, int nWhite, int nRed)
             ++shown[c];
         }
         if (placed) {
-            dsPlay(soundStone);
+            sounds_.dsPlay(sounds_.soundStone);
             placed = false;
             ui_.refresh();
             待ち時間(0.2);

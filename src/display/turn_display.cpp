@@ -1,6 +1,6 @@
 // The turn line right of the board, the seat icons and the pass message.
 #include "display/pictures.h"
-#include "flow/form1.h"
+#include "display/board_display.h"
 
 namespace korvalo {
 
@@ -48,7 +48,7 @@ bool isColour(int c) { return c == white || c == black || c == red || c == blue;
 
 }  // namespace
 
-void Form1::描画_手番(int c)
+void BoardDisplay::描画_手番(int c)
 {
     // Erase first: the texts are transparent and a shorter name would leave
     // part of the last one behind.
@@ -60,7 +60,7 @@ void Form1::描画_手番(int c)
     描画_文字列(11.1, 5, "の番です", 12, whiteColour);
 }
 
-void Form1::描画_打手(int c)
+void BoardDisplay::描画_打手(int c)
 {
     消去_全手番アイコン();
     if (!ui_.isChecked(CheckItem::AICON) || !isColour(c))
@@ -77,7 +77,7 @@ void Form1::描画_打手(int c)
     ui_.setIconVisible(icon, c, true);
 }
 
-void Form1::消去_全手番アイコン()
+void BoardDisplay::消去_全手番アイコン()
 {
     // The thinking hands TE belong to the computer's move choice and stay as they are.
     for (int i = 1; i <= 4; ++i) {
@@ -86,7 +86,7 @@ void Form1::消去_全手番アイコン()
     }
 }
 
-void Form1::描画_パスメッセージ(int c)
+void BoardDisplay::描画_パスメッセージ(int c)
 {
     if (const char* title = textsOf(c).passTitle)
         ui_.messageBox("　　PASS", title, Buttons::OK, BoxIcon::None);

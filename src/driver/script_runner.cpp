@@ -41,10 +41,10 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
     if (options_.strongComputer && options_.network == ScriptOptions::Network::Join)
         korvalo::log::print("korvalo-script: --computer is the host's to choose; it is left aside here\n");
     else if (options_.strongComputer)
-        form_->computerStrength = ComputerStrength::Strong;
+        form_->computer().computerStrength = ComputerStrength::Strong;
     events_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(*events_);
-    form_->carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
+    form_->computer().carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
     // Alone, the script holds the game; in a network game the host's and the
     // other windows' inputs come in too.
     if (options_.network == ScriptOptions::Network::None)
@@ -138,9 +138,9 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
             return false;
         }
         break;
-    case Kind::Computer: form_->carriedSquares.emplace_back(command.column, command.row); break;
+    case Kind::Computer: form_->computer().carriedSquares.emplace_back(command.column, command.row); break;
     case Kind::Strength:
-        form_->computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+        form_->computer().computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
         break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
@@ -177,14 +177,14 @@ bool ScriptRunner::startNetwork(std::string* error)
             mapPort();
         // While its strong computer searches, the host keeps answering the
         // other windows (the timer wakes the loop to look at the search).
-        form_->awaitSearch = [](const std::function<bool()>& done) {
+        form_->computer().awaitSearch = [](const std::function<bool()>& done) {
             QTimer look;
             look.start(5);
             net::runUntil(done, waitLimit);
         };
         return true;
     case ScriptOptions::Network::Join:
-        join_ = std::make_unique<net::Join>(*path_, form_->s);
+        join_ = std::make_unique<net::Join>(*path_, form_->state());
         net::playHostsSquares(*join_, *form_);
         if (!join_->connectTo(QString::fromStdString(options_.host), static_cast<quint16>(options_.port),
                               options_.code, options_.seat, 20000, &why)) {
@@ -199,7 +199,7 @@ bool ScriptRunner::startNetwork(std::string* error)
 
 bool ScriptRunner::giveMove(const Input& input, std::string* error)
 {
-    const GameState& s = form_->s;
+    const GameState& s = form_->state();
     if (join_) {
         auto myTurn = [&] {
             const int seat = join_->seat();
@@ -285,7 +285,7 @@ void ScriptRunner::mapPort()
 
 void ScriptRunner::printState()
 {
-    korvalo::printState(out_, form_->s, ui_);
+    korvalo::printState(out_, form_->state(), ui_);
 }
 
 }  // namespace korvalo

@@ -11,9 +11,9 @@ int Form1::com_ban(int& c)
             終了();
             return 0;
         }
-        描画_パスメッセージ(c);
+        display_.描画_パスメッセージ(c);
         s.turnColour = nextColour(c);
-        描画_手番(s.turnColour);
+        display_.描画_手番(s.turnColour);
         return s.playerKind[s.turnColour];
     }
 
@@ -22,7 +22,7 @@ int Form1::com_ban(int& c)
     int row = 0;
     // The choice ends with legality queries for the mover, so viewBoard holds
     // the mover's view when the stones are turned.
-    COM置場所取得(mover, column, row);
+    computer_.COM置場所取得(mover, column, row);
     待ち時間(0.5);
     playMove(column, row, mover);
     return passTurnOn();

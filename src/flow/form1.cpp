@@ -4,45 +4,28 @@
 
 namespace korvalo {
 
-Form1::Form1(Platform& ui, DsLibrary* library) : module1(ui, library), ui_(ui) {}
+Form1::Form1(Platform& ui, DsLibrary* library)
+    : ui_(ui),
+      sounds_(ui, library),
+      display_(ui, s, sounds_),
+      computer_(ui, s, display_),
+      positions_(ui, s, display_, sounds_),
+      settings_(ui, s, display_, sounds_)
+{
+}
 
 void Form1::待ち時間(double seconds)
 {
-    if (seconds > 0)
-        ui_.wait(seconds);
+    display_.待ち時間(seconds);
 }
 
 void Form1::反転(int x, int y, int c)
 {
     korvalo::反転(s, x, y, c, [this, c](int i, int j) {
         待ち時間(0.05);
-        dsPlay(soundStone);
-        描画_駒回転(i, j, c);
+        sounds_.dsPlay(sounds_.soundStone);
+        display_.描画_駒回転(i, j, c);
     });
-}
-
-void Form1::dsPlay(int32_t buffer)
-{
-    if (DsLibrary* lib = module1.library())
-        lib->dsPlay(buffer);
-}
-
-void Form1::dsPlayLooping(int32_t buffer)
-{
-    if (DsLibrary* lib = module1.library())
-        lib->dsPlayLooping(buffer);
-}
-
-void Form1::dsStop(int32_t buffer)
-{
-    if (DsLibrary* lib = module1.library())
-        lib->dsStop(buffer);
-}
-
-void Form1::dsFree(int32_t buffer)
-{
-    if (DsLibrary* lib = module1.library())
-        lib->dsFree(buffer);
 }
 
 void Form1::endTheProgram()

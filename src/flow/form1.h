@@ -1,47 +1,30 @@
 #pragma once
-// Form1: the game window's procedures and the one object that holds the
-// game's state. The procedures carry the game's own names, each glossed in
-// English where it is declared; they are defined in the folder of their
-// subsystem (display/, computer/, history/, settings/ and flow/ itself).
-// Those folders include this header to define its members, so their include
-// arrows point at flow/ while flow/ calls into them: they stand above flow/
-// in the layers of the house (docs/design.md). Everything the desktop does
-// goes through the Platform seam, every sound through the sound library.
-#include <cstdint>
-#include <deque>
-#include <functional>
-#include <future>
-#include <optional>
+// Form1: the game object. It owns the game's state and the parts that act on
+// it, each a class in the folder of its subsystem and given what it needs:
+// the sounds (sound/), the drawing (display/), the computer's choice
+// (computer/), the stored positions (history/) and the options with the
+// settings file (settings/). Its window events are its public face; the game
+// flow (flow/) calls down into the parts, never the other way. The
+// procedures carry the game's own names, each glossed in English where it is
+// declared. Everything the desktop does goes through the Platform seam,
+// every sound through the sound library.
 #include <string>
-#include <utility>
 
+#include "computer/computer_player.h"
+#include "display/board_display.h"
+#include "history/positions.h"
 #include "platform/platform.h"
 #include "rules/game_state.h"
+#include "settings/option_settings.h"
 #include "sound/ds_library.h"
-#include "sound/module1.h"
+#include "sound/game_sounds.h"
 
 namespace korvalo {
-
-// How the computer colours choose their squares.
-enum class ComputerStrength {
-    Standard,  // by the fixed value of each square
-    Strong,    // by a search of the game ahead (computer/search.h)
-};
 
 class Form1 {
 public:
     // library may be null (no sound library): the game then plays silently.
     Form1(Platform& ui, DsLibrary* library);
-
-    GameState s;  // board, codes, counters and history
-
-    // Sound buffer handles, 0 meaning no buffer.
-    int32_t soundOther = 0;      // その他.wav: the about box
-    int32_t soundForbidden = 0;  // 禁止.wav: refusals
-    int32_t soundStone = 0;      // 石打音.wav: every stone set down or turned
-    int32_t soundBgm = 0;        // BGM.wav: looping music
-
-    Module1 module1;
 
     // ---- Events of the window (flow/). After the program has ended they do nothing.
     void Form_Load();                                             // start-up
@@ -57,13 +40,13 @@ public:
     void PLAY_TONARI_Click();  // 隣: two persons on the side seats, blue and red
     void PLAY_4_Click();       // four persons
     void EXIT_Click();         // 終了: quit
-    void SAISYO_Click();       // 最初: back to the first position (history/navigation.cpp)
-    void MODORU_Click();       // 戻: one move back (history/navigation.cpp)
-    void SUSUMU_Click();       // 進: one move forward (history/navigation.cpp)
-    void TEJYUN_Click();       // 手順番号表示: move numbers on or off (settings/options.cpp)
-    void AICON_Click();        // ｱｲｺﾝ表示: seat icons on or off (settings/options.cpp)
-    void BGM_Click();          // the music on or off (settings/options.cpp)
-    void SONOTA_Click();       // その他: the about box (settings/options.cpp)
+    void SAISYO_Click();       // 最初: back to the first position (history/)
+    void MODORU_Click();       // 戻: one move back (history/)
+    void SUSUMU_Click();       // 進: one move forward (history/)
+    void TEJYUN_Click();       // 手順番号表示: move numbers on or off (settings/)
+    void AICON_Click();        // ｱｲｺﾝ表示: seat icons on or off (settings/)
+    void BGM_Click();          // the music on or off (settings/)
+    void SONOTA_Click();       // その他: the about box (settings/)
 
     bool programEnded() const { return programEnded_; }
 
@@ -85,68 +68,18 @@ public:
     // animation each.
     void 反転(int x, int y, int c);
 
-    // ---- Computer (computer/)
-    void COM置場所取得(int c, int& column, int& row);  // the computer's choice of square
-    ComputerStrength computerStrength = ComputerStrength::Standard;
-    // Squares a strong computer chose elsewhere (in a recorded game, or at
-    // the host of a network game), each played by the next computer move
-    // instead of a choice here, so that the game goes on as it went there.
-    std::deque<std::pair<int, int>> carriedSquares;
-    // Told of every square a computer colour plays by the strong search or
-    // from carriedSquares, after the hand's tour; the squares of the
-    // standard choice are not told.
-    std::function<void(int column, int row)> carriedSquareChosen;
-    // Called at the end of the hand's tour when a computer colour is to
-    // choose and no square is carried: a window that plays a host's game
-    // waits here for the host's square. Where it is set, no strong search
-    // starts here.
-    std::function<void()> awaitCarriedSquare;
-    // Called at the end of the hand's tour while the strong search still
-    // runs, with a test of whether it is done: a window keeps painting and a
-    // host keeps serving its connections meanwhile. Unset, the game simply
-    // waits for the search.
-    std::function<void(const std::function<bool()>& done)> awaitSearch;
-
-    // ---- Board drawing (display/)
-    void 描画_桝(double x, double y);                // draw one empty square
-    void 描画_駒(double x, double y, int colour);    // draw one stone
-    void 描画_オセロ盤();                           // draw the whole board
-    void 描画_四角形(double u, double v, double width, double height, int colour);  // fill a rectangle
-    void 描画_文字列(double u, double v, const std::string& text, int size, int colour);  // draw a text
-    void 描画_文字列(double u, double v, int number, int size, int colour);             // draw a number
-    void 描画_座標と題字();  // column letters, row numbers and title picture
-    void 描画_駒回転(int x, int y, int c);           // the turning animation of one stone
-    void 描画_手番(int c);                           // the turn line: whose turn it is
-    void 描画_打手(int c);                           // the seat icon of the colour to move
-    void 消去_全手番アイコン();                      // hide every seat icon
-    void 描画_パスメッセージ(int c);                 // the pass message of colour c
-    void 描画_駒点滅(int x, int y, int c, int n);    // blink a stone n times
-    void 描画_措可桝(int c);                         // mark the squares where c may play
-    void 描画_判定(int nBlack, int nBlue, int nWhite, int nRed);  // judgement: the counted-out board
-    void 取得_色座標(int c, int& column, int& row);  // the next free square of c's count-out
-    void 描画_全手順番号();                          // every move number
-    void 描画_手順番号(int x, int y, int n, int colour);  // one move number
-
-    // ---- Settings file (settings/)
-    void 書込_環境設定ファイル();  // write the settings file
-    void 読込_環境設定ファイル();  // read the settings file
-    void 読込_環境設定データ();    // apply the settings read
-
-    // ---- The sound library as the game calls it; each call does nothing
-    // when no library was loaded.
-    void dsPlay(int32_t buffer);
-    void dsPlayLooping(int32_t buffer);
-    void dsStop(int32_t buffer);
-    void dsFree(int32_t buffer);
-
+    // ---- What the programs and the tests reach: the game state, and the
+    // parts by name.
+    GameState& state() { return s; }
+    const GameState& state() const { return s; }
+    GameSounds& sounds() { return sounds_; }
+    const GameSounds& sounds() const { return sounds_; }
+    BoardDisplay& display() { return display_; }
+    ComputerPlayer& computer() { return computer_; }
+    OptionSettings& settings() { return settings_; }
     Platform& ui() { return ui_; }
 
 private:
-    // The square a computer colour plays at the end of the hand's tour: the
-    // running strong search's, a carried one or a new search's; none for the
-    // standard choice.
-    using SearchedSquare = std::optional<std::pair<int, int>>;
-    SearchedSquare carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search);
     // Plays colour c's stone on (column, row): counts and records the move,
     // clicks, blinks, turns the enclosed stones and stores the position.
     void playMove(int column, int row, int c);  // flow/person_move.cpp
@@ -172,17 +105,16 @@ private:
     void seatOnePersonAfterBlack(int mode, int person, const char* greeting, IconBeforeOpening icon);
     // Shutdown followed by the end of the program.
     void endTheProgram();
-    // Tells on standard error, once, why the options are not kept when a
-    // link under the settings file's name is the reason.
-    void sayWhyOptionsAreNotKept();  // settings/settings_procedures.cpp
-
     Platform& ui_;
+    GameState s;  // board, codes, counters and history
+    // The parts, each built on the ones above it here.
+    GameSounds sounds_;
+    BoardDisplay display_;
+    ComputerPlayer computer_;
+    Positions positions_;
+    OptionSettings settings_;
     bool programEnded_ = false;
     bool shutDown_ = false;
-    // Contents of the settings file between 読込_環境設定ファイル and
-    // 読込_環境設定データ; empty when nothing could be opened.
-    std::optional<std::string> openSettings_;
-    bool optionsNotKeptSaid_ = false;
 };
 
 }  // namespace korvalo

@@ -10,14 +10,14 @@ void Form1::終了()
     std::array<int, 5> counts{};
     for (int c = 1; c <= 4; ++c)
         counts[c] = 調査_駒数(s, c);
-    描画_判定(counts[black], counts[blue], counts[white], counts[red]);
+    display_.描画_判定(counts[black], counts[blue], counts[white], counts[red]);
     ui_.messageBox(rankingMessage(counts), "", Buttons::OK, BoxIcon::None);
     if (ui_.messageBox("続けます？", "対局", Buttons::YesNo, BoxIcon::None) == Answer::No) {
         endTheProgram();
         return;
     }
     初期設定();
-    描画_オセロ盤();
+    display_.描画_オセロ盤();
 }
 
 }  // namespace korvalo

@@ -13,15 +13,15 @@ void Form1::playMove(int column, int row, int c)
     s.moveNumber += 1;
     s.moveColumn[s.moveNumber] = column;
     s.moveRow[s.moveNumber] = row;
-    dsPlay(soundStone);
-    消去_全手番アイコン();
-    描画_駒点滅(column, row, c, blinkCount);
+    sounds_.dsPlay(sounds_.soundStone);
+    display_.消去_全手番アイコン();
+    display_.描画_駒点滅(column, row, c, blinkCount);
     反転(column, row, c);
     s.board[column][row] = c;
     s.lastMoveNumber = s.moveNumber;  // drops positions that had been stepped back over
     保存_オセロ盤(s, s.moveNumber);
     if (ui_.isChecked(CheckItem::TEJYUN))
-        描画_全手順番号();
+        display_.描画_全手順番号();
 }
 
 int Form1::passTurnOn()
@@ -33,11 +33,11 @@ int Form1::passTurnOn()
     }
     s.turnColour = nextColour(s.turnColour);
     while (置き場所があるか(s, s.turnColour) != trueValue) {
-        描画_手番(s.turnColour);
-        描画_パスメッセージ(s.turnColour);
+        display_.描画_手番(s.turnColour);
+        display_.描画_パスメッセージ(s.turnColour);
         s.turnColour = nextColour(s.turnColour);
     }
-    描画_手番(s.turnColour);
+    display_.描画_手番(s.turnColour);
     return s.playerKind[s.turnColour];
 }
 
@@ -52,7 +52,7 @@ void Form1::Form_MouseDown(int, int, double X, double Y)
     if (programEnded_)
         return;
     if (s.turnColour == noneValue) {
-        dsPlay(soundForbidden);
+        sounds_.dsPlay(sounds_.soundForbidden);
         ui_.messageBox("対局で始めて下さい", "開始", Buttons::OK, BoxIcon::None);
         return;
     }
@@ -72,18 +72,18 @@ void Form1::Form_MouseDown(int, int, double X, double Y)
                 終了();
                 return;
             }
-            描画_パスメッセージ(s.turnColour);
+            display_.描画_パスメッセージ(s.turnColour);
             s.turnColour = nextColour(s.turnColour);
-            描画_手番(s.turnColour);
+            display_.描画_手番(s.turnColour);
         } else {
-            描画_パスメッセージ(s.turnColour);
+            display_.描画_パスメッセージ(s.turnColour);
             runComputerSeats();
         }
         return;
     }
     if (置けるか(s, column, row, s.turnColour) == falseValue) {
-        dsPlay(soundForbidden);
-        描画_措可桝(s.turnColour);
+        sounds_.dsPlay(sounds_.soundForbidden);
+        display_.描画_措可桝(s.turnColour);
         return;
     }
     playMove(column, row, s.turnColour);
@@ -93,7 +93,7 @@ void Form1::Form_MouseDown(int, int, double X, double Y)
     }
     // In every seating with computer seats the colour after a person's is the computer's.
     s.turnColour = nextColour(s.turnColour);
-    描画_手番(s.turnColour);
+    display_.描画_手番(s.turnColour);
     runComputerSeats();
 }
 
@@ -107,7 +107,7 @@ void Form1::Form_MouseUp(int, int, double, double)
     for (int column = 1; column <= 9; ++column)
         for (int row = 1; row <= 9; ++row)
             if (s.viewBoard[column][row] == emptyValue && s.board[column][row] == emptyValue)
-                描画_桝(column, row);
+                display_.描画_桝(column, row);
 }
 
 }  // namespace korvalo

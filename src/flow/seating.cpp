@@ -15,11 +15,11 @@ void Form1::対局_回転(int& c)
         return;
     int kind = 0;
     do {
-        描画_打手(c);
+        display_.描画_打手(c);
         kind = com_ban(c);
         if (programEnded_)
             return;
-        描画_打手(c);
+        display_.描画_打手(c);
     } while (kind == computerValue);
 }
 
@@ -33,9 +33,9 @@ bool Form1::openWithPersonOnBlack(TurnLine turnLine, const char* title)
     if (s.turnColour != noneValue)
         return false;
     s.turnColour = black;
-    描画_打手(s.turnColour);
+    display_.描画_打手(s.turnColour);
     if (turnLine == TurnLine::Drawn)
-        描画_手番(s.turnColour);
+        display_.描画_手番(s.turnColour);
     greet("下の番です", title);
     return true;
 }
@@ -46,7 +46,7 @@ void Form1::JYUNBAN_1_Click()
         return;
     seatColours(modeBlack, humanValue, computerValue, computerValue, computerValue);
     if (!openWithPersonOnBlack(TurnLine::Drawn, "")) {
-        描画_打手(s.turnColour);
+        display_.描画_打手(s.turnColour);
         対局_回転(s.turnColour);
     }
 }
@@ -62,11 +62,11 @@ void Form1::seatOnePersonAfterBlack(int mode, int person, const char* greeting, 
         // Black is the computer's: it opens at once.
         s.turnColour = black;
         if (icon == IconBeforeOpening::Yes)
-            描画_打手(s.turnColour);
+            display_.描画_打手(s.turnColour);
         int first = black;
         com_ban(first);
     } else if (s.turnColour == person) {
-        描画_打手(s.turnColour);
+        display_.描画_打手(s.turnColour);
         greet(greeting, " ");
     }
     対局_回転(s.turnColour);
@@ -103,10 +103,10 @@ void Form1::PLAY_TONARI_Click()
     seatColours(modeSideBySide, computerValue, humanValue, computerValue, humanValue);
     if (s.turnColour == noneValue) {
         s.turnColour = black;
-        描画_打手(s.turnColour);
+        display_.描画_打手(s.turnColour);
         com_ban(s.turnColour);
     } else {
-        描画_打手(s.turnColour);
+        display_.描画_打手(s.turnColour);
     }
     対局_回転(s.turnColour);
 }
@@ -117,7 +117,7 @@ void Form1::PLAY_4_Click()
         return;
     seatColours(modeFour, humanValue, humanValue, humanValue, humanValue);
     if (!openWithPersonOnBlack(TurnLine::Left, ""))
-        描画_打手(s.turnColour);
+        display_.描画_打手(s.turnColour);
 }
 
 }  // namespace korvalo

@@ -1,4 +1,6 @@
-// Start-up, the reset to the no-game state, and every way out of the program.
+// Start-up, the reset to the no-game state (also the menu item 最初), the
+// menu items handed to the stored positions and the options, and every way
+// out of the program.
 #include "flow/form1.h"
 #include "rules/snapshots.h"
 
@@ -9,12 +11,7 @@ void Form1::Form_Load()
     if (programEnded_)
         return;
     // Sound first: the library, the four buffers and the music.
-    module1.soundInit(ui_.windowHandle());
-    soundOther = module1.soundLoad("その他.wav", 3);
-    soundForbidden = module1.soundLoad("禁止.wav", 3);
-    soundStone = module1.soundLoad("石打音.wav", 3);
-    soundBgm = module1.soundLoad("BGM.wav", 1);
-    dsPlayLooping(soundBgm);
+    sounds_.load(ui_.windowHandle());
     ui_.setChecked(CheckItem::BGM, true);
 
     // The fixed codes and geometry are compile-time constants (rules/game_state.h).
@@ -22,25 +19,25 @@ void Form1::Form_Load()
     ui_.setBackColour(backColour);
 
     初期設定();
-    描画_オセロ盤();
-    描画_座標と題字();
+    display_.描画_オセロ盤();
+    display_.描画_座標と題字();
 }
 
 void Form1::初期設定()
 {
     for (int i = 1; i <= 4; ++i)
         ui_.setIconVisible(IconPicture::TE, i, false);
-    消去_全手番アイコン();
+    display_.消去_全手番アイコン();
     s.turnColour = noneValue;
     s.gameMode = noneValue;
     s.moveNumber = 0;
     s.lastMoveNumber = 0;
     placeStartingPosition(s);
-    読込_環境設定ファイル();
-    読込_環境設定データ();
+    settings_.読込_環境設定ファイル();
+    settings_.読込_環境設定データ();
     保存_オセロ盤(s, s.moveNumber);
     // Clear the panel right of the board where the turn is shown.
-    描画_四角形(9.4, 2.8, 2000, 2600, backColour);
+    display_.描画_四角形(9.4, 2.8, 2000, 2600, backColour);
 }
 
 void Form1::終了処理()
@@ -49,12 +46,33 @@ void Form1::終了処理()
     if (shutDown_)
         return;
     shutDown_ = true;
-    dsFree(soundOther);
-    dsFree(soundForbidden);
-    dsFree(soundStone);
-    dsFree(soundBgm);
-    module1.soundTerm();
+    sounds_.free();
 }
+
+void Form1::SAISYO_Click()
+{
+    if (programEnded_)
+        return;
+    初期設定();
+    display_.描画_オセロ盤();
+}
+
+void Form1::MODORU_Click()
+{
+    if (!programEnded_)
+        positions_.MODORU_Click();
+}
+
+void Form1::SUSUMU_Click()
+{
+    if (!programEnded_)
+        positions_.SUSUMU_Click();
+}
+
+void Form1::TEJYUN_Click() { settings_.TEJYUN_Click(); }
+void Form1::AICON_Click() { settings_.AICON_Click(); }
+void Form1::BGM_Click() { settings_.BGM_Click(); }
+void Form1::SONOTA_Click() { settings_.SONOTA_Click(); }
 
 void Form1::EXIT_Click()
 {

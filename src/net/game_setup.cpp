@@ -7,8 +7,8 @@ namespace korvalo::net {
 std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& code, quint16 port, QString* why,
                                QString* forWindow)
 {
-    auto host = std::make_unique<Host>(path, form.s, code);
-    host->searches = form.computerStrength == ComputerStrength::Strong;
+    auto host = std::make_unique<Host>(path, form.state(), code);
+    host->searches = form.computer().computerStrength == ComputerStrength::Strong;
     if (!host->listen(port, why, forWindow))
         return nullptr;
     return host;
@@ -17,14 +17,14 @@ std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& 
 void playHostsSquares(Join& join, Form1& form)
 {
     join.computerSquare = [&form](int column, int row, std::size_t most) {
-        if (form.carriedSquares.size() >= most)
+        if (form.computer().carriedSquares.size() >= most)
             return false;
-        form.carriedSquares.emplace_back(column, row);
+        form.computer().carriedSquares.emplace_back(column, row);
         return true;
     };
-    form.awaitCarriedSquare = [joining = QPointer<Join>(&join), &form] {
+    form.computer().awaitCarriedSquare = [joining = QPointer<Join>(&join), &form] {
         if (joining && joining->hostSearches())
-            joining->waitUntil([&form] { return !form.carriedSquares.empty(); }, 10 * 60 * 1000);
+            joining->waitUntil([&form] { return !form.computer().carriedSquares.empty(); }, 10 * 60 * 1000);
     };
 }
 

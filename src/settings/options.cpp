@@ -1,7 +1,7 @@
 // The option switches of the menu "ｵﾌﾟｼｮﾝ" and the about box. Each switch
 // flips its check mark (the option's only state), makes the screen or the
 // music follow at once and rewrites the settings file.
-#include "flow/form1.h"
+#include "settings/option_settings.h"
 
 namespace korvalo {
 
@@ -10,45 +10,45 @@ constexpr char homePage[] = "https://korvalo.example.org/";
 constexpr char mailAddress[] = "korvalo@example.org";
 }  // namespace
 
-void Form1::TEJYUN_Click()
+void OptionSettings::TEJYUN_Click()
 {
     if (ui_.isChecked(CheckItem::TEJYUN)) {
         ui_.setChecked(CheckItem::TEJYUN, false);
-        描画_オセロ盤();  // the squares drawn afresh cover the numbers
+        display_.描画_オセロ盤();  // the squares drawn afresh cover the numbers
     } else {
         ui_.setChecked(CheckItem::TEJYUN, true);
-        描画_全手順番号();
+        display_.描画_全手順番号();
     }
     書込_環境設定ファイル();
 }
 
-void Form1::AICON_Click()
+void OptionSettings::AICON_Click()
 {
     if (ui_.isChecked(CheckItem::AICON)) {
         ui_.setChecked(CheckItem::AICON, false);
-        消去_全手番アイコン();
+        display_.消去_全手番アイコン();
     } else {
         ui_.setChecked(CheckItem::AICON, true);
-        描画_打手(s.turnColour);  // shows nothing while no game runs
+        display_.描画_打手(s.turnColour);  // shows nothing while no game runs
     }
     書込_環境設定ファイル();
 }
 
-void Form1::BGM_Click()
+void OptionSettings::BGM_Click()
 {
     if (ui_.isChecked(CheckItem::BGM)) {
         ui_.setChecked(CheckItem::BGM, false);
-        dsStop(soundBgm);
+        sounds_.dsStop(sounds_.soundBgm);
     } else {
         ui_.setChecked(CheckItem::BGM, true);
-        dsPlayLooping(soundBgm);
+        sounds_.dsPlayLooping(sounds_.soundBgm);
     }
     書込_環境設定ファイル();
 }
 
-void Form1::SONOTA_Click()
+void OptionSettings::SONOTA_Click()
 {
-    dsPlay(soundOther);
+    sounds_.dsPlay(sounds_.soundOther);
     const std::string text = std::string("Korvalo  Ver ") + KORVALO_VERSION + "\r" + "\r" + "Home page" + "\r" +
                              homePage + "\r" + "\r" + "e-mail" + "\r" + mailAddress;
     ui_.messageBox(text, "Korvalo", Buttons::OK, BoxIcon::None);

@@ -7,7 +7,7 @@
 //   ｱｲｺﾝ表示=OK|NG      seat icon of the colour to move (AICON), half-width katakana
 //   BGM=OK|NG           looping background music (BGM)
 //
-// Nothing here touches the game: Form1's settings procedures apply the result.
+// Nothing here touches the game: the option settings (option_settings.h) apply the result.
 #include <QString>
 
 #include <cstddef>

@@ -1,16 +1,16 @@
-// Form1's procedures for the settings file: writing it from the three check
+// The procedures of the settings file: writing it from the three check
 // marks of the option menu, and reading it back into them.
 #include <cstdio>
 #include <string>
 #include <utility>
 
-#include "flow/form1.h"
 #include "log/log.h"
+#include "settings/option_settings.h"
 #include "settings/settings_file.h"
 
 namespace korvalo {
 
-void Form1::書込_環境設定ファイル()
+void OptionSettings::書込_環境設定ファイル()
 {
     // A failed write is tried once more with a fixed content; the check marks
     // stay as they are either way. When both fail, for a folder where nothing
@@ -21,7 +21,7 @@ void Form1::書込_環境設定ファイル()
         sayWhyOptionsAreNotKept();
 }
 
-void Form1::sayWhyOptionsAreNotKept()
+void OptionSettings::sayWhyOptionsAreNotKept()
 {
     // A link under the file's name that the game will not write through is
     // worth a word, said once: the options then live only as long as the
@@ -35,7 +35,7 @@ void Form1::sayWhyOptionsAreNotKept()
     optionsNotKeptSaid_ = true;
 }
 
-void Form1::読込_環境設定ファイル()
+void OptionSettings::読込_環境設定ファイル()
 {
     openSettings_.reset();
     if (settings::fileIsMissing())
@@ -46,7 +46,7 @@ void Form1::読込_環境設定ファイル()
     openSettings_ = settings::readFile();
 }
 
-void Form1::読込_環境設定データ()
+void OptionSettings::読込_環境設定データ()
 {
     if (!openSettings_)
         return;
@@ -60,13 +60,13 @@ void Form1::読込_環境設定データ()
             break;
         case CheckItem::AICON:
             if (!setting.on)
-                消去_全手番アイコン();
+                display_.消去_全手番アイコン();
             break;
         case CheckItem::BGM:
             if (setting.on)
-                dsPlayLooping(soundBgm);
+                sounds_.dsPlayLooping(sounds_.soundBgm);
             else
-                dsStop(soundBgm);
+                sounds_.dsStop(sounds_.soundBgm);
             break;
         }
     }

@@ -37,7 +37,7 @@ Square choose(TestGame& g, const std::string& board, int c = black)
     g.setBoard(board);
     g.clear();
     int column = 0, row = 0;
-    g.form.COM置場所取得(c, column, row);
+    g.form.computer().COM置場所取得(c, column, row);
     return {column, row};
 }
 
@@ -145,7 +145,7 @@ TEST(ComputerChoice, HandOfTheThinkingColourVisitsColumnsThenRowsAndTheChoiceRep
 
     const std::string before = boardText(g.s.board);
     int column = 0, row = 0;
-    g.form.COM置場所取得(white, column, row);
+    g.form.computer().COM置場所取得(white, column, row);
     EXPECT_EQ(Square(column, row), chosen);
     EXPECT_EQ(boardText(g.s.board), before);
 }

@@ -87,11 +87,11 @@ TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
         TestGame g;
         g.seat(computerValue, humanValue, humanValue, humanValue);
         g.setBoard(board);
-        g.form.computerStrength = strength;
+        g.form.computer().computerStrength = strength;
         std::vector<Square> told;
-        g.form.carriedSquareChosen = [&](int column, int row) { told.emplace_back(column, row); };
+        g.form.computer().carriedSquareChosen = [&](int column, int row) { told.emplace_back(column, row); };
         int column = 0, row = 0;
-        g.form.COM置場所取得(black, column, row);
+        g.form.computer().COM置場所取得(black, column, row);
         EXPECT_EQ(Square(column, row), expected);
         // Only the strong choice is told, to be carried.
         EXPECT_EQ(told, strength == ComputerStrength::Strong ? std::vector<Square>{expected} : std::vector<Square>{});
@@ -107,19 +107,19 @@ TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
     // Standard black would take its square by value; the carried one goes first.
     const auto standard = [&] {
         int column = 0, row = 0;
-        g.form.COM置場所取得(black, column, row);
+        g.form.computer().COM置場所取得(black, column, row);
         return Square(column, row);
     };
     const Square byValue = standard();
     const auto playable = playableSquares(g.s.board, black);
     const Square other = playable.front() == byValue ? playable.back() : playable.front();
     ASSERT_NE(other, byValue);
-    g.form.carriedSquares = {other};
+    g.form.computer().carriedSquares = {other};
     EXPECT_EQ(standard(), other);
     // A square black cannot play is no square of this game.
-    g.form.carriedSquares = {{1, 1}, other};
+    g.form.computer().carriedSquares = {{1, 1}, other};
     EXPECT_EQ(standard(), byValue);
-    EXPECT_TRUE(g.form.carriedSquares.empty());
+    EXPECT_TRUE(g.form.computer().carriedSquares.empty());
 }
 
 }  // namespace

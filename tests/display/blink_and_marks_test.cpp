@@ -10,7 +10,7 @@ using Lines = std::vector<std::string>;
 TEST(Blink, EachPhaseIsPushedToTheScreenAndHeldATenthEndingOnThePiece)
 {
     TestGame g;
-    g.form.描画_駒点滅(6, 2, white, 2);
+    g.form.display().描画_駒点滅(6, 2, white, 2);
     const Lines phase = {pictureLine("MASU", 0, 6, 2), "refresh", "wait 0.1",
                          pictureLine("SIRO", 1, 6, 2), "refresh", "wait 0.1"};
     Lines expected = phase;
@@ -18,15 +18,15 @@ TEST(Blink, EachPhaseIsPushedToTheScreenAndHeldATenthEndingOnThePiece)
     EXPECT_EQ(g.lines(true), expected);
 
     g.clear();
-    g.form.描画_駒点滅(6, 2, white, blinkCount);
+    g.form.display().描画_駒点滅(6, 2, white, blinkCount);
     EXPECT_EQ(g.lines(true).size(), 3 * phase.size());
 }
 
 TEST(Blink, CountOfZeroOrLessDrawsNothing)
 {
     TestGame g;
-    g.form.描画_駒点滅(6, 2, white, 0);
-    g.form.描画_駒点滅(6, 2, white, -1);
+    g.form.display().描画_駒点滅(6, 2, white, 0);
+    g.form.display().描画_駒点滅(6, 2, white, -1);
     EXPECT_EQ(g.lines(true), Lines{});
 }
 
@@ -44,7 +44,7 @@ TEST(PlayableMarks, ExactlyTheFivePlayableSquaresInScanOrderWithoutRefresh)
                ".........\n"
                ".........\n");
     const std::string before = boardText(g.s.board);
-    g.form.描画_措可桝(black);
+    g.form.display().描画_措可桝(black);
     EXPECT_EQ(g.lines(true), (Lines{pictureLine("KOMA_SIDOU", 0, 3, 3), pictureLine("KOMA_SIDOU", 0, 3, 5),
                                     pictureLine("KOMA_SIDOU", 0, 5, 3), pictureLine("KOMA_SIDOU", 0, 5, 7),
                                     pictureLine("KOMA_SIDOU", 0, 7, 5)}));

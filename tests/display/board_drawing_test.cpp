@@ -10,9 +10,9 @@ using Lines = std::vector<std::string>;
 TEST(BoardDrawing, CellPointsTurnIntoTwipsAndEveryTextRefreshes)
 {
     TestGame g;
-    g.form.描画_文字列(0.3, 1.3, "x", 15, whiteColour);
-    g.form.描画_文字列(1.4, 0.4, "y", 12, 0);
-    g.form.描画_文字列(10.5, 5, "z", 12, whiteColour);
+    g.form.display().描画_文字列(0.3, 1.3, "x", 15, whiteColour);
+    g.form.display().描画_文字列(1.4, 0.4, "y", 12, 0);
+    g.form.display().描画_文字列(10.5, 5, "z", 12, whiteColour);
     EXPECT_EQ(g.lines(true), (Lines{"text \"x\" 589 919 15 16777215", "refresh",  //
                                     "text \"y\" 1282 352 12 0", "refresh",        //
                                     "text \"z\" 7015 3250 12 16777215", "refresh"}));
@@ -21,10 +21,10 @@ TEST(BoardDrawing, CellPointsTurnIntoTwipsAndEveryTextRefreshes)
 TEST(BoardDrawing, NumbersArePrintedWithTheBlankOfTheirSignAndStringsUnchanged)
 {
     TestGame g;
-    g.form.描画_文字列(0.3, 1.3, 5, 15, whiteColour);
-    g.form.描画_文字列(0.3, 1.3, 12, 15, whiteColour);
-    g.form.描画_文字列(0.3, 1.3, -3, 15, whiteColour);
-    g.form.描画_文字列(0.3, 1.3, "5", 15, whiteColour);
+    g.form.display().描画_文字列(0.3, 1.3, 5, 15, whiteColour);
+    g.form.display().描画_文字列(0.3, 1.3, 12, 15, whiteColour);
+    g.form.display().描画_文字列(0.3, 1.3, -3, 15, whiteColour);
+    g.form.display().描画_文字列(0.3, 1.3, "5", 15, whiteColour);
     EXPECT_EQ(linesStartingWith(g.lines(), "text"),
               (Lines{"text \" 5\" 589 919 15 16777215", "text \" 12\" 589 919 15 16777215",
                      "text \"-3\" 589 919 15 16777215", "text \"5\" 589 919 15 16777215"}));
@@ -33,14 +33,14 @@ TEST(BoardDrawing, NumbersArePrintedWithTheBlankOfTheirSignAndStringsUnchanged)
 TEST(BoardDrawing, PiecesSquaresAndMarkUseTheirOwnPictureWithoutRefresh)
 {
     TestGame g;
-    g.form.描画_駒(3, 4, black);
-    g.form.描画_駒(3, 4, blue);
-    g.form.描画_駒(3, 4, white);
-    g.form.描画_駒(3, 4, red);
-    g.form.描画_駒(3, 4, markValue);
-    g.form.描画_駒(3, 4, emptyValue);  // leaves the square as it is
-    g.form.描画_駒(3, 4, noneValue);
-    g.form.描画_桝(9, 9);
+    g.form.display().描画_駒(3, 4, black);
+    g.form.display().描画_駒(3, 4, blue);
+    g.form.display().描画_駒(3, 4, white);
+    g.form.display().描画_駒(3, 4, red);
+    g.form.display().描画_駒(3, 4, markValue);
+    g.form.display().描画_駒(3, 4, emptyValue);  // leaves the square as it is
+    g.form.display().描画_駒(3, 4, noneValue);
+    g.form.display().描画_桝(9, 9);
     EXPECT_EQ(g.lines(true), (Lines{"picture KURO 1 2290 2620", "picture AO 1 2290 2620",
                                     "picture SIRO 1 2290 2620", "picture AKA 1 2290 2620",
                                     "picture KOMA_SIDOU 0 2290 2620", "picture MASU 0 6070 5770"}));
@@ -50,7 +50,7 @@ TEST(BoardDrawing, WholeBoardCopiesEverySquareColumnByColumnFromTheBoard)
 {
     TestGame g;
     g.seat(humanValue, humanValue, humanValue, humanValue);
-    g.form.描画_オセロ盤();
+    g.form.display().描画_オセロ盤();
     const Lines& lines = g.lines(true);
     ASSERT_EQ(lines.size(), 81u);  // no refresh, nothing else
     EXPECT_EQ(lines[0], "picture MASU 0 1030 730");
@@ -69,14 +69,14 @@ TEST(BoardDrawing, WholeBoardCopiesEverySquareColumnByColumnFromTheBoard)
 TEST(BoardDrawing, RectangleCornerInCellUnitsAndSizeInTwips)
 {
     TestGame g;
-    g.form.描画_四角形(9.4, 2.8, 2000, 2600, backColour);
+    g.form.display().描画_四角形(9.4, 2.8, 2000, 2600, backColour);
     EXPECT_EQ(g.lines(true), (Lines{"fill 6322 1864 2000 2600 32768"}));
 }
 
 TEST(BoardDrawing, LabelsStandAboveTheColumnsAndLeftOfTheRowsWithTheTitleRightOfTheBoard)
 {
     TestGame g;
-    g.form.描画_座標と題字();
+    g.form.display().描画_座標と題字();
     Lines expected = {"text \"a    b     c    d     e     f     g    h     i\" 1282 352 15 16777215", "refresh"};
     for (int r = 1; r <= 9; ++r) {
         expected.push_back("text \" " + std::to_string(r) + "\" 589 " + std::to_string(289 + 630 * r) +

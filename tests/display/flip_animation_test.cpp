@@ -12,7 +12,7 @@ TEST(FlipAnimation, OldColourForThreeFramesThenNewColourEachHeldATenth)
 {
     TestGame g;
     g.s.board[2][3] = black;
-    g.form.描画_駒回転(2, 3, red);
+    g.form.display().描画_駒回転(2, 3, red);
     EXPECT_EQ(g.lines(true), turningFrames(2, 3, "KURO", "AKA"));
     EXPECT_EQ(g.s.board[2][3], black);  // the caller stores the new colour
     EXPECT_DOUBLE_EQ(g.ui.now, 0.6);
@@ -21,7 +21,7 @@ TEST(FlipAnimation, OldColourForThreeFramesThenNewColourEachHeldATenth)
 TEST(FlipAnimation, EmptyCellKeepsItsSquareForThreeFramesThenShowsTheNewColour)
 {
     TestGame g;
-    g.form.描画_駒回転(9, 1, white);
+    g.form.display().描画_駒回転(9, 1, white);
     Lines expected = {"refresh", "wait 0.1", "refresh", "wait 0.1", "refresh", "wait 0.1"};
     for (int element : {4, 5, 1}) {
         expected.push_back(pictureLine("SIRO", element, 9, 1));

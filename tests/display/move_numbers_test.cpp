@@ -10,10 +10,10 @@ using Lines = std::vector<std::string>;
 TEST(MoveNumbers, OneDigitSitsFurtherRightThanTwoAndBothAsPlainDigits)
 {
     TestGame g;
-    g.form.描画_手順番号(3, 4, 7, rgb(0, 0, 0));
-    g.form.描画_手順番号(3, 4, 12, whiteColour);
-    g.form.描画_手順番号(3, 4, 9, whiteColour);
-    g.form.描画_手順番号(3, 4, 10, whiteColour);
+    g.form.display().描画_手順番号(3, 4, 7, rgb(0, 0, 0));
+    g.form.display().描画_手順番号(3, 4, 12, whiteColour);
+    g.form.display().描画_手順番号(3, 4, 9, whiteColour);
+    g.form.display().描画_手順番号(3, 4, 10, whiteColour);
     EXPECT_EQ(g.lines(true), (Lines{"text \"7\" 2542 2746 14 0", "refresh",            //
                                     "text \"12\" 2479 2746 14 16777215", "refresh",    //
                                     "text \"9\" 2542 2746 14 16777215", "refresh",     //
@@ -35,7 +35,7 @@ TEST(MoveNumbers, ColourFollowsThePieceNowOnTheSquareAndEmptyOrMarkedSquaresAreS
         g.s.board[sq[0]][sq[1]] = sq[2];
     }
     g.s.lastMoveNumber = 10;
-    g.form.描画_全手順番号();
+    g.form.display().描画_全手順番号();
     EXPECT_EQ(linesStartingWith(g.lines(), "text"), (Lines{"text \"1\" 2542 2746 14 0",
                                                            "text \"3\" 1282 856 14 16777215",
                                                            "text \"4\" 6322 5896 14 16777215",
@@ -57,7 +57,7 @@ TEST(MoveNumbers, AfterSteppingBackOnlyTheMovesOfTheShownPositionAreNumbered)
     }
     g.s.lastMoveNumber = 30;
     g.s.moveNumber = 25;
-    g.form.描画_全手順番号();
+    g.form.display().描画_全手順番号();
     Lines numbers;
     for (const std::string& line : linesStartingWith(g.lines(), "text"))
         numbers.push_back(line.substr(6, line.find('"', 6) - 6));

@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 Lines countOut(TestGame& g, int nBlack, int nBlue, int nWhite, int nRed)
 {
     giveStoneSound(g);
-    g.form.描画_判定(nBlack, nBlue, nWhite, nRed);
+    g.form.display().描画_判定(nBlack, nBlue, nWhite, nRed);
     const Lines& all = g.lines(true);
     EXPECT_GE(all.size(), 83u);
     if (all.size() < 83)
@@ -101,7 +101,7 @@ TEST(ColourSquares, EachColourWalksFromItsCornerAndTurnsAtTheEndOfItsLine)
         std::vector<Square> out;
         for (int i = 0; i < 10; ++i) {
             int x = 0, y = 0;
-            g.form.取得_色座標(c, x, y);
+            g.form.display().取得_色座標(c, x, y);
             out.push_back({x, y});
         }
         return out;
@@ -120,14 +120,14 @@ TEST(ColourSquares, NoFreeSquareOrAnUnknownColourLeavesTheOutputs)
 {
     TestGame g;
     int x = 42, y = 43;
-    g.form.取得_色座標(noneValue, x, y);
+    g.form.display().取得_色座標(noneValue, x, y);
     EXPECT_EQ(std::pair(x, y), std::pair(42, 43));
     EXPECT_EQ(g.s.viewBoard[1][1], emptyValue);
 
     for (int i = 1; i <= 9; ++i)
         for (int j = 1; j <= 9; ++j)
             g.s.viewBoard[i][j] = 1;
-    g.form.取得_色座標(black, x, y);
+    g.form.display().取得_色座標(black, x, y);
     EXPECT_EQ(std::pair(x, y), std::pair(42, 43));
 }
 

@@ -163,20 +163,20 @@ TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearc
     // build).
     std::istringstream opening("menu JYUNBAN_2\nanswer No\n");
     ASSERT_EQ(live.run(opening, err), 0) << err.str();
-    int presses = 0, searched = live.form().s.moveNumber;
-    for (; live.form().s.turnColour == blue && presses < 40; ++presses) {
-        const int before = live.form().s.moveNumber;
+    int presses = 0, searched = live.form().state().moveNumber;
+    for (; live.form().state().turnColour == blue && presses < 40; ++presses) {
+        const int before = live.form().state().moveNumber;
         const bool strong = presses == 0 || before >= 52;
-        const auto [column, row] = legalSquares(live.form().s, blue).back();
+        const auto [column, row] = legalSquares(live.form().state(), blue).back();
         std::istringstream press(std::string(strong ? "computer strong\n" : "computer standard\n") + "click " +
                                  std::to_string(column) + " " + std::to_string(row) + "\n");
         ASSERT_EQ(live.run(press, err), 0) << err.str();
         if (strong)
-            searched += live.form().s.moveNumber - before - 1;
+            searched += live.form().state().moveNumber - before - 1;
     }
     live.path().recordInto(nullptr);
     ASSERT_NE(out.str().find("msgbox \"続けます？\""), std::string::npos) << out.str();
-    const int moves = live.form().s.moveNumber;
+    const int moves = live.form().state().moveNumber;
 
     std::ifstream in(opened);
     std::vector<std::string> lines;
@@ -214,10 +214,10 @@ TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearc
         ScriptRunner replay(options, replayOut, nullptr);
         std::istringstream in(script);
         ASSERT_EQ(replay.run(in, replayErr), 0) << replayErr.str();
-        const bool sameGame = replay.form().s.moveNumber == moves &&
-                              boardText(replay.form().s.board) == boardText(live.form().s.board);
+        const bool sameGame = replay.form().state().moveNumber == moves &&
+                              boardText(replay.form().state().board) == boardText(live.form().state().board);
         EXPECT_EQ(sameGame, same) << script;
-        EXPECT_TRUE(replay.form().carriedSquares.empty());
+        EXPECT_TRUE(replay.form().computer().carriedSquares.empty());
     }
 }
 

@@ -65,12 +65,12 @@ TEST(FormLoad, WithoutSoundDeviceWarnsOnceAndPlaysSilently)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0],
               "msgbox \"Direct Soundインターフェースが作成できません。\" \"Korvalo.dll\" OK exclamation -> OK");
-    EXPECT_EQ(form.soundOther, 0);
-    EXPECT_EQ(form.soundForbidden, 0);
-    EXPECT_EQ(form.soundStone, 0);
-    EXPECT_EQ(form.soundBgm, 0);
+    EXPECT_EQ(form.sounds().soundOther, 0);
+    EXPECT_EQ(form.sounds().soundForbidden, 0);
+    EXPECT_EQ(form.sounds().soundStone, 0);
+    EXPECT_EQ(form.sounds().soundBgm, 0);
     EXPECT_TRUE(linesStartingWith(ui.eventLines(), "sound dsCreateDSB").empty());
-    EXPECT_EQ(form.s.turnColour, noneValue);
+    EXPECT_EQ(form.state().turnColour, noneValue);
 }
 
 TEST(FormLoad, WithoutSoundLibraryStartsWithoutAnyBox)
@@ -120,6 +120,9 @@ TEST_P(WaysOut, FreeTheFourBuffersInOrderCloseTheLibraryAndEndOnce)
     form.Form_Unload();
     form.EXIT_Click();
     form.Form_MouseDown(1, 0, squareX(4), squareY(3));
+    form.MODORU_Click();
+    form.SUSUMU_Click();
+    form.SAISYO_Click();
     const Lines expected = {
         "sound dsFree その他.wav", "sound dsFree 禁止.wav", "sound dsFree 石打音.wav",
         "sound dsFree BGM.wav",   "sound dsTerminate",      "exit",

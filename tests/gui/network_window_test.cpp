@@ -98,7 +98,7 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     });
     MainWindow window(std::move(sounds), nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
     window.load();
-    net::Join join(window.path(), window.form().s);
+    net::Join join(window.path(), window.form().state());
     joining = &join;
     QString error;
     bool joined = false;
@@ -130,7 +130,7 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     person.start(5);
     // The host answered Yes: the joined window starts over, as the host did.
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return questionLocked && window.form().s.moveNumber == 0 && window.form().s.turnColour == noneValue; },
+        [&] { return questionLocked && window.form().state().moveNumber == 0 && window.form().state().turnColour == noneValue; },
         60000));
     // The opening's greeting was read at the host before this window came.
     EXPECT_FALSE(seen.contains(QString::fromUtf8("下の番です"))) << seen.join('|').toStdString();
@@ -147,7 +147,7 @@ TEST(JoinedWindow, RunsTheHostsGameAndTakesItsAnswerToTheQuestion)
     const QByteArray printed = trace.readAll();
     const QByteArray state = printed.mid(printed.lastIndexOf("state "));
     std::ostringstream mine;
-    printState(mine, window.form().s, window.platform());
+    printState(mine, window.form().state(), window.platform());
     EXPECT_EQ(mine.str(), state.toStdString());
 }
 
@@ -182,7 +182,7 @@ TEST(JoinedWindow, AQuestionOpenWhenTheHostIsLostIsThePersonsToAnswer)
     testing::writeGameWaveFiles();
     MainWindow window(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
     window.load();
-    net::Join join(window.path(), window.form().s);
+    net::Join join(window.path(), window.form().state());
     QString error;
     ASSERT_TRUE(join.connectTo("127.0.0.1", server.serverPort(), "tesuto", net::Join::watchOnly, 5000, &error))
         << error.toStdString();
@@ -212,11 +212,11 @@ TEST(JoinedWindow, AQuestionOpenWhenTheHostIsLostIsThePersonsToAnswer)
             }
     });
     person.start(5);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return (answered && window.form().s.moveNumber == 0) || lockedTicks > 2000; },
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (answered && window.form().state().moveNumber == 0) || lockedTicks > 2000; },
                                 60000));
     EXPECT_TRUE(answered);
-    EXPECT_EQ(window.form().s.moveNumber, 0);
-    EXPECT_EQ(window.form().s.turnColour, noneValue);
+    EXPECT_EQ(window.form().state().moveNumber, 0);
+    EXPECT_EQ(window.form().state().turnColour, noneValue);
     EXPECT_FALSE(join.connected());
 }
 
@@ -393,7 +393,7 @@ TEST(HostingWindow, LetsGoOfAFloodWhileItsGateIsHeldAndKeepsAPeerThatPings)
     testing::TemporaryWorkingFolder folder;
     MainWindow window(nullptr, nullptr, [](MainWindow& w) { return std::make_unique<QuickPlatform>(w); });
     window.load();
-    net::Host host(window.path(), window.form().s, "tesuto");
+    net::Host host(window.path(), window.form().state(), "tesuto");
     QString error;
     ASSERT_TRUE(host.listen(0, &error)) << error.toStdString();
     QTcpSocket flood, pinger;

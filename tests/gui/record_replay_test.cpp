@@ -136,7 +136,7 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
                 live.menuItem("AICON")->trigger();
                 live.menuItem("MODORU")->trigger();
             }
-            const auto squares = legalSquares(live.form().s, live.form().s.turnColour);
+            const auto squares = legalSquares(live.form().state(), live.form().state().turnColour);
             const auto [column, row] = squares.empty() ? std::pair{1, 1} : squares.front();
             click(live.drawingArea(), column, row, presses % 3 == 1 ? Qt::RightButton : Qt::LeftButton);
         }
@@ -148,7 +148,7 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         recorded << in.rdbuf();
         text = recorded.str();
     }
-    const GameState& end = live.form().s;
+    const GameState& end = live.form().state();
     EXPECT_GT(end.moveNumber, 40);
 
     EXPECT_EQ(text.rfind("# Recorded by Korvalo ", 0), 0u);
@@ -171,8 +171,8 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
             lines.push_back(line);
         EXPECT_EQ(eventsOf(lines), live.events());
         EXPECT_EQ(lines.back(), "exit");
-        EXPECT_EQ(boardText(driver.form().s.board), boardText(end.board));
-        EXPECT_EQ(driver.form().s.moveNumber, end.moveNumber);
+        EXPECT_EQ(boardText(driver.form().state().board), boardText(end.board));
+        EXPECT_EQ(driver.form().state().moveNumber, end.moveNumber);
         EXPECT_EQ(settings(), liveSettings);
     }
 
@@ -190,7 +190,7 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         std::string atQuestion;
         person.atQuestion = [&] {
             replaying = replay.running();
-            atQuestion = boardText(again.form().s.board);
+            atQuestion = boardText(again.form().state().board);
         };
         again.load();
         replay.start();
@@ -203,7 +203,7 @@ TEST(KeepingAGame, AWholeGameRecordedInTheWindowReplaysHeadlessAndInTheWindowAli
         std::vector<std::string> expected = live.events();
         expected.back().replace(expected.back().rfind("-> No"), 5, "-> Yes");
         EXPECT_EQ(again.events(), expected);
-        EXPECT_EQ(again.form().s.moveNumber, 0);
+        EXPECT_EQ(again.form().state().moveNumber, 0);
         EXPECT_EQ(settings(), liveSettings);
     }
 }
@@ -295,11 +295,11 @@ TEST(KeepingAGame, AnUnreadableLineStopsTheReplayThereAndHandsTheWindowToThePers
     // The person reads where and why in Japanese; the terminal has the line itself.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !person.texts.empty(); }, 5000));
     EXPECT_EQ(person.texts.back(), QString::fromUtf8("再生はここで止まりました。この局面から続けられます。\n\n3 行目: 読めない行です。"));
-    EXPECT_EQ(window.form().s.turnColour, black);
-    EXPECT_EQ(window.form().s.moveNumber, 0);
+    EXPECT_EQ(window.form().state().turnColour, black);
+    EXPECT_EQ(window.form().state().moveNumber, 0);
     click(window.drawingArea(), 4, 3, Qt::LeftButton);
-    EXPECT_EQ(window.form().s.moveColumn[1], 4);
-    EXPECT_EQ(window.form().s.moveRow[1], 3);
+    EXPECT_EQ(window.form().state().moveColumn[1], 4);
+    EXPECT_EQ(window.form().state().moveRow[1], 3);
 }
 
 TEST(KeepingAGame, AReplayInTheWindowStopsWhereTheRecordedGameWasLeft)
@@ -315,8 +315,8 @@ TEST(KeepingAGame, AReplayInTheWindowStopsWhereTheRecordedGameWasLeft)
         EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
         EXPECT_FALSE(window.ended()) << quit;
         EXPECT_TRUE(replay.problem().isEmpty()) << quit;
-        EXPECT_EQ(window.form().s.turnColour, black) << quit;
-        EXPECT_EQ(window.form().s.moveNumber, 0) << quit;
+        EXPECT_EQ(window.form().state().turnColour, black) << quit;
+        EXPECT_EQ(window.form().state().moveNumber, 0) << quit;
     }
 }
 
@@ -339,7 +339,7 @@ TEST(KeepingAGame, APipeIsReplayedAsItIsWrittenAndAReplayWritesNoFile)
     QFile writer(QString::fromStdString(pipe));
     ASSERT_TRUE(writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     writer.write("answer OK\nmenu JYUNBAN_1\n");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.form().s.playerKind[1] == humanValue; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.form().state().playerKind[1] == humanValue; }, 20000));
     EXPECT_TRUE(replay.running());
 
     Person answerer;  // answers the report of the stop
@@ -347,7 +347,7 @@ TEST(KeepingAGame, APipeIsReplayedAsItIsWrittenAndAReplayWritesNoFile)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !replay.running(); }, 20000));
     EXPECT_EQ(replay.problem(), "line 3: a replay does not write files: snapshot mine.png");
     EXPECT_FALSE(QFile::exists("mine.png"));
-    EXPECT_EQ(window.form().s.moveNumber, 0);
+    EXPECT_EQ(window.form().state().moveNumber, 0);
     EXPECT_FALSE(window.ended());
 }
 
@@ -411,7 +411,7 @@ TEST(KeepingAGame, ARecordThatCanNoLongerBeWrittenIsReportedOnceAndStops)
     const QByteArray after = file.readAll();
     EXPECT_TRUE(after.startsWith(written));
     EXPECT_FALSE(after.contains("TEJYUN"));
-    EXPECT_EQ(window.form().s.moveColumn[1], 4);
+    EXPECT_EQ(window.form().state().moveColumn[1], 4);
 }
 
 }  // namespace

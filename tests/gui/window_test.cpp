@@ -166,9 +166,9 @@ TEST(WindowGame, ASideButtonPlaysAMoveAsTheLeftButtonDoes)
         const QPointF d3((400 + 630 * 4 + 315) / 15.0, (100 + 630 * 3 + 315) / 15.0);
         press(area, d3, Qt::BackButton);
         release(area, d3, Qt::BackButton);
-        EXPECT_EQ(window.form().s.moveNumber, 1);
-        EXPECT_EQ(window.form().s.board[4][3], 1);  // black
-        EXPECT_EQ(window.form().s.turnColour, 2);   // blue to move
+        EXPECT_EQ(window.form().state().moveNumber, 1);
+        EXPECT_EQ(window.form().state().board[4][3], 1);  // black
+        EXPECT_EQ(window.form().state().turnColour, 2);   // blue to move
     }
     QDir::setCurrent(before);
 }

@@ -41,12 +41,13 @@ std::vector<std::string> boxes(const RecordingPlatform& ui)
 
 std::string closeWindow(Rig& rig)
 {
-    const bool started = rig.form.module1.soundLibHandle() != 0;
+    const bool started = rig.form.sounds().module1.soundLibHandle() != 0;
     rig.ui.lines.clear();
     rig.form.Form_Unload();
     std::vector<std::string> expected;
     if (const RecordingDsLibrary* lib = rig.library()) {
-        for (int32_t buffer : {rig.form.soundOther, rig.form.soundForbidden, rig.form.soundStone, rig.form.soundBgm})
+        const GameSounds& sounds = rig.form.sounds();
+        for (int32_t buffer : {sounds.soundOther, sounds.soundForbidden, sounds.soundStone, sounds.soundBgm})
             expected.push_back("sound dsFree " + lib->nameOf(buffer));
         if (started)
             expected.push_back("sound dsTerminate");
@@ -210,8 +211,8 @@ std::vector<std::string> withSettingsFile(std::vector<std::string> names)
 std::string musicProblem(const Rig& rig)
 {
     const bool mark = rig.ui.isChecked(CheckItem::BGM);
-    const bool looping = rig.lib.looping.count(rig.form.soundBgm) > 0 && rig.form.soundBgm != 0;
-    if (looping != (mark && rig.form.soundBgm != 0))
+    const bool looping = rig.lib.looping.count(rig.form.sounds().soundBgm) > 0 && rig.form.sounds().soundBgm != 0;
+    if (looping != (mark && rig.form.sounds().soundBgm != 0))
         return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(checkMarks(rig.ui));
     return {};
 }

@@ -301,7 +301,7 @@ TEST(HostileSettings, AWorkingFolderRemovedBeforeStartUp)
     rig.form.Form_Load();
     // Missing wave files cost only their sounds, without a word.
     EXPECT_TRUE(boxes(rig.ui).empty());
-    EXPECT_EQ(rig.form.soundStone, 0);
+    EXPECT_EQ(rig.form.sounds().soundStone, 0);
     EXPECT_EQ(marksText(checkMarks(rig.ui)), marksText(startMarks));
     EXPECT_EQ(gameWhereNothingCanBeWritten(rig, 61), "");
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
@@ -321,11 +321,11 @@ TEST(HostileSettings, AWorkingFolderRemovedDuringAGame)
     ASSERT_EQ(marksText(checkMarks(rig.ui)), marksText(Marks{true, false, false}));
     rig.form.PLAY_4_Click();
     for (int move = 0; move < 6; ++move) {
-        const auto squares = legalSquares(rig.form.s, rig.form.s.turnColour);
+        const auto squares = legalSquares(rig.form.state(), rig.form.state().turnColour);
         ASSERT_FALSE(squares.empty());
         clickSquare(rig.form, squares.front().first, squares.front().second);
     }
-    ASSERT_EQ(rig.form.s.moveNumber, 6);
+    ASSERT_EQ(rig.form.state().moveNumber, 6);
 
     // Everything goes while the game runs: the sounds are already made.
     for (const QString& name : QDir().entryList(QDir::Files))
@@ -333,7 +333,7 @@ TEST(HostileSettings, AWorkingFolderRemovedDuringAGame)
     ASSERT_EQ(::rmdir(QFile::encodeName(QDir::currentPath()).constData()), 0);
     rig.ui.lines.clear();
     EXPECT_EQ(gameWhereNothingCanBeWritten(rig, 71), "");
-    EXPECT_NE(rig.form.soundStone, 0);
+    EXPECT_NE(rig.form.sounds().soundStone, 0);
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
     EXPECT_EQ(folderEntries(), std::vector<std::string>{});
 }

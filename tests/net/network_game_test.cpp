@@ -337,7 +337,7 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     // persons' clicks come from the same game played in one process.
     LoadedGame loaded(false);
     Form1& form = loaded.game.form;
-    form.computerStrength = ComputerStrength::Strong;
+    form.computer().computerStrength = ComputerStrength::Strong;
     form.PLAY_TOIMEN_Click();
     std::array<std::string, 5> mine;
     std::vector<std::string> blackClicks;

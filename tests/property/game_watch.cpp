@@ -55,11 +55,11 @@ std::vector<std::string> folderEntries()
 GameWatch::GameWatch(Form1& form, RecordingPlatform& ui, const RecordingDsLibrary* lib, SettingsFile settingsFile)
     : form_(form), ui_(ui), lib_(lib), settingsFile_(settingsFile)
 {
-    checked_ = form_.s.history;
-    checkedLast_ = form_.s.lastMoveNumber;
+    checked_ = form_.state().history;
+    checkedLast_ = form_.state().lastMoveNumber;
     before_ = snapshot();
     // The board is taken to be on the screen as the watch begins.
-    screen_ = form_.s.board;
+    screen_ = form_.state().board;
 }
 
 std::string GameWatch::playLine(int32_t buffer) const
@@ -69,7 +69,7 @@ std::string GameWatch::playLine(int32_t buffer) const
 
 GameWatch::Snapshot GameWatch::snapshot() const
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     return {s.board, s.turnColour, s.gameMode, s.moveNumber, s.lastMoveNumber, s.playerKind, checkMarks(ui_)};
 }
 
@@ -90,7 +90,7 @@ bool GameWatch::unchanged() const
 
 std::string GameWatch::after(const Step& step)
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     const std::vector<std::string> lines = ui_.eventLines();
     if (form_.programEnded())
         return "the program has ended";
@@ -147,7 +147,7 @@ std::string GameWatch::after(const Step& step)
 
 std::string GameWatch::checkCounters() const
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     if (s.moveNumber < 0 || s.moveNumber > s.lastMoveNumber || s.lastMoveNumber > 65)
         return "counters out of range: moveNumber " + std::to_string(s.moveNumber) + ", lastMoveNumber " +
                std::to_string(s.lastMoveNumber);
@@ -156,7 +156,7 @@ std::string GameWatch::checkCounters() const
 
 std::string GameWatch::checkBoard() const
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     int stones = 0;
     for (int x = 0; x < 12; ++x)
         for (int y = 0; y < 12; ++y) {
@@ -180,7 +180,7 @@ std::string GameWatch::checkBoard() const
 
 std::string GameWatch::checkHistory(bool reset)
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     const int last = s.lastMoveNumber;
     int first = last + 1;  // the first entry that changed since the last check
     for (int k = 0; k <= last; ++k)
@@ -205,7 +205,7 @@ std::string GameWatch::checkHistory(bool reset)
 
 std::string GameWatch::checkMovePair(int k) const
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     const Position& prev = s.history[k - 1];
     const Position& cur = s.history[k];
     const std::string which = "stored positions " + std::to_string(k - 1) + " and " + std::to_string(k);
@@ -280,7 +280,7 @@ std::string GameWatch::checkRanking(const std::vector<std::string>& lines) const
     if (sum < 16 || sum > 81)
         return "the counts add up to " + std::to_string(sum) + ": " + *ranking;
     // The final position is the stored position with that many stones.
-    const Position& final = form_.s.history[sum - 16];
+    const Position& final = form_.state().history[sum - 16];
     for (int c = 1; c <= 4; ++c)
         if (stonesOf(final, c) != count[c])
             return "the ranking does not count the final position:\n" + positionText(final) + *ranking;
@@ -292,7 +292,7 @@ std::string GameWatch::checkRanking(const std::vector<std::string>& lines) const
 
 std::string GameWatch::checkTurn() const
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     const std::array<int, 5> noSeating{};
     if (s.playerKind != (lastSeating_ ? lastSeating_->kinds : noSeating))
         return "the seat kinds are not those of the last seating command";
@@ -352,8 +352,8 @@ std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
             return problem;
     // Only the music loops, and only while its mark is set and its buffer exists.
     if (lib_) {
-        const bool looping = lib_->looping.count(form_.soundBgm) > 0 && form_.soundBgm != 0;
-        const bool expected = now[2] && form_.soundBgm != 0;
+        const bool looping = lib_->looping.count(form_.sounds().soundBgm) > 0 && form_.sounds().soundBgm != 0;
+        const bool expected = now[2] && form_.sounds().soundBgm != 0;
         if (looping != expected || lib_->looping.size() > (looping ? 1u : 0u))
             return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(now);
     }

@@ -55,7 +55,7 @@ public:
     explicit GameWatch(TestGame& game) : GameWatch(game.form, game.ui, &game.lib) {}
 
     Form1& form() { return form_; }
-    const GameState& state() const { return form_.s; }
+    const GameState& state() const { return form_.state(); }
 
     // Right before a step: remembers the state and forgets the recorded lines.
     void before();

@@ -130,7 +130,7 @@ std::string GameWatch::checkScreen() const
     for (int x = 1; x <= 9; ++x)
         for (int y = 1; y <= 9; ++y) {
             const int shown = screen_[x][y];
-            if (shown == form_.s.board[x][y])
+            if (shown == form_.state().board[x][y])
                 continue;
             const std::string what = shown == emptyValue      ? "an empty square"
                                      : shown == markValue     ? "a playable-square mark"
@@ -138,7 +138,7 @@ std::string GameWatch::checkScreen() const
                                      : shown == partlyCovered ? "something drawn partly over it"
                                                               : "a " + colourName(shown) + " stone";
             return "the screen shows " + what + " on " + square(x, y) + " where the board holds " +
-                   std::to_string(form_.s.board[x][y]) + ":\n" + boardText(form_.s.board);
+                   std::to_string(form_.state().board[x][y]) + ":\n" + boardText(form_.state().board);
         }
     return {};
 }
@@ -157,7 +157,7 @@ std::string GameWatch::checkIcons() const
                 shownAt = i;
             }
     }
-    const int t = form_.s.turnColour;
+    const int t = form_.state().turnColour;
     if (ui.isChecked(CheckItem::AICON) && t != noneValue) {
         if (shown != 1 || shownAt != t)
             return std::to_string(shown) + " seat icons shown, the last at " + colourName(shownAt) + ", while " +
@@ -170,12 +170,12 @@ std::string GameWatch::checkIcons() const
 
 std::string GameWatch::checkStep(const Step& step, const std::vector<std::string>& lines) const
 {
-    const GameState& s = form_.s;
+    const GameState& s = form_.state();
     // The refusal sound, when there is a library to record it, then the box.
     auto refusal = [this](const std::string& box) {
         std::vector<std::string> out;
         if (lib_)
-            out.push_back(playLine(form_.soundForbidden));
+            out.push_back(playLine(form_.sounds().soundForbidden));
         if (!box.empty())
             out.push_back(box);
         return out;
@@ -193,7 +193,7 @@ std::string GameWatch::checkStep(const Step& step, const std::vector<std::string
             s.moveRow[mB + 1] != step.row)
             return "the press on " + square(step.column, step.row) + " did not store " + colourName(tB) +
                    "'s move " + std::to_string(mB + 1) + ":\n" + positionText(s.history[mB + 1]);
-        if (lib_ && (lines.empty() || lines.front() != playLine(form_.soundStone)))
+        if (lib_ && (lines.empty() || lines.front() != playLine(form_.sounds().soundStone)))
             return "the stone was set down without its sound";
         if (s.turnColour != noneValue && s.moveNumber <= mB)
             return "a game runs but the move was not counted";

@@ -31,14 +31,14 @@ TEST_F(SettingsTest, WritingReplacesTheWholeFileWithTheThreeMarks)
 {
     put(std::string(300, 'x') + "\r\nBGM=NG\r\n");
     setMarks(true, true, false);
-    g.form.書込_環境設定ファイル();
+    g.form.settings().書込_環境設定ファイル();
     EXPECT_EQ(hex(fileBytes()), numbersKey + ok + " " + iconsKey + ok + " " + musicKey + ng);
     EXPECT_TRUE(g.lines().empty());
 
     for (int m = 0; m < 8; ++m) {
         const bool numbers = m & 1, icons = m & 2, music = m & 4;
         setMarks(numbers, icons, music);
-        g.form.書込_環境設定ファイル();
+        g.form.settings().書込_環境設定ファイル();
         EXPECT_EQ(settings::parse(fileBytes()),
                   (std::vector<settings::Setting>{{CheckItem::TEJYUN, numbers},
                                                   {CheckItem::AICON, icons},

@@ -44,8 +44,8 @@ void SettingsTest::SetUp()
     ASSERT_TRUE(folder.isValid());
     previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    g.form.soundOther = g.lib.dsCreateDSB(1, nullptr, 3, "その他.wav");
-    g.form.soundBgm = g.lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
+    g.form.sounds().soundOther = g.lib.dsCreateDSB(1, nullptr, 3, "その他.wav");
+    g.form.sounds().soundBgm = g.lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
     setMarks(false, false, true);
 }
 
@@ -56,8 +56,8 @@ void SettingsTest::TearDown()
 
 void SettingsTest::load()
 {
-    g.form.読込_環境設定ファイル();
-    g.form.読込_環境設定データ();
+    g.form.settings().読込_環境設定ファイル();
+    g.form.settings().読込_環境設定データ();
 }
 
 void SettingsTest::setMarks(bool moveNumbers, bool icons, bool music)

@@ -13,7 +13,7 @@ struct TestGame {
     RecordingPlatform ui;
     RecordingDsLibrary lib{[this](const std::string& line) { ui.record(line); }};
     Form1 form{ui, &lib};
-    GameState& s = form.s;
+    GameState& s = form.state();
 
     // Puts the starting position on the board and seats every colour with
     // the given kind (humanValue or computerValue), without drawing anything.
