@@ -5,7 +5,8 @@
 // listens and shows itself at once; the whole attempt ends within five
 // seconds whatever the router answers, the mapping is renewed every half hour
 // while the game is hosted and removed when the host ends. What the router
-// answers is checked (router_answers.h) before it is shown or used.
+// answers is read within bounds of size and time (router_http.h) and checked
+// (router_answers.h) before it is shown or used.
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
