@@ -87,7 +87,7 @@ bool NetworkPlay::host(const NetworkOptions& options, QString* error)
     // A code chosen by a person may be guessed; it is taken, with a warning.
     QString weak;
     if (host_->weakCode()) {
-        std::fprintf(stderr, "korvalo: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
+        korvalo::log::print("korvalo: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
                      host_->codeBits(), net::weakCodeBits);
         weak = QStringLiteral("\n\n注意: この合言葉は短いか単純なため、知らない人に当てられるおそれがあります "
                               "(およそ %1 ビット、%2 ビット未満)。--code なしで始めると、当てられにくい合言葉が作られます。")

@@ -167,7 +167,7 @@ bool ScriptRunner::startNetwork(std::string* error)
         korvalo::log::print("korvalo-script: hosting on port %d with the code %s\n", host_->port(),
                      host_->code().c_str());
         if (host_->weakCode())
-            std::fprintf(stderr, "korvalo-script: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
+            korvalo::log::print("korvalo-script: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
                          host_->codeBits(), net::weakCodeBits);
         host_->left = [](int colour) {
             korvalo::log::print("korvalo-script: the window of %s has left; its colour is played here\n",
