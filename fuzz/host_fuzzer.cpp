@@ -38,7 +38,7 @@ const std::array<QHostAddress, 3> addresses{QHostAddress("192.0.2.7"), QHostAddr
 void play(const std::uint8_t* data, std::size_t size)
 {
     fuzz::Game game;
-    net::Host host(game.path, game.form.s, "tesuto");
+    net::Host host(game.path, game.form.state(), "tesuto");
     game.path.load();
     std::array<QPointer<net::Pipe>, 3> windows;
     for (std::size_t at = 0; at < size;) {

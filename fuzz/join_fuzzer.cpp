@@ -34,13 +34,13 @@ void play(const std::uint8_t* data, std::size_t size)
     if (size == 0)
         return;
     fuzz::Game game;
-    net::Join join(game.path, game.form.s);
+    net::Join join(game.path, game.form.state());
     game.path.load();
     if (data[0] & 8)
         join.computerSquare = [&game](int column, int row, std::size_t most) {
-            if (game.form.carriedSquares.size() >= most)
+            if (game.form.computer().carriedSquares.size() >= most)
                 return false;
-            game.form.carriedSquares.emplace_back(column, row);
+            game.form.computer().carriedSquares.emplace_back(column, row);
             return true;
         };
     const int seats[] = {0, 1, 2, 3, 4, net::Join::watchOnly, 0, 0};
