@@ -1,7 +1,7 @@
 // The Korvalo program: the game window on the desktop.
 //
 //   korvalo [--user-folder] [--computer strong|standard] [--record FILE] [--replay FILE]
-//   korvalo --host [--port N] [--code CODE] [--no-port-mapping]
+//   korvalo --host [--port N] [--code CODE] [--port-mapping|--no-port-mapping]
 //   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR|watch]
 //   korvalo [--join] korvalo://HOST:PORT/CODE [--seat COLOUR|watch]
 //   korvalo --help | --version
@@ -36,6 +36,7 @@
 #include "script/command_line.h"
 #include "script/join_link.h"
 #include "script/script_reader.h"
+#include "script/session_options.h"
 #include "sound/background_music.h"
 #include "sound/dll_loader.h"
 
@@ -115,8 +116,7 @@ struct Options {
     korvalo::JoinLinkProblem linkProblem = korvalo::JoinLinkProblem::None;
     std::string link;
     bool userFolder = false;
-    bool strongComputer = false;
-    korvalo::NetworkOptions network;
+    korvalo::SessionOptions session;
     std::string record;  // keep the game in this file
     std::string replay;  // replay this script first
 };
@@ -132,33 +132,20 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                                     QStringLiteral("file"));
     const QCommandLineOption replay(QStringLiteral("replay"),
                                     QStringLiteral("Replay <file> in the window, then play on."), QStringLiteral("file"));
-    const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Host a network game."));
-    const QCommandLineOption join(
-        QStringLiteral("join"),
-        QStringLiteral("Join a network game (the host's address and port, or - to look on the local network)."),
-        QStringLiteral("host[:port]"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Host on <port> (47119 unless given)."),
-                                  QStringLiteral("port"));
-    const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The network game's join code."),
-                                  QStringLiteral("code"));
-    const QCommandLineOption seat(QStringLiteral("seat"),
-                                  QStringLiteral("Ask for <colour> in a network game (black, blue, white, red), "
-                                                 "or only to watch (watch)."),
-                                  QStringLiteral("colour"));
-    const QCommandLineOption noPortMapping(QStringLiteral("no-port-mapping"),
-                                           QStringLiteral("Host without asking the router to forward the port."));
-    const QCommandLineOption computer = korvalo::computerOption();
-    parser.addOptions({userFolder, computer, record, replay, host, join, port, code, seat, noPortMapping});
+    parser.addOptions({userFolder, record, replay});
+    // The window asks the router unless told not to, asks the person for a
+    // missing code and looks for games on the local network.
+    const korvalo::SessionCommandLine session(parser, {korvalo::net::defaultPort, true, true});
     parser.addPositionalArgument(QStringLiteral("link"), QStringLiteral("Join the game of a korvalo:// link."),
                                  QStringLiteral("[korvalo://host:port/code]"));
     const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
     if (result != korvalo::CommandLine::Run)
         return result;
     // A link given alone, as the desktop passes one, is a --join.
-    QString link = parser.isSet(join) ? parser.value(join) : QString();
+    QString link;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() == 1 && korvalo::isJoinLink(korvalo::argumentBytes(positional.front())) &&
-        !parser.isSet(join) && !parser.isSet(host))
+        !parser.isSet(QStringLiteral("join")) && !parser.isSet(QStringLiteral("host")))
         link = positional.front();
     else if (!positional.isEmpty()) {
         std::fprintf(stderr, "korvalo: unknown argument %s\n%s",
@@ -166,58 +153,16 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                      parser.helpText().toLocal8Bit().constData());
         return korvalo::CommandLine::Wrong;
     }
-    auto wrong = [&](const char* why) {
-        std::fprintf(stderr, "korvalo: %s\n%s", why, parser.helpText().toLocal8Bit().constData());
-        return korvalo::CommandLine::Wrong;
-    };
-    if (std::string why; !korvalo::readComputerOption(parser, computer, &options->strongComputer, &why))
-        return wrong(why.c_str());
-    korvalo::NetworkOptions& network = options->network;
-    if (parser.isSet(host) && parser.isSet(join))
-        return wrong("--host and --join do not go together");
-    if (parser.isSet(host)) {
-        // Without --port the usual port (0 here) is the host's.
-        network.role = korvalo::NetworkOptions::Role::Host;
-        bool number = true;
-        if (parser.isSet(port))
-            network.port = parser.value(port).toInt(&number);
-        if (parser.isSet(port) && (!number || network.port < 1 || network.port > 65535))
-            return wrong("--port needs a port number");
-    }
-    network.portMapping = !parser.isSet(noPortMapping);
-    if (!link.isEmpty()) {
-        network.role = korvalo::NetworkOptions::Role::Join;
-        const std::string where = korvalo::argumentBytes(link);
-        network.host = where == "-" ? std::string() : where;
-        if (korvalo::isJoinLink(where)) {
-            std::string linkHost, why;
-            int linkPort = 0;
-            if (!korvalo::readJoinLink(where, korvalo::net::defaultPort, &linkHost, &linkPort, &network.code, &why,
-                                       &options->linkProblem)) {
-                options->link = where;
-                korvalo::log::print("korvalo: 参加リンクを読めません: %s\n",
-                             korvalo::joinLinkProblemText(options->linkProblem).toLocal8Bit().constData());
-                return korvalo::CommandLine::Wrong;
-            }
-            if (parser.isSet(code))
-                return wrong("a join link holds the code: --code does not go with it");
-            const bool ipv6 = linkHost.find(':') != std::string::npos;
-            network.host = (ipv6 ? "[" + linkHost + "]" : linkHost) + ":" + std::to_string(linkPort);
-            network.fromLink = true;
+    std::string why;
+    if (!session.read(parser, link, &options->session, &why, &options->linkProblem)) {
+        if (options->linkProblem != korvalo::JoinLinkProblem::None) {
+            options->link = korvalo::argumentBytes(link.isEmpty() ? parser.value(QStringLiteral("join")) : link);
+            korvalo::log::print("korvalo: 参加リンクを読めません: %s\n",
+                                korvalo::joinLinkProblemText(options->linkProblem).toLocal8Bit().constData());
+        } else {
+            std::fprintf(stderr, "korvalo: %s\n%s", why.c_str(), parser.helpText().toLocal8Bit().constData());
         }
-        const QString colours[] = {QStringLiteral("watch"), "black", "blue", "white", "red"};
-        network.seat = 0;
-        for (int colour = 0; colour <= 4; ++colour)
-            if (parser.value(seat) == colours[colour])
-                network.seat = colour == 0 ? korvalo::NetworkOptions::watchOnly : colour;
-        if (parser.isSet(seat) && network.seat == 0)
-            return wrong("--seat takes black, blue, white, red or watch");
-    }
-    if (!network.fromLink) {
-        network.code = korvalo::argumentBytes(parser.value(code));
-        if (parser.isSet(code))
-            if (const std::string problem = korvalo::joinCodeProblem(network.code); !problem.empty())
-                return wrong(problem.c_str());
+        return korvalo::CommandLine::Wrong;
     }
     options->userFolder = parser.isSet(userFolder);
     options->record = korvalo::argumentBytes(parser.value(record));
@@ -363,9 +308,9 @@ int main(int argc, char** argv)
     korvalo::MainWindow window(nullptr);
     korvalo::trace::event("window");
     // A joined window plays the squares its host's computer chose.
-    if (options.strongComputer && options.network.role == korvalo::NetworkOptions::Role::Join)
+    if (options.session.strongComputer && options.session.role == korvalo::SessionOptions::Role::Join)
         korvalo::log::print("korvalo: --computer is the host's to choose; it is left aside here\n");
-    else if (options.strongComputer)
+    else if (options.session.strongComputer)
         window.form().computer().computerStrength = korvalo::ComputerStrength::Strong;
     if (!options.record.empty())
         window.recordInto(&record);
@@ -396,10 +341,10 @@ int main(int argc, char** argv)
     korvalo::closeOnTerminationSignal(&window);
     // A network game starts once the window is on the screen.
     std::unique_ptr<korvalo::NetworkRole> network;
-    if (options.network.role != korvalo::NetworkOptions::Role::None) {
+    if (options.session.role != korvalo::SessionOptions::Role::None) {
         QString problem;
         network = korvalo::loadNetworkRole(window, &problem);
-        if (!network || !network->start(options.network, &problem)) {
+        if (!network || !network->start(options.session, &problem)) {
             korvalo::log::print("korvalo: %s\n", problem.toLocal8Bit().constData());
             korvalo::showNotice(window, problem);
             return ending.leave(1);

@@ -55,19 +55,20 @@ NetworkPlay::~NetworkPlay()
     window_.form().computer().awaitCarriedSquare = nullptr;
 }
 
-bool NetworkPlay::start(const NetworkOptions& options, QString* error)
+bool NetworkPlay::start(const SessionOptions& options, QString* error)
 {
     switch (options.role) {
-    case NetworkOptions::Role::None: return true;
-    case NetworkOptions::Role::Host: return host(options, error);
-    case NetworkOptions::Role::Join: return join(options, error);
+    case SessionOptions::Role::None: return true;
+    case SessionOptions::Role::Host: return host(options, error);
+    case SessionOptions::Role::Join: return join(options, error);
     }
     return true;
 }
 
-bool NetworkPlay::host(const NetworkOptions& options, QString* error)
+bool NetworkPlay::host(const SessionOptions& options, QString* error)
 {
-    const quint16 port = static_cast<quint16>(options.port != 0 ? options.port : net::defaultPort);
+    // Port 0 is any free port, which the notice and the terminal then say.
+    const quint16 port = static_cast<quint16>(options.port);
     QString forWindow;
     host_ = net::openGame(window_.path(), window_.form(), options.code, port, error, &forWindow);
     if (!host_) {
@@ -159,20 +160,17 @@ void NetworkPlay::showMapping(const net::MappingResult& result)
     notify(answer, extend, mapped ? NoticeKind::Information : NoticeKind::Warning);
 }
 
-bool NetworkPlay::join(const NetworkOptions& options, QString* error)
+bool NetworkPlay::join(const SessionOptions& options, QString* /*error*/)
 {
-    std::string address;
-    int port = net::defaultPort;
-    if (!options.host.empty() && !net::splitAddress(options.host, &address, &port)) {
-        *error = QStringLiteral("アドレスが読めません: %1").arg(QString::fromStdString(options.host));
-        return false;
-    }
+    // The command line has read the address; none: look on the local network.
+    const std::string address = options.host;
+    const int port = options.port;
     // A link can come from anyone in a chat and name any address: the
     // person says whether to connect there. No ends the program quietly.
     if (options.fromLink &&
         QMessageBox::question(&window_, QStringLiteral("Korvalo"),
                               QStringLiteral("リンクの対局に参加しますか?\n\nアドレス: %1\n合言葉: %2")
-                                  .arg(QString::fromStdString(options.host), QString::fromStdString(options.code)),
+                                  .arg(QString::fromStdString(options.where()), QString::fromStdString(options.code)),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes) {
         korvalo::log::print("korvalo: the game of the link was not joined\n");
         giveUp();
@@ -189,14 +187,14 @@ bool NetworkPlay::join(const NetworkOptions& options, QString* error)
     connect(connecting_, &QProgressDialog::canceled, this, &NetworkPlay::giveUp);
     connect(connecting_, &QDialog::rejected, this, &NetworkPlay::giveUp);
     showConnecting(address.empty() ? QStringLiteral("ローカルネットワーク")
-                                   : QString::fromStdString(options.host));
+                                   : QString::fromStdString(options.where()));
     connecting_->show();
     // The steps run from the event loop, which keeps the window painting.
     QTimer::singleShot(0, this, [this, options, address, port] { findAndJoin(options, address, port); });
     return true;
 }
 
-void NetworkPlay::findAndJoin(const NetworkOptions& options, std::string address, int port)
+void NetworkPlay::findAndJoin(const SessionOptions& options, std::string address, int port)
 {
     if (address.empty()) {
         // The games announced on the local network, each with its address:

@@ -34,13 +34,13 @@ public:
     explicit NetworkPlay(MainWindow& window);
     ~NetworkPlay() override;
 
-    bool start(const NetworkOptions& options, QString* error) override;
+    bool start(const SessionOptions& options, QString* error) override;
     void stop() override;
 
 private:
-    bool host(const NetworkOptions& options, QString* error);
-    bool join(const NetworkOptions& options, QString* error);
-    void findAndJoin(const NetworkOptions& options, std::string address, int port);
+    bool host(const SessionOptions& options, QString* error);
+    bool join(const SessionOptions& options, QString* error);
+    void findAndJoin(const SessionOptions& options, std::string address, int port);
     void showConnecting(const QString& where);
     // Ends the program quietly: the person cancelled joining.
     void giveUp();

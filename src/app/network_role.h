@@ -8,22 +8,12 @@
 #include <string>
 
 #include "script/join_link.h"
+#include "script/session_options.h"
 
 namespace korvalo {
 
 class MainWindow;
 
-struct NetworkOptions {
-    enum class Role { None, Host, Join };
-    Role role = Role::None;
-    std::string host;  // Join: HOST[:PORT]; empty: look on the local network
-    int port = 0;      // Host: 0 for the usual port
-    std::string code;  // empty: Host makes one, Join asks for it
-    int seat = 0;      // Join: the colour asked for; 0: any; watchOnly: none
-    static constexpr int watchOnly = -1;
-    bool portMapping = true;  // Host: ask the router to forward the port
-    bool fromLink = false;    // Join: named by a korvalo:// link; asks first
-};
 
 class NetworkRole {
 public:
@@ -31,7 +21,7 @@ public:
     // Starts hosting or joining once the game is loaded. False with a
     // message for the person when that cannot be (a wrong code, a full game,
     // a different version, a host that cannot be reached or found).
-    virtual bool start(const NetworkOptions& options, QString* error) = 0;
+    virtual bool start(const SessionOptions& options, QString* error) = 0;
     // Ends the window's part: a host tells every joined window.
     virtual void stop() = 0;
 };

@@ -2,7 +2,7 @@
 // offscreen platform and prints every observable event, one line each.
 //
 //   korvalo-script [--computer strong|standard] [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
-//   korvalo-script --host [--port N] [--code CODE] [--port-mapping] [SCRIPT]
+//   korvalo-script --host [--port N] [--code CODE] [--port-mapping|--no-port-mapping] [SCRIPT]
 //   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR|watch] [SCRIPT]
 //   korvalo-script --join korvalo://HOST:PORT/CODE [--seat COLOUR|watch] [SCRIPT]
 //   korvalo-script --help | --version
@@ -18,9 +18,9 @@
 #include "log/log.h"
 #include "net/protocol.h"
 #include "script/command_line.h"
-#include "script/join_link.h"
 #include "script/script_language.h"
 #include "script/script_reader.h"
+#include "script/session_options.h"
 #include "driver/script_runner.h"
 
 namespace {
@@ -47,19 +47,9 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
                                       QStringLiteral("Play as if no sound device were found."));
     const QCommandLineOption noLibrary(QStringLiteral("no-sound-library"),
                                        QStringLiteral("Play as if the sound library were missing."));
-    const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Host a network game."));
-    const QCommandLineOption join(QStringLiteral("join"),
-                                  QStringLiteral("Join the network game at <host[:port]>, or by a korvalo:// link."),
-                                  QStringLiteral("host[:port]"));
-    const QCommandLineOption portMapping(QStringLiteral("port-mapping"),
-                                         QStringLiteral("Ask the router to forward the port from the internet."));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Host on <port>."), QStringLiteral("port"));
-    const QCommandLineOption code(QStringLiteral("code"), QStringLiteral("The game's join code."),
-                                  QStringLiteral("code"));
-    const QCommandLineOption seat(QStringLiteral("seat"), QStringLiteral("Ask for <colour> (black, blue, white, red), or only to watch (watch)."),
-                                  QStringLiteral("colour"));
-    const QCommandLineOption computer = computerOption();
-    parser.addOptions({computer, dir, draw, ratio, noDevice, noLibrary, host, join, port, code, seat, portMapping});
+    parser.addOptions({dir, draw, ratio, noDevice, noLibrary});
+    // A headless peer cannot ask for a code nor choose among games found.
+    const SessionCommandLine session(parser, {net::defaultPort, false, false});
     parser.addPositionalArgument(QStringLiteral("script"),
                                  QStringLiteral("The script; standard input when missing or -."), QStringLiteral("[script]"));
     const CommandLine result = readCommandLine(parser, argc, argv);
@@ -76,49 +66,9 @@ CommandLine readArguments(int argc, char** argv, Arguments* read)
         return wrong("--ratio needs a number from 0.25 to 8");
     if (parser.positionalArguments().size() > 1)
         return wrong("only one script file may be given");
-    ScriptOptions& o = read->options;
-    if (std::string why; !readComputerOption(parser, computer, &o.strongComputer, &why))
+    SessionOptions& shared = read->options;
+    if (std::string why; !session.read(parser, {}, &shared, &why))
         return wrong(why.c_str());
-    if (parser.isSet(host) && parser.isSet(join))
-        return wrong("--host and --join do not go together");
-    if (parser.isSet(host)) {
-        o.network = ScriptOptions::Network::Host;
-        if (parser.isSet(port)) {
-            bool number = false;
-            o.port = parser.value(port).toInt(&number);
-            if (!number || o.port < 0 || o.port > 65535)
-                return wrong("--port needs a port number");
-        }
-        o.code = argumentBytes(parser.value(code));
-        if (const std::string problem = joinCodeProblem(o.code); parser.isSet(code) && !problem.empty())
-            return wrong(problem.c_str());
-        o.portMapping = parser.isSet(portMapping);
-    } else if (parser.isSet(join)) {
-        o.network = ScriptOptions::Network::Join;
-        const std::string where = argumentBytes(parser.value(join));
-        std::string why;
-        if (isJoinLink(where)) {
-            if (!readJoinLink(where, net::defaultPort, &o.host, &o.port, &o.code, &why))
-                return wrong(why.c_str());
-            if (parser.isSet(code))
-                return wrong("a join link holds the code: --code does not go with it");
-        } else {
-            if (!net::splitAddress(where, &o.host, &o.port))
-                return wrong("--join needs HOST, HOST:PORT or a korvalo:// link");
-            if (!parser.isSet(code))
-                return wrong("--join needs the game's --code");
-            o.code = argumentBytes(parser.value(code));
-            if (const std::string problem = joinCodeProblem(o.code); !problem.empty())
-                return wrong(problem.c_str());
-        }
-        const std::string asked = argumentBytes(parser.value(seat));
-        const std::optional<int> colour = net::colourOf(asked);
-        if (parser.isSet(seat) && (!colour || asked == "any"))
-            return wrong("--seat takes black, blue, white, red or watch");
-        o.seat = asked == "watch" ? net::Join::watchOnly : colour.value_or(0);
-    }
-    if (parser.isSet(portMapping) && o.network != ScriptOptions::Network::Host)
-        return wrong("--port-mapping goes with --host");
     read->options.draw = parser.isSet(draw);
     read->options.soundDevice = !parser.isSet(noDevice);
     read->options.soundLibrary = !parser.isSet(noLibrary);
@@ -170,6 +120,6 @@ int main(int argc, char** argv)
     });
     // A peer of a network game reads without blocking, so that it answers
     // the others while its script has nothing more yet.
-    ScriptReader reader(fd, options.network == ScriptOptions::Network::None);
+    ScriptReader reader(fd, options.role == SessionOptions::Role::None);
     return runner.run(reader, std::cerr);
 }

@@ -14,6 +14,9 @@
 
 namespace korvalo {
 
+// The colour a join asks for goes to the network as the command line read it.
+static_assert(SessionOptions::watchOnly == net::Join::watchOnly);
+
 namespace {
 
 // How long a headless peer waits for its turn, for players or for the end.
@@ -38,7 +41,7 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
                                                         options_.soundDevice);
     form_ = std::make_unique<Form1>(ui_, library_.get());
     // A joined window plays the squares its host's computer chose.
-    if (options_.strongComputer && options_.network == ScriptOptions::Network::Join)
+    if (options_.strongComputer && options_.role == SessionOptions::Role::Join)
         korvalo::log::print("korvalo-script: --computer is the host's to choose; it is left aside here\n");
     else if (options_.strongComputer)
         form_->computer().computerStrength = ComputerStrength::Strong;
@@ -47,7 +50,7 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
     form_->computer().carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
     // Alone, the script holds the game; in a network game the host's and the
     // other windows' inputs come in too.
-    if (options_.network == ScriptOptions::Network::None)
+    if (options_.role == SessionOptions::Role::None)
         path_->hold(*this);
     ui_.answerBox = [this](Buttons buttons) {
         // A joined window's question is answered by the host.
@@ -109,7 +112,7 @@ int ScriptRunner::runLines(ScriptReader& reader, std::ostream& err)
 
 bool ScriptRunner::awaitScript(const ScriptReader& reader)
 {
-    if (options_.network == ScriptOptions::Network::None || reader.descriptor() < 0)
+    if (options_.role == SessionOptions::Role::None || reader.descriptor() < 0)
         return false;
     QSocketNotifier readable(reader.descriptor(), QSocketNotifier::Read);
     bool ready = false;
@@ -126,7 +129,7 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
     switch (command.kind) {
     case Kind::Nothing: break;
     case Kind::Input:
-        if (options_.network != ScriptOptions::Network::None && command.input.onBoard())
+        if (options_.role != SessionOptions::Role::None && command.input.onBoard())
             return giveMove(command.input, error);
         path_->give(*this, command.input);
         break;
@@ -156,9 +159,9 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
 bool ScriptRunner::startNetwork(std::string* error)
 {
     QString why;
-    switch (options_.network) {
-    case ScriptOptions::Network::None: return true;
-    case ScriptOptions::Network::Host:
+    switch (options_.role) {
+    case SessionOptions::Role::None: return true;
+    case SessionOptions::Role::Host:
         host_ = net::openGame(*path_, *form_, options_.code, static_cast<quint16>(options_.port), &why);
         if (!host_) {
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
@@ -183,7 +186,7 @@ bool ScriptRunner::startNetwork(std::string* error)
             net::runUntil(done, waitLimit);
         };
         return true;
-    case ScriptOptions::Network::Join:
+    case SessionOptions::Role::Join:
         join_ = std::make_unique<net::Join>(*path_, form_->state());
         net::playHostsSquares(*join_, *form_);
         if (!join_->connectTo(QString::fromStdString(options_.host), static_cast<quint16>(options_.port),
@@ -238,7 +241,7 @@ bool ScriptRunner::waitForPlayers(int players, std::string* error)
             return join_->players() >= players;
         return players <= 1;
     };
-    if (net::runUntil(enough, options_.network == ScriptOptions::Network::None ? 0 : waitLimit))
+    if (net::runUntil(enough, options_.role == SessionOptions::Role::None ? 0 : waitLimit))
         return true;
     *error = "fewer than " + std::to_string(players) + " players";
     return false;
@@ -247,7 +250,7 @@ bool ScriptRunner::waitForPlayers(int players, std::string* error)
 bool ScriptRunner::waitForTheEnd(std::string* error)
 {
     auto ended = [this] { return gameEnds_ > endsWaited_ || ui_.ended; };
-    if (!net::runUntil(ended, options_.network == ScriptOptions::Network::None ? 0 : waitLimit)) {
+    if (!net::runUntil(ended, options_.role == SessionOptions::Role::None ? 0 : waitLimit)) {
         *error = "the game has not ended";
         return false;
     }

@@ -17,24 +17,17 @@
 #include "input/window_events.h"
 #include "platform/recording/recording_platform.h"
 #include "script/script_reader.h"
+#include "script/session_options.h"
 
 namespace korvalo {
 
-struct ScriptOptions {
+// The shared options say which game: the computer, and a network game's part
+// as a headless peer (a join names its host and code).
+struct ScriptOptions : SessionOptions {
     bool draw = false;           // also print the drawing primitives
     bool soundDevice = true;     // false: dsInitialize answers 0
     bool soundLibrary = true;    // false: the program sees no sound library
     double ratio = 1;            // device pixels to a logical pixel in snapshots
-    bool strongComputer = false; // the computer colours choose by the strong search
-
-    // Taking part in a network game as a headless peer.
-    enum class Network { None, Host, Join };
-    Network network = Network::None;
-    std::string host;            // Join: the host's address
-    int port = net::defaultPort;
-    std::string code;            // Host: empty for a random one
-    int seat = 0;                // Join: the colour asked for; 0: any; net::Join::watchOnly: none
-    bool portMapping = false;    // Host: ask the router to forward the port
 };
 
 // The script is a source of input like any other: its inputs and answers

@@ -116,16 +116,22 @@ TEST(DriverProgram, BothProgramsAnswerHelpAndVersionAndStopAtAWrongOption)
         EXPECT_EQ(wrong.code, 2);
         EXPECT_TRUE(wrong.out.isEmpty());
         EXPECT_TRUE(wrong.err.contains("'fast'") && wrong.err.contains("Usage: ")) << wrong.err.toStdString();
-        // A join code that could never be joined is refused before anything
-        // is hosted (bytes that are no UTF-8 go through the shell).
-        const std::pair<const char*, const char*> codes[] = {{"'ab cd'", "--code may not hold a blank"},
-                                                             {"abc", "--code needs at least 4 characters"},
-                                                             {"\"$(printf 'ab\\377cd')\"", "--code is not UTF-8"}};
-        for (const auto& [code, why] : codes) {
-            const Result refused = runProgram("/bin/sh", {"-c", QStringLiteral("exec \"$0\" --host --code %1").arg(code),
+        // A join code that could never be joined, and every other shared
+        // option that is wrong, is refused before anything is hosted, in the
+        // same words by both (bytes that are no UTF-8 go through the shell).
+        const std::pair<const char*, const char*> refusals[] = {
+            {"--host --code 'ab cd'", "--code may not hold a blank"},
+            {"--host --code abc", "--code needs at least 4 characters"},
+            {"--host --code \"$(printf 'ab\\377cd')\"", "--code is not UTF-8"},
+            {"--host --port 65536", "--port needs a port number"},
+            {"--join 127.0.0.1 --code tesuto --seat any", "--seat takes black, blue, white, red or watch"},
+            {"--computer fast", "--computer takes strong or standard"},
+            {"--port-mapping", "--port-mapping goes with --host"}};
+        for (const auto& [arguments, why] : refusals) {
+            const Result refused = runProgram("/bin/sh", {"-c", QStringLiteral("exec \"$0\" %1").arg(arguments),
                                                           program});
-            EXPECT_EQ(refused.code, 2) << code;
-            EXPECT_TRUE(refused.err.contains(why)) << refused.err.toStdString();
+            EXPECT_EQ(refused.code, 2) << arguments;
+            EXPECT_TRUE(refused.err.contains(name + ": " + why + "\nUsage: ")) << refused.err.toStdString();
         }
     }
 }

@@ -113,9 +113,10 @@ int joinFromLink(const QByteArray& answer, BoxReader& reader, const std::string&
     }
     MainWindow window(nullptr, nullptr);
     window.load();
-    NetworkOptions options;
-    options.role = NetworkOptions::Role::Join;
-    options.host = "127.0.0.1:" + std::to_string(port);
+    SessionOptions options;
+    options.role = SessionOptions::Role::Join;
+    options.host = "127.0.0.1";
+    options.port = port;
     options.code = code;
     options.fromLink = !code.empty();
     std::unique_ptr<NetworkRole> role(korvalo_network_role(window));
@@ -207,8 +208,8 @@ struct HostingWindow {
     explicit HostingWindow(bool portMapping)
     {
         window.load();
-        NetworkOptions options;
-        options.role = NetworkOptions::Role::Host;
+        SessionOptions options;
+        options.role = SessionOptions::Role::Host;
         options.port = testing::freePort();
         options.portMapping = portMapping;
         role.reset(korvalo_network_role(window));

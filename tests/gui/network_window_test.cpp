@@ -236,11 +236,12 @@ struct FakeHost {
             });
         });
     }
-    NetworkOptions options() const
+    SessionOptions options() const
     {
-        NetworkOptions options;
-        options.role = NetworkOptions::Role::Join;
-        options.host = "127.0.0.1:" + std::to_string(server.serverPort());
+        SessionOptions options;
+        options.role = SessionOptions::Role::Join;
+        options.host = "127.0.0.1";
+        options.port = server.serverPort();
         options.code = "tesuto";
         return options;
     }
@@ -347,8 +348,8 @@ TEST(HostingWindow, ShowsItsHostingNoticeAndLeavingsOneAtATime)
     NoticeWatch watch;
     watch.closingOthers = true;
     window->form().PLAY_4_Click();
-    NetworkOptions options;
-    options.role = NetworkOptions::Role::Host;
+    SessionOptions options;
+    options.role = SessionOptions::Role::Host;
     options.code = "tesuto";
     options.portMapping = false;
     {

@@ -14,6 +14,7 @@
 #include "net/router_answers.h"
 #include "net/router_http.h"
 #include "script/join_link.h"
+#include "script/session_options.h"
 
 namespace korvalo::testing {
 namespace {
@@ -65,6 +66,68 @@ TEST(JoinLink, ReadsBackWhatWasWrittenAndRefusesMalformedLinks)
     ASSERT_TRUE(driver.waitForFinished(10000));
     EXPECT_EQ(driver.exitCode(), 2);
     EXPECT_TRUE(driver.readAllStandardError().contains("not a join link"));
+}
+
+// The one reader of the options both programs share, as each program sets it
+// up: the same verdict and the same words for each, but where the window may
+// ask the person (a code, or games on the local network).
+TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
+{
+    struct Row { QStringList arguments; std::string error; int port = 0; int seat = 0; std::string window = "same"; };
+    const Row rows[] = {
+        {{"--host", "--port", "0"}, "", 0},
+        {{"--host", "--port", "1"}, "", 1},
+        {{"--host", "--port", "65535"}, "", 65535},
+        {{"--host", "--port", "65536"}, "--port needs a port number"},
+        {{"--host", "--port", "-1"}, "--port needs a port number"},
+        {{"--host", "--port", "x"}, "--port needs a port number"},
+        {{"--host"}, "", 47119},
+        {{"--host", "--code", "Tesuto-Kodo"}, "", 47119},
+        {{"--host", "--code", "abc"}, "--code needs at least 4 characters"},
+        {{"--host", "--code", "ab\x1b" "cd"}, "--code may not hold a control or format character"},
+        {{"--host", "--code", "ab cd"}, "--code may not hold a blank"},
+        {{"--join", "127.0.0.1:5000", "--code", "tesuto", "--seat", "blue"}, "", 5000, 2},
+        {{"--join", "::1", "--code", "tesuto", "--seat", "watch"}, "", 47119, SessionOptions::watchOnly},
+        {{"--join", "[::1]:1", "--code", "tesuto", "--seat", "red"}, "", 1, 4},
+        {{"--join", "host", "--code", "tesuto", "--seat", "any"}, "--seat takes black, blue, white, red or watch"},
+        {{"--join", "host:65536", "--code", "tesuto"}, "--join needs HOST, HOST:PORT or a korvalo:// link",
+         0, 0, "--join needs HOST, HOST:PORT, - or a korvalo:// link"},
+        {{"--join", "host/x", "--code", "tesuto"}, "--join needs HOST, HOST:PORT or a korvalo:// link",
+         0, 0, "--join needs HOST, HOST:PORT, - or a korvalo:// link"},
+        {{"--join", "host"}, "--join needs the game's --code", 47119, 0, ""},
+        {{"--join", "korvalo://10.0.0.2:6000/tesuto", "--seat", "black"}, "", 6000, 1},
+        {{"--join", "korvalo://10.0.0.2:6000/tesuto", "--code", "tesuto"},
+         "a join link holds the code: --code does not go with it"},
+        {{"--join", "korvalo://host:1/a/b"}, "not a join link (korvalo://HOST:PORT/CODE): no code, or more than one"},
+        {{"--host", "--join", "host"}, "--host and --join do not go together"},
+        {{"--computer", "strong"}, ""},
+        {{"--computer", "fast"}, "--computer takes strong or standard"},
+        {{"--port-mapping"}, "--port-mapping goes with --host"},
+        {{"--no-port-mapping"}, "--no-port-mapping goes with --host"},
+    };
+    for (const Row& row : rows) {
+        // The window (asking the router and the person), then korvalo-script.
+        for (const SessionDefaults defaults : {SessionDefaults{47119, true, true}, SessionDefaults{47119, false, false}}) {
+            QCommandLineParser parser;
+            const SessionCommandLine session(parser, defaults);
+            ASSERT_TRUE(parser.parse(QStringList{"program"} + row.arguments)) << parser.errorText().toStdString();
+            SessionOptions options;
+            std::string error;
+            const bool read = session.read(parser, {}, &options, &error);
+            const std::string expected = defaults.asksThePerson && row.window != "same" ? row.window : row.error;
+            const std::string said = row.arguments.join(' ').toStdString();
+            EXPECT_EQ(error, expected) << said;
+            EXPECT_EQ(read, expected.empty()) << said;
+            if (read && options.role != SessionOptions::Role::None) {
+                EXPECT_EQ(options.port, row.port) << said;
+                EXPECT_EQ(options.seat, row.seat) << said;
+            }
+            if (read && options.role == SessionOptions::Role::Host)
+                EXPECT_EQ(options.portMapping, defaults.portMapping) << said;
+            if (read && row.arguments.contains("strong"))
+                EXPECT_TRUE(options.strongComputer);
+        }
+    }
 }
 
 TEST(PortMapping, KnowsTheOutsideAddressesTheInternetCannotReach)
