@@ -122,10 +122,12 @@ TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
                 EXPECT_EQ(options.port, row.port) << said;
                 EXPECT_EQ(options.seat, row.seat) << said;
             }
-            if (read && options.role == SessionOptions::Role::Host)
+            if (read && options.role == SessionOptions::Role::Host) {
                 EXPECT_EQ(options.portMapping, defaults.portMapping) << said;
-            if (read && row.arguments.contains("strong"))
+            }
+            if (read && row.arguments.contains("strong")) {
                 EXPECT_TRUE(options.strongComputer);
+            }
         }
     }
 }
