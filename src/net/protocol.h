@@ -33,7 +33,7 @@
 //                        silent (a machine gone from the network) is noticed
 // Nothing in the protocol reads or writes files, and anything else closes the
 // connection: a joined window also closes it when the host sends an input no
-// host gives (hostMaySend).
+// host gives (hostMaySend, in forwarding.h).
 #include <optional>
 #include <string>
 #include <string_view>
