@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "log/printable.h"
 #include "net/protocol.h"
 #include "script/command_line.h"
 #include "script/join_link.h"
@@ -20,7 +21,7 @@ namespace {
 
 [[noreturn]] void fail(const char* what, const std::string& text)
 {
-    std::fprintf(stderr, "fuzz_join_link: %s: %s\n", what, korvalo::net::printable(text).c_str());
+    std::fprintf(stderr, "fuzz_join_link: %s: %s\n", what, korvalo::log::printable(text).c_str());
     std::abort();
 }
 

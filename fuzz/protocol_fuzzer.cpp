@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "log/printable.h"
+#include "net/line_splitter.h"
 #include "net/protocol.h"
 #include "net/router_answers.h"
 
@@ -23,7 +25,7 @@ using namespace korvalo;
 
 [[noreturn]] void fail(const char* what, const std::string& line)
 {
-    std::fprintf(stderr, "fuzz_protocol: %s: %s\n", what, net::printable(line).c_str());
+    std::fprintf(stderr, "fuzz_protocol: %s: %s\n", what, log::printable(line).c_str());
     std::abort();
 }
 

@@ -11,17 +11,19 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "app/notice.h"
 #include "flow/form1.h"
 #include "log/log.h"
+#include "net/address.h"
 #include "net/discovery.h"
 #include "net/game_setup.h"
 #include "net/host.h"
 #include "net/join.h"
+#include "net/join_code.h"
 #include "net/port_mapping.h"
 #include "net/protocol.h"
+#include "process/termination.h"
 #include "script/join_link.h"
 
 namespace korvalo {
@@ -121,7 +123,7 @@ void NetworkPlay::mapPort()
     mapping_ = std::make_unique<net::PortMapping>();
     mapping_->done = [this](const net::MappingResult& result) { showMapping(result); };
     mapping_->start(host_->port());
-    beforeEndBySignal(mapping_.get(), [mapping = mapping_.get()] { mapping->remove(); });
+    process::beforeEndBySignal(mapping_.get(), [mapping = mapping_.get()] { mapping->remove(); });
 }
 
 void NetworkPlay::showMapping(const net::MappingResult& result)

@@ -3,6 +3,7 @@
 #include "flow/menu_commands.h"
 #include "log/log.h"
 #include "net/game_setup.h"
+#include "net/join_code.h"
 #include "script/script_language.h"
 
 #include <QSocketNotifier>

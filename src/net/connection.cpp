@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "log/log.h"
+#include "log/printable.h"
 #include "net/protocol.h"
 #include "net/reasons.h"
 
@@ -119,7 +120,7 @@ Connection::~Connection()
 void Connection::send(const std::string& line)
 {
     if (std::getenv("KORVALO_NET_DEBUG") && line != pingLine)
-        std::fprintf(stderr, "net> %s\n", printable(line).c_str());
+        std::fprintf(stderr, "net> %s\n", log::printable(line).c_str());
     if (!open_)
         return;
     // A peer that stops reading does not make this window keep its lines.
@@ -174,7 +175,7 @@ void Connection::log(const std::string& text)
         return;
     }
     ++logged_;
-    std::string line = "korvalo: connection with " + address_ + ": " + printable(text);
+    std::string line = "korvalo: connection with " + address_ + ": " + log::printable(text);
     if (leftOut_ > 0)
         line += " (" + std::to_string(std::exchange(leftOut_, 0)) + " lines before it left out)";
     korvalo::log::line(line);
@@ -220,7 +221,7 @@ void Connection::handOut()
         return;
     std::string line = *lines_.next();
     if (std::getenv("KORVALO_NET_DEBUG"))
-        std::fprintf(stderr, "net< %s\n", printable(line).c_str());
+        std::fprintf(stderr, "net< %s\n", log::printable(line).c_str());
     // The next line goes out first from the event loop, also from one the
     // handler of this line may run.
     if (lines_.empty() && gone_) {

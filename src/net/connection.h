@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "net/line_splitter.h"
 #include "net/protocol.h"
 
 class QIODevice;

@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "log/printable.h"
 #include "net/connection.h"
+#include "net/forwarding.h"
 #include "net/host_limits.h"
 #include "net/protocol.h"
 #include "net/reasons.h"
+#include "rules/seat_dealing.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
@@ -121,7 +124,7 @@ void Host::hear(Peer& peer, const std::string& line)
     }
     const auto* move = message ? std::get_if<message::Move>(&*message) : nullptr;
     if (!move) {
-        peer.connection->close("not a line of the game's protocol: " + printable(line, 60));
+        peer.connection->close("not a line of the game's protocol: " + log::printable(line, 60));
         return;
     }
     path_.give(peer, move->input);
@@ -157,7 +160,7 @@ void Host::check(Peer& peer, const message::Hello& hello)
         return refuse(refusal::otherVersion + std::string(KORVALO_VERSION));
     const std::optional<int> asked = colourOf(hello.seat);
     if (!asked)
-        return refuse(refusal::noSuchColour + printable(hello.seat, 60));
+        return refuse(refusal::noSuchColour + log::printable(hello.seat, 60));
     // Eight windows at most, the host's included.
     if (static_cast<std::size_t>(players()) > maxJoined)
         return refuse(refusal::full);
@@ -205,40 +208,17 @@ void Host::leave(Peer& peer, const std::string& why)
 void Host::deal()
 {
     lastKinds_ = state_.playerKind;
-    std::vector<int> free;
-    for (int c = black; c <= red; ++c)
-        if (state_.playerKind[c] == humanValue)
-            free.push_back(c);
-    auto take = [&free](int colour) {
-        for (auto it = free.begin(); it != free.end(); ++it)
-            if (*it == colour || colour == 0) {
-                const int taken = *it;
-                free.erase(it);
-                return taken;
-            }
-        return 0;
-    };
-    hostSeat_ = take(0);
-    // The windows that play, in the order they joined: each keeps the colour
-    // it plays while that is still a person colour, then a window that asked
-    // for a free colour gets it, and the others take the colours left. A
-    // window that asked only to watch, and any beyond the colours, watch.
-    std::vector<Peer*> playing;
+    std::vector<Peer*> greeted;
+    std::vector<SeatWish> wishes;
     for (const auto& peer : peers_)
-        if (peer->connection && peer->greeted && !peer->watching)
-            playing.push_back(peer.get());
-    std::vector<int> dealt(playing.size(), 0);
-    for (std::size_t i = 0; i < playing.size(); ++i)
-        if (playing[i]->seat != 0)
-            dealt[i] = take(playing[i]->seat);
-    for (std::size_t i = 0; i < playing.size(); ++i)
-        if (dealt[i] == 0 && playing[i]->asked != 0)
-            dealt[i] = take(playing[i]->asked);
-    for (std::size_t i = 0; i < playing.size(); ++i)
-        if (dealt[i] == 0)
-            dealt[i] = take(0);
-    for (std::size_t i = 0; i < playing.size(); ++i)
-        playing[i]->seat = dealt[i];
+        if (peer->connection && peer->greeted) {
+            greeted.push_back(peer.get());
+            wishes.push_back({peer->watching, peer->seat, peer->asked});
+        }
+    const Seats seats = dealSeats(state_.playerKind, wishes);
+    hostSeat_ = seats.host;
+    for (std::size_t i = 0; i < greeted.size(); ++i)
+        greeted[i]->seat = seats.joined[i];
     for (const auto& peer : peers_)
         if (peer->connection && peer->greeted)
             peer->connection->send(message::Seat{peer->seat});

@@ -24,6 +24,7 @@
 #include "input/input_path.h"
 #include "input/input_policy.h"
 #include "net/host_limits.h"
+#include "net/join_code.h"
 #include "net/protocol.h"
 #include "rules/game_state.h"
 

@@ -8,9 +8,11 @@
 #include <map>
 
 #include "log/log.h"
+#include "log/printable.h"
 #include "net/connection.h"
 #include "net/host.h"
 #include "net/host_limits.h"
+#include "net/join_code.h"
 #include "rules/legality.h"
 #include "rules/turn_order.h"
 
@@ -119,7 +121,7 @@ void Host::logRefusal(const std::string& address, const std::string& why)
         return;
     refusals.said = now;
     korvalo::log::print("korvalo: %d greeting%s from %s refused, the last: %s\n", refusals.unsaid,
-                 refusals.unsaid == 1 ? "" : "s", address.c_str(), printable(why).c_str());
+                 refusals.unsaid == 1 ? "" : "s", address.c_str(), log::printable(why).c_str());
     refusals.unsaid = 0;
 }
 

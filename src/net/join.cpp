@@ -4,7 +4,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "log/printable.h"
 #include "net/connection.h"
+#include "net/forwarding.h"
 #include "net/protocol.h"
 #include "net/reasons.h"
 #include "script/script_language.h"
@@ -146,7 +148,7 @@ void Join::hear(const std::string& line)
             refusal_ = QStringLiteral("too many greetings wait at the host; try again in %1 s").arg(wait->seconds);
             refusalForWindow_ = waitForWindow(wait->seconds);
         } else if (const auto* refused = parsed ? std::get_if<Refused>(&*parsed) : nullptr) {
-            refusal_ = QString::fromStdString(printable(refused->reason));
+            refusal_ = QString::fromStdString(log::printable(refused->reason));
             refusalForWindow_ = refusalForWindow(refused->reason);
         } else {
             refusal_ = QStringLiteral("not a Korvalo host");
@@ -158,7 +160,7 @@ void Join::hear(const std::string& line)
     // What no host sends ends the game with it; this window plays on alone.
     auto wrong = [&] {
         hostBroke_ = true;
-        connection_->close("the host sent what no host sends: " + printable(line, 60));
+        connection_->close("the host sent what no host sends: " + log::printable(line, 60));
     };
     if (!parsed)
         return wrong();

@@ -87,7 +87,7 @@ private:
     quint16 askedPort_ = 0;
 };
 
-// In a program without a window (korvalo-script): SIGTERM and SIGINT remove
+// In a program without a window (korvalo-script): SIGTERM, SIGHUP and SIGINT remove
 // the mapping before the program ends by the signal as it would have.
 void removeOnTerminationSignal(PortMapping& mapping);
 

@@ -33,8 +33,7 @@
 //                        silent (a machine gone from the network) is noticed
 // Nothing in the protocol reads or writes files, and anything else closes the
 // connection: a joined window also closes it when the host sends an input no
-// host gives (hostMaySend).
-#include <deque>
+// host gives (hostMaySend, in forwarding.h).
 #include <optional>
 #include <string>
 #include <string_view>
@@ -129,65 +128,7 @@ std::string writeMessage(const Message& message);
 // The line each side says now and then; it is no message to the game.
 inline constexpr std::string_view pingLine = "ping";
 
-// Splits what a connection reads into lines, with the bounds above: a line
-// longer than maxLine, one that is no UTF-8, or lines waiting that cost more
-// than the limit (each its bytes and lineCost) end the connection. Pings are
-// heard and dropped here.
-class LineSplitter {
-public:
-    // Takes bytes read; the reason when the connection must close.
-    std::optional<std::string> feed(std::string_view bytes);
-    // The next whole line, if any.
-    std::optional<std::string> next();
-    bool empty() const { return lines_.empty(); }
-    // Whole lines seen so far, pings included.
-    std::size_t heard() const { return heard_; }
-    void setLimit(std::size_t bytes) { limit_ = bytes; }
-    void clear();
-
-private:
-    std::string pending_;  // bytes after the last whole line
-    std::deque<std::string> lines_;
-    std::size_t cost_ = 0;
-    std::size_t limit_ = maxPending;
-    std::size_t heard_ = 0;
-};
-
-// Reads HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; port keeps its value when
-// none is given. False for anything else.
-bool splitAddress(const std::string& text, std::string* host, int* port);
-
-// The commands each window keeps for itself and sends nobody: the options
-// and the about box.
-bool isWindowsOwn(const Input& input);
-
-// Whether a host sends this input to joined windows: from is "host" or the
-// colour whose window gave it. The host's window keeps its options, its
-// about box and its leaving (Esc, close, 終了) to itself, and a joined
-// window's person gives only presses and releases on the board; anything
-// else from a host is no game's.
-bool hostMaySend(std::string_view from, const Input& input);
-
 // Players a game may have, the host's window included.
 inline constexpr int maxPlayers = 8;
-
-// A random code for keeping strangers out: four groups of two
-// consonant-vowel syllables ("baki-dome-furo-nisa"), 70^8, about 49 bits,
-// easy to say across a room and to type.
-std::string randomCode();
-// The bits of a random code: log2 of the codes randomCode chooses from.
-double randomCodeBits();
-// A simple estimate of a code's bits, for a code a person chose: its length
-// in characters times log2 of the size of the classes of characters it uses
-// (26 small letters, 26 capitals, 10 digits, the 33 other signs of ASCII, and
-// 128 for the characters beyond ASCII). A word of the language scores more
-// than it is worth, so that what scores under weakCodeBits is weak surely;
-// such a code is taken, with a warning.
-double estimatedCodeBits(std::string_view code);
-inline constexpr double weakCodeBits = 40;
-
-// Text from a peer as the terminal may show it: control bytes (C0, DEL and
-// the C1 range) as \xNN, cut to most characters with "…" after.
-std::string printable(std::string_view text, std::size_t most = 200);
 
 }  // namespace korvalo::net

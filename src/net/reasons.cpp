@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "log/printable.h"
 #include "net/protocol.h"
 
 namespace korvalo::net {
@@ -15,7 +16,7 @@ bool startsWith(const std::string& text, std::string_view start)
 
 QString after(const std::string& text, std::string_view start)
 {
-    return QString::fromStdString(printable(std::string_view(text).substr(start.size()), 60));
+    return QString::fromStdString(log::printable(std::string_view(text).substr(start.size()), 60));
 }
 
 }  // namespace
@@ -37,7 +38,7 @@ QString refusalForWindow(const std::string& reason)
         return QStringLiteral("ホストはその色を知りません: %1").arg(after(reason, refusal::noSuchColour));
     // A reason this window does not know: the host's own words, as the
     // terminal would show them, marked as such.
-    return QStringLiteral("ホストに断られました。ホストの言葉: 「%1」").arg(QString::fromStdString(printable(reason, 120)));
+    return QStringLiteral("ホストに断られました。ホストの言葉: 「%1」").arg(QString::fromStdString(log::printable(reason, 120)));
 }
 
 QString waitForWindow(int seconds)

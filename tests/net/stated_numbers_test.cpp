@@ -11,6 +11,7 @@
 #include "log/log.h"
 #include "net/host_limits.h"
 #include "net/join.h"
+#include "net/join_code.h"
 #include "net/port_mapping.h"
 #include "net/protocol.h"
 
