@@ -15,7 +15,6 @@
 #include "app/notice.h"
 #include "flow/form1.h"
 #include "log/log.h"
-#include "net/address.h"
 #include "net/discovery.h"
 #include "net/game_setup.h"
 #include "net/host.h"

@@ -16,7 +16,6 @@
 #include "drawing/qt_surface.h"
 #include "drawing/surface_platform.h"
 #include "log/log.h"
-#include "net/address.h"
 #include "net/protocol.h"
 #include "script/command_line.h"
 #include "script/script_language.h"
