@@ -62,7 +62,7 @@ void play(const std::uint8_t* data, std::size_t size)
             at += piece;
         }
         fuzz::turnLoop(2);
-        if (game.path.inputsWaiting() > 65536 + 1) {
+        if (game.path.inputsWaiting() > net::Join::maxInputsWaiting + 1) {
             std::fprintf(stderr, "fuzz_join: %zu inputs wait\n", game.path.inputsWaiting());
             std::abort();
         }

@@ -90,12 +90,13 @@ public:
     bool answersQuestions() const override { return connected(); }
     bool catchingUp() const override { return welcomed_ && !caughtUp_; }
 
-private:
     // What a host may have waiting here: inputs in the gate (far more than a
     // whole game's catching up), and strong-computer squares only as many as
     // computer moves may come of the position and the inputs waiting. Beyond
     // them the host has sent what no host sends.
     static constexpr std::size_t maxInputsWaiting = 65536;
+
+private:
     void begin(Connection* connection, const QString& host, quint16 port, const std::string& code, int seat,
                int timeout);
     bool keepsSquare(int column, int row);
