@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/notice.h"
@@ -14,14 +15,19 @@
 namespace korvalo {
 
 Replay::Replay(MainWindow& window, std::istream& script)
-    : window_(window), reader_(std::make_unique<ScriptReader>(script))
+    : window_(window),
+      reader_(std::make_unique<ScriptReader>(script)),
+      interpreter_(*reader_, window.path(), *this, window.form(), *this, std::cout)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &Replay::step);
 }
 
 Replay::Replay(MainWindow& window, int descriptor)
-    : window_(window), reader_(std::make_unique<ScriptReader>(descriptor, false)), descriptor_(descriptor)
+    : window_(window),
+      reader_(std::make_unique<ScriptReader>(descriptor, false)),
+      interpreter_(*reader_, window.path(), *this, window.form(), *this, std::cout),
+      descriptor_(descriptor)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &Replay::step);
@@ -55,10 +61,8 @@ void Replay::step()
 {
     if (!running_)
         return;
-    if (next_) {
-        const Input input = *next_;
-        next_.reset();
-        window_.path().give(*this, input);
+    if (std::exchange(inputAhead_, false)) {
+        interpreter_.give();
         if (!running_)
             return;
     }
@@ -83,55 +87,35 @@ void Replay::awaitLines()
 
 Replay::Ahead Replay::readAhead()
 {
-    using Kind = ScriptCommand::Kind;
-    using Result = ScriptReader::Result;
-    std::string line;
-    for (;;) {
-        switch (reader_->next(&line)) {
-        case Result::Line: break;
-        case Result::Wait: awaitLines(); return Ahead::Waiting;
-        case Result::End: finish(); return Ahead::Stopped;
-        case Result::Cut:
-            finish(reader_->problem(), QStringLiteral("記録の途中で切れた行です"));
-            return Ahead::Stopped;
-        case Result::TooLong:
-            finish(reader_->problem(), QStringLiteral("%1 文字より長い行です").arg(maxScriptLine));
-            return Ahead::Stopped;
-        case Result::Failed: finish(reader_->problem(), QStringLiteral("ファイルが読めなくなりました")); return Ahead::Stopped;
-        }
-        ScriptCommand command;
-        std::string error;
-        if (!parseScriptLine(line, &command, &error)) {
-            finish(reader_->about(error), QStringLiteral("読めない行です"));
-            return Ahead::Stopped;
-        }
-        switch (command.kind) {
-        case Kind::Nothing:
-        case Kind::WaitPlayers:
-        case Kind::WaitEnd: break;
-        case Kind::Input: next_ = command.input; return Ahead::Input;
-        case Kind::Answer:
-            if (!window_.path().queueAnswers(*this, command.answers)) {
-                finish(reader_->about("more than " + std::to_string(InputPath::maxQueuedAnswers) +
-                                      " answers wait for message boxes"),
-                       QStringLiteral("メッセージボックスを待つ答えが %1 より多くなりました")
-                           .arg(InputPath::maxQueuedAnswers));
-                return Ahead::Stopped;
-            }
-            break;
-        case Kind::Computer: window_.form().computer().carriedSquares.emplace_back(command.column, command.row); break;
-        case Kind::Strength:
-            window_.form().computer().computerStrength =
-                command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
-            break;
-        case Kind::State: printState(std::cout, window_.form().state(), window_.platform()); break;
-        case Kind::Snapshot:
-            // A replayed file only plays: it may come from someone else.
-            finish(reader_->about("a replay does not write files: " + quotedLine(line)),
-                   QStringLiteral("ファイルを書く行です。再生はファイルを書きません"));
-            return Ahead::Stopped;
-        }
+    using Step = ScriptInterpreter::Step;
+    using Stop = ScriptInterpreter::Stop;
+    switch (interpreter_.readAhead()) {
+    case Step::Input: inputAhead_ = true; return Ahead::Input;
+    case Step::Wait: awaitLines(); return Ahead::Waiting;
+    case Step::End: finish(); return Ahead::Stopped;
+    case Step::Stopped: break;
     }
+    QString forWindow;
+    switch (interpreter_.stop()) {
+    case Stop::None:
+    case Stop::NotWaited: break;
+    case Stop::Cut: forWindow = QStringLiteral("記録の途中で切れた行です"); break;
+    case Stop::TooLong: forWindow = QStringLiteral("%1 文字より長い行です").arg(maxScriptLine); break;
+    case Stop::Failed: forWindow = QStringLiteral("ファイルが読めなくなりました"); break;
+    case Stop::Unreadable: forWindow = QStringLiteral("読めない行です"); break;
+    case Stop::TooManyAnswers:
+        forWindow = QStringLiteral("メッセージボックスを待つ答えが %1 より多くなりました").arg(InputPath::maxQueuedAnswers);
+        break;
+    case Stop::Refused: forWindow = QStringLiteral("ファイルを書く行です。再生はファイルを書きません"); break;
+    }
+    finish(interpreter_.problem(), forWindow);
+    return Ahead::Stopped;
+}
+
+bool Replay::snapshot(const std::string& /*file*/, std::string* refusal)
+{
+    *refusal = "a replay does not write files";
+    return false;
 }
 
 void Replay::handedOver()

@@ -14,10 +14,9 @@
 #include <chrono>
 #include <iosfwd>
 #include <memory>
-#include <optional>
 
 #include "input/input_source.h"
-#include "script/script_language.h"
+#include "script/script_interpreter.h"
 #include "script/script_reader.h"
 
 class QSocketNotifier;
@@ -30,7 +29,7 @@ QString cannotReplay(const std::string& path);
 
 class MainWindow;
 
-class Replay : public QObject, public InputSource {
+class Replay : public QObject, public InputSource, private ScriptListener {
     Q_OBJECT
 public:
     // Reads the script from the stream, or from the descriptor, which it
@@ -57,6 +56,8 @@ public:
 
 private:
     enum class Ahead { Input, Waiting, Stopped };
+    // A replayed file only plays: it may come from someone else.
+    bool snapshot(const std::string& file, std::string* refusal) override;
     void step();
     // Carries out the lines up to the next input, which it keeps for the
     // next step.
@@ -70,9 +71,10 @@ private:
 
     MainWindow& window_;
     std::unique_ptr<ScriptReader> reader_;
+    ScriptInterpreter interpreter_;
     int descriptor_ = -1;
     QSocketNotifier* lines_ = nullptr;
-    std::optional<Input> next_;
+    bool inputAhead_ = false;  // the interpreter holds an input for the next step
     QTimer timer_;
     bool running_ = false;
     QString problem_;

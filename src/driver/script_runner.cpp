@@ -84,31 +84,29 @@ int ScriptRunner::run(ScriptReader& reader, std::ostream& err)
 
 int ScriptRunner::runLines(ScriptReader& reader, std::ostream& err)
 {
-    std::string line;
-    while (!ui_.ended) {
-        std::string error;
-        switch (reader.next(&line)) {
-        case ScriptReader::Result::End: return 0;
-        case ScriptReader::Result::Line:
-            if (execute(line, &error))
+    using Step = ScriptInterpreter::Step;
+    ScriptInterpreter script(reader, *path_, *this, *form_, *this, out_);
+    std::string error;
+    for (;;) {
+        switch (script.readAhead()) {
+        case Step::Input:
+            if (script.give())
                 continue;
-            error = reader.about(error);
+            error = script.problem();
             break;
-        case ScriptReader::Result::Wait:
+        case Step::Wait:
             // A peer of a network game keeps answering the others while its
             // script (a pipe, say) has no line for it yet.
             if (awaitScript(reader))
                 continue;
             error = reader.about("the script stopped giving lines");
             break;
-        case ScriptReader::Result::Cut:
-        case ScriptReader::Result::TooLong:
-        case ScriptReader::Result::Failed: error = reader.problem(); break;
+        case Step::End: return 0;
+        case Step::Stopped: error = script.problem(); break;
         }
         err << "korvalo-script: " << error << '\n';
         return 2;
     }
-    return 0;
 }
 
 bool ScriptRunner::awaitScript(const ScriptReader& reader)
@@ -121,40 +119,12 @@ bool ScriptRunner::awaitScript(const ScriptReader& reader)
     return net::runUntil([&] { return ready || ui_.ended; }, waitLimit);
 }
 
-bool ScriptRunner::execute(const std::string& line, std::string* error)
+bool ScriptRunner::snapshot(const std::string& file, std::string* refusal)
 {
-    using Kind = ScriptCommand::Kind;
-    ScriptCommand command;
-    if (!parseScriptLine(line, &command, error))
-        return false;
-    switch (command.kind) {
-    case Kind::Nothing: break;
-    case Kind::Input:
-        if (options_.role != SessionOptions::Role::None && command.input.onBoard())
-            return giveMove(command.input, error);
-        path_->give(*this, command.input);
-        break;
-    case Kind::WaitPlayers: return waitForPlayers(command.players, error);
-    case Kind::WaitEnd: return waitForTheEnd(error);
-    case Kind::Answer:
-        if (!path_->queueAnswers(*this, command.answers)) {
-            *error = "more than " + std::to_string(InputPath::maxQueuedAnswers) + " answers wait for message boxes";
-            return false;
-        }
-        break;
-    case Kind::Computer: form_->computer().carriedSquares.emplace_back(command.column, command.row); break;
-    case Kind::Strength:
-        form_->computer().computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
-        break;
-    case Kind::State: printState(); break;
-    case Kind::Snapshot:
-        if (!snapshot_ || !snapshot_(command.file)) {
-            *error = "cannot save the snapshot: " + quotedLine(line);
-            return false;
-        }
-        break;
-    }
-    return true;
+    if (snapshot_ && snapshot_(file))
+        return true;
+    *refusal = "cannot save the snapshot";
+    return false;
 }
 
 bool ScriptRunner::startNetwork(std::string* error)
@@ -201,8 +171,10 @@ bool ScriptRunner::startNetwork(std::string* error)
     return true;
 }
 
-bool ScriptRunner::giveMove(const Input& input, std::string* error)
+bool ScriptRunner::awaitTurn(const Input& input, std::string* error)
 {
+    if (options_.role == SessionOptions::Role::None || !input.onBoard())
+        return true;
     const GameState& s = form_->state();
     if (join_) {
         auto myTurn = [&] {
@@ -215,8 +187,6 @@ bool ScriptRunner::giveMove(const Input& input, std::string* error)
             *error = "waited too long for the turn of " + net::colourWord(join_->seat());
             return false;
         }
-        path_->give(*this, input);
-        join_->waitUntil([this] { return join_->movesUnanswered() == 0; }, waitLimit);
         return true;
     }
     if (host_) {
@@ -229,8 +199,13 @@ bool ScriptRunner::giveMove(const Input& input, std::string* error)
             return false;
         }
     }
-    path_->give(*this, input);
     return true;
+}
+
+void ScriptRunner::inputGiven(const Input& input)
+{
+    if (join_ && input.onBoard())
+        join_->waitUntil([this] { return join_->movesUnanswered() == 0; }, waitLimit);
 }
 
 bool ScriptRunner::waitForPlayers(int players, std::string* error)
@@ -285,11 +260,6 @@ void ScriptRunner::mapPort()
     };
     net::removeOnTerminationSignal(*mapping_);
     mapping_->start(host_->port());
-}
-
-void ScriptRunner::printState()
-{
-    korvalo::printState(out_, form_->state(), ui_);
 }
 
 }  // namespace korvalo

@@ -16,6 +16,7 @@
 #include "net/protocol.h"
 #include "input/window_events.h"
 #include "platform/recording/recording_platform.h"
+#include "script/script_interpreter.h"
 #include "script/script_reader.h"
 #include "script/session_options.h"
 
@@ -35,7 +36,7 @@ struct ScriptOptions : SessionOptions {
 // network game it is one window's person instead: a click waits until that
 // window's colour is to move, and the script may wait for players and for the
 // end of a game.
-class ScriptRunner : public InputSource {
+class ScriptRunner : public InputSource, private ScriptListener {
 public:
     // surface, when given, receives every drawing call (for snapshots).
     // snapshot saves the drawing area with the visible icons as a PNG and
@@ -54,21 +55,23 @@ public:
     InputPath& path() { return *path_; }
 
 private:
-    // Carries out one line; returns false with a message for a malformed one.
-    bool execute(const std::string& line, std::string* error);
     int runLines(ScriptReader& reader, std::ostream& err);
     // Runs the event loop until the script has more to read; false for a
     // script alone, and when nothing came in time.
     bool awaitScript(const ScriptReader& reader);
     bool startNetwork(std::string* error);
     void mapPort();
-    // Gives a click, press or release of a network game's person when it is
-    // this window's turn; false when it never came.
-    bool giveMove(const Input& input, std::string* error);
-    bool waitForPlayers(int players, std::string* error);
-    bool waitForTheEnd(std::string* error);
     void endNetwork();
-    void printState();
+
+    // ---- ScriptListener
+    bool snapshot(const std::string& file, std::string* refusal) override;
+    bool waitForPlayers(int players, std::string* error) override;
+    bool waitForTheEnd(std::string* error) override;
+    // In a network game, a click, press or release on the board waits until
+    // it is this window's turn; false when it never came. A joined window
+    // then waits for the host to answer the move.
+    bool awaitTurn(const Input& input, std::string* error) override;
+    void inputGiven(const Input& input) override;
 
     ScriptOptions options_;
     std::ostream& out_;

@@ -5,9 +5,11 @@
 
 #include "input/game_record.h"
 
+#include "script/script_interpreter.h"
 #include "script/script_language.h"
 #include "driver/script_runner.h"
 #include "support/game_driver.h"
+#include "support/test_game.h"
 
 namespace korvalo::testing {
 namespace {
@@ -35,6 +37,80 @@ ScriptResult runScript(const std::string& script, ScriptOptions options = {})
 size_t indexOf(const std::vector<std::string>& lines, const std::string& line)
 {
     return std::find(lines.begin(), lines.end(), line) - lines.begin();
+}
+
+// Notes what the one interpreter asks of the program it runs in, in order.
+struct NotingListener : ScriptListener {
+    std::vector<std::string> notes;
+    static std::string kind(const Input& input)
+    {
+        const std::string line = inputLine(input);
+        return line.substr(0, line.find(' '));
+    }
+    bool snapshot(const std::string& file, std::string* refusal) override
+    {
+        notes.push_back("snapshot " + file);
+        *refusal = "no pictures here";
+        return false;
+    }
+    bool waitForPlayers(int players, std::string*) override
+    {
+        notes.push_back("players " + std::to_string(players));
+        return true;
+    }
+    bool waitForTheEnd(std::string*) override
+    {
+        notes.push_back("end");
+        return true;
+    }
+    bool awaitTurn(const Input& input, std::string*) override
+    {
+        notes.push_back("turn " + kind(input));
+        return true;
+    }
+    void inputGiven(const Input& input) override { notes.push_back("given " + kind(input)); }
+};
+
+TEST(ScriptInterpreter, CarriesOutTheLinesUpToEachInputWhichGoesInWhenAskedAndStopsAtALineRefused)
+{
+    using Step = ScriptInterpreter::Step;
+    TemporaryWorkingFolder folder;
+    writeGameWaveFiles();
+    TestGame game;
+    FormEvents events(game.form);
+    InputPath path(events);
+    InputSource source;
+    NotingListener listener;
+    std::istringstream script("menu JYUNBAN_1\nwait players 2\nanswer OK Yes\nclick 4 3\n"
+                              "state\nwait end\nsnapshot a.png\nclick 5 5\n");
+    ScriptReader reader(script);
+    std::ostringstream out;
+    ScriptInterpreter interpreter(reader, path, source, game.form, listener, out);
+    path.load();
+
+    // An input read ahead waits for the caller; the lines before the next
+    // input are carried out when it is read, not before.
+    ASSERT_EQ(interpreter.readAhead(), Step::Input);
+    EXPECT_TRUE(listener.notes.empty());
+    EXPECT_EQ(game.s.gameMode, noneValue);
+    ASSERT_TRUE(interpreter.give());
+    EXPECT_EQ(game.s.gameMode, 1);
+    ASSERT_EQ(interpreter.readAhead(), Step::Input);
+    EXPECT_EQ(path.answersWaiting(), 2u);
+    EXPECT_EQ(game.s.moveNumber, 0);
+    ASSERT_TRUE(interpreter.give());
+    EXPECT_EQ(game.s.moveNumber, 4);
+    EXPECT_EQ(out.str(), "");
+
+    ASSERT_EQ(interpreter.readAhead(), Step::Stopped);
+    EXPECT_EQ(out.str().rfind("state turn=", 0), 0u) << out.str();
+    EXPECT_EQ(interpreter.stop(), ScriptInterpreter::Stop::Refused);
+    EXPECT_EQ(interpreter.problem(), "line 7: no pictures here: snapshot a.png");
+    EXPECT_EQ(listener.notes, (std::vector<std::string>{"turn menu", "given menu", "players 2", "turn press",
+                                                        "given press", "end", "snapshot a.png"}));
+    // Stopped, it reads no further.
+    EXPECT_EQ(interpreter.readAhead(), Step::Stopped);
+    EXPECT_EQ(reader.number(), 7);
 }
 
 TEST(ScriptDriver, PrintsTheStartUpThenEachCommandsEventsAndTheState)
