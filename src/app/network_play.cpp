@@ -22,7 +22,6 @@
 #include "net/join_code.h"
 #include "net/port_mapping.h"
 #include "net/protocol.h"
-#include "process/termination.h"
 #include "script/join_link.h"
 
 namespace korvalo {
@@ -71,72 +70,66 @@ bool NetworkPlay::host(const SessionOptions& options, QString* error)
     // Port 0 is any free port, which the notice and the terminal then say.
     const quint16 port = static_cast<quint16>(options.port);
     QString forWindow;
-    host_ = net::openGame(window_.path(), window_.form(), options.code, port, error, &forWindow);
-    if (!host_) {
+    askingTheRouter_ = options.portMapping;
+    hosted_ = net::HostedGame::open(window_.path(), window_.form(), options.code, port, *this, error, &forWindow);
+    if (!hosted_) {
         korvalo::log::print("korvalo: cannot listen on port %d: %s\n", port, error->toLocal8Bit().constData());
         *error = QStringLiteral("ポート %1 で待てません: %2").arg(port).arg(forWindow);
         return false;
     }
-    host_->left = [this](int colour) {
-        tell(QStringLiteral("%1のウィンドウが抜けました。%1はこのウィンドウで打ちます。").arg(colourName(colour)));
-    };
-    host_->changed = [this] { showTitle(); };
-    const QString code = QString::fromStdString(host_->code());
-    const QStringList addresses = host_->addresses();
-    std::printf("korvalo: hosting a network game; join with the code %s at %s\n", host_->code().c_str(),
-                addresses.join(QStringLiteral(", ")).toLocal8Bit().constData());
+    showTitle();
+    // The router is asked once the window shows and listens; its answer
+    // comes as a notice of its own, or in the hosting notice still open.
+    if (options.portMapping)
+        hosted_->askTheRouter(false);
+    return true;
+}
+
+void NetworkPlay::hosting(const HostingNews& news)
+{
+    const QString code = QString::fromStdString(news.code);
+    std::printf("korvalo: hosting a network game; join with the code %s at %s\n", news.code.c_str(),
+                news.addresses.join(QStringLiteral(", ")).toLocal8Bit().constData());
     std::fflush(stdout);
     // A code chosen by a person may be guessed; it is taken, with a warning.
     QString weak;
-    if (host_->weakCode()) {
+    if (news.weakCode) {
         korvalo::log::print("korvalo: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
-                     host_->codeBits(), net::weakCodeBits);
+                     news.codeBits, net::weakCodeBits);
         weak = QStringLiteral("\n\n注意: この合言葉は短いか単純なため、知らない人に当てられるおそれがあります "
                               "(およそ %1 ビット、%2 ビット未満)。--code なしで始めると、当てられにくい合言葉が作られます。")
-                   .arg(qRound(host_->codeBits()))
+                   .arg(qRound(news.codeBits))
                    .arg(net::weakCodeBits);
     }
     // Announced on the local network where the desktop's Avahi runs; without
     // it, others join by address.
     announcement_ = std::make_unique<Announcement>();
     QString why;
-    if (!announcement_->publish(QStringLiteral("%1 の対局").arg(QHostInfo::localHostName()), host_->port(),
+    if (!announcement_->publish(QStringLiteral("%1 の対局").arg(QHostInfo::localHostName()), news.port,
                                 QStringLiteral(KORVALO_VERSION), &why))
         korvalo::log::print("korvalo: the game is not announced on the local network: %s\n",
                      why.toLocal8Bit().constData());
-    showTitle();
     notify(hostingNotice +
                QStringLiteral("\n\n合言葉: %1\n\n参加するアドレス:\n%2\n\nkorvalo --join アドレス --code %1")
-                   .arg(code, addresses.join(QLatin1Char('\n'))) +
-               weak + (options.portMapping ? QStringLiteral("\n\n") + askingTheRouter : QString()),
+                   .arg(code, news.addresses.join(QLatin1Char('\n'))) +
+               weak + (askingTheRouter_ ? QStringLiteral("\n\n") + askingTheRouter : QString()),
            {}, NoticeKind::Information);
-    // The router is asked once the window shows and listens; its answer
-    // comes as a notice of its own, or in the hosting notice still open.
-    if (options.portMapping)
-        mapPort();
-    return true;
 }
 
-void NetworkPlay::mapPort()
+void NetworkPlay::windowLeft(int colour)
 {
-    mapping_ = std::make_unique<net::PortMapping>();
-    mapping_->done = [this](const net::MappingResult& result) { showMapping(result); };
-    mapping_->start(host_->port());
-    process::beforeEndBySignal(mapping_.get(), [mapping = mapping_.get()] { mapping->remove(); });
+    tell(QStringLiteral("%1のウィンドウが抜けました。%1はこのウィンドウで打ちます。").arg(colourName(colour)));
 }
 
-void NetworkPlay::showMapping(const net::MappingResult& result)
+void NetworkPlay::routerAnswered(const RouterAnswer& result)
 {
-    const QStringList lines = net::describeMapping(result, host_->code());
-    for (const QString& line : lines)
+    for (const QString& line : result.lines)
         std::printf("korvalo: %s\n", line.toLocal8Bit().constData());
     if (!result.detail.empty())
         std::printf("korvalo: the router's answer: %s\n", result.detail.c_str());
     std::fflush(stdout);
-    const QString link = result.outcome == net::MappingResult::Outcome::Mapped
-                             ? QString::fromStdString(joinLink(result.address, result.port, host_->code()))
-                             : QString();
-    const bool mapped = result.outcome == net::MappingResult::Outcome::Mapped;
+    const QString link = QString::fromStdString(result.link);
+    const bool mapped = result.mapped;
     auto extend = [link, mapped](QMessageBox& box) {
         if (!link.isEmpty())
             addCopyButton(box, link);
@@ -145,7 +138,7 @@ void NetworkPlay::showMapping(const net::MappingResult& result)
     };
     // The answer takes the place of the line that says the router is asked,
     // in the hosting notice open or still to be shown.
-    const QString answer = lines.join(QLatin1Char('\n'));
+    const QString answer = result.lines.join(QLatin1Char('\n'));
     auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (open && belongsToNotice(open) && open->text().contains(askingTheRouter)) {
         open->setText(QString(open->text()).replace(askingTheRouter, answer));
@@ -318,22 +311,23 @@ void NetworkPlay::endProgram(int status)
 
 void NetworkPlay::stop()
 {
-    if (host_)
-        host_->end();
+    if (hosted_)
+        hosted_->end();
     if (join_)
         join_->leave();
     announcement_.reset();
-    mapping_.reset();
+    if (hosted_)
+        hosted_->letTheRouterGo();
 }
 
 void NetworkPlay::showTitle()
 {
     QString title = QStringLiteral("Korvalo");
-    if (host_)
+    if (hosted_)
         title += QStringLiteral(" — %1 — ホスト (%2人, 合言葉 %3)")
-                     .arg(colourName(host_->seat()))
-                     .arg(host_->players())
-                     .arg(QString::fromStdString(host_->code()));
+                     .arg(colourName(hosted_->host().seat()))
+                     .arg(hosted_->host().players())
+                     .arg(QString::fromStdString(hosted_->host().code()));
     else if (join_ && join_->connected())
         title += QStringLiteral(" — %1 (%2人)").arg(colourName(join_->seat())).arg(join_->players());
     window_.setWindowTitle(title);

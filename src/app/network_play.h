@@ -17,19 +17,18 @@ class QProgressDialog;
 
 #include "app/network_role.h"
 #include "app/notice.h"
+#include "script/session_listener.h"
 
 namespace korvalo {
 
 class Announcement;
 class MainWindow;
 namespace net {
-class Host;
+class HostedGame;
 class Join;
-class PortMapping;
-struct MappingResult;
 }  // namespace net
 
-class NetworkPlay : public QObject, public NetworkRole {
+class NetworkPlay : public QObject, public NetworkRole, private SessionListener {
 public:
     explicit NetworkPlay(MainWindow& window);
     ~NetworkPlay() override;
@@ -48,8 +47,13 @@ private:
     // logged when given: the window's words are Japanese, the log's may not).
     void fail(const QString& why, const QString& logged = QString());
     void endProgram(int status);
-    void mapPort();
-    void showMapping(const net::MappingResult& result);
+    // ---- SessionListener: a hosted game says so in a notice and on the
+    // terminal, a window that left in a notice, the router's answer in the
+    // hosting notice or one of its own.
+    void hosting(const HostingNews& news) override;
+    void windowLeft(int colour) override;
+    void playersChanged() override { showTitle(); }
+    void routerAnswered(const RouterAnswer& answer) override;
     void showTitle();
     // Logs a message and shows it in the window's network notice.
     void tell(const QString& message);
@@ -60,7 +64,8 @@ private:
                 NoticeKind kind = NoticeKind::Warning);
 
     MainWindow& window_;
-    std::unique_ptr<net::Host> host_;
+    std::unique_ptr<net::HostedGame> hosted_;
+    bool askingTheRouter_ = false;  // the hosting notice says the router is asked
     std::unique_ptr<net::Join> join_;
     std::unique_ptr<Announcement> announcement_;
     QProgressDialog* connecting_ = nullptr;  // while joining
@@ -71,7 +76,6 @@ private:
     bool noticeOpen_ = false;
     bool unshownTrouble_ = false;  // a message for the next notice tells of trouble
     std::vector<std::function<void(QMessageBox&)>> extensions_;  // for the next notice
-    std::unique_ptr<net::PortMapping> mapping_;
 };
 
 }  // namespace korvalo

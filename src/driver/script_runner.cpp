@@ -133,22 +133,17 @@ bool ScriptRunner::startNetwork(std::string* error)
     switch (options_.role) {
     case SessionOptions::Role::None: return true;
     case SessionOptions::Role::Host:
-        host_ = net::openGame(*path_, *form_, options_.code, static_cast<quint16>(options_.port), &why);
-        if (!host_) {
+        hosted_ = net::HostedGame::open(*path_, *form_, options_.code, static_cast<quint16>(options_.port), *this,
+                                        &why);
+        if (!hosted_) {
             *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
             return false;
         }
-        korvalo::log::print("korvalo-script: hosting on port %d with the code %s\n", host_->port(),
-                     host_->code().c_str());
-        if (host_->weakCode())
-            korvalo::log::print("korvalo-script: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
-                         host_->codeBits(), net::weakCodeBits);
-        host_->left = [](int colour) {
-            korvalo::log::print("korvalo-script: the window of %s has left; its colour is played here\n",
-                         net::colourWord(colour).c_str());
-        };
+        host_ = &hosted_->host();
+        // The router's answer goes to standard error: standard output is the
+        // trace. A signal removes the mapping, then ends the program.
         if (options_.portMapping)
-            mapPort();
+            hosted_->askTheRouter(true);
         // While its strong computer searches, the host keeps answering the
         // other windows (the timer wakes the loop to look at the search).
         form_->computer().awaitSearch = [](const std::function<bool()>& done) {
@@ -243,23 +238,31 @@ void ScriptRunner::endNetwork()
     if (host_) {
         // A hosting peer ends once every joined window has left.
         net::runUntil([this] { return host_->players() == 1; }, waitLimit);
-        host_->end();
+        hosted_->end();
         net::runUntil([] { return false; }, 50);
-        mapping_.reset();
+        hosted_->letTheRouterGo();
     }
 }
 
-void ScriptRunner::mapPort()
+void ScriptRunner::hosting(const HostingNews& news)
 {
-    // The result goes to standard error: standard output is the trace.
-    mapping_ = std::make_unique<net::PortMapping>();
-    mapping_->done = [this](const net::MappingResult& result) {
-        for (const QString& line : net::describeMapping(result, host_->code()))
-            korvalo::log::print("korvalo-script: %s\n", line.toUtf8().constData());
-        korvalo::log::print("korvalo-script: the router was asked in %d ms\n", result.milliseconds);
-    };
-    net::removeOnTerminationSignal(*mapping_);
-    mapping_->start(host_->port());
+    korvalo::log::print("korvalo-script: hosting on port %d with the code %s\n", news.port, news.code.c_str());
+    if (news.weakCode)
+        korvalo::log::print("korvalo-script: the code is weak (about %.0f bits, under %.0f): a stranger may guess it\n",
+                            news.codeBits, net::weakCodeBits);
+}
+
+void ScriptRunner::windowLeft(int colour)
+{
+    korvalo::log::print("korvalo-script: the window of %s has left; its colour is played here\n",
+                        net::colourWord(colour).c_str());
+}
+
+void ScriptRunner::routerAnswered(const RouterAnswer& answer)
+{
+    for (const QString& line : answer.lines)
+        korvalo::log::print("korvalo-script: %s\n", line.toUtf8().constData());
+    korvalo::log::print("korvalo-script: the router was asked in %d ms\n", answer.milliseconds);
 }
 
 }  // namespace korvalo

@@ -10,6 +10,7 @@
 #include "sound/recording/recording_library.h"
 #include "input/input_path.h"
 #include "net/connection.h"
+#include "net/game_setup.h"
 #include "net/host.h"
 #include "net/join.h"
 #include "net/port_mapping.h"
@@ -18,6 +19,7 @@
 #include "platform/recording/recording_platform.h"
 #include "script/script_interpreter.h"
 #include "script/script_reader.h"
+#include "script/session_listener.h"
 #include "script/session_options.h"
 
 namespace korvalo {
@@ -36,7 +38,7 @@ struct ScriptOptions : SessionOptions {
 // network game it is one window's person instead: a click waits until that
 // window's colour is to move, and the script may wait for players and for the
 // end of a game.
-class ScriptRunner : public InputSource, private ScriptListener {
+class ScriptRunner : public InputSource, private ScriptListener, private SessionListener {
 public:
     // surface, when given, receives every drawing call (for snapshots).
     // snapshot saves the drawing area with the visible icons as a PNG and
@@ -51,7 +53,7 @@ public:
     int run(std::istream& script, std::ostream& err);
 
     Form1& form() { return *form_; }
-    net::Host* host() { return host_.get(); }
+    net::Host* host() { return host_; }
     InputPath& path() { return *path_; }
 
 private:
@@ -60,7 +62,6 @@ private:
     // script alone, and when nothing came in time.
     bool awaitScript(const ScriptReader& reader);
     bool startNetwork(std::string* error);
-    void mapPort();
     void endNetwork();
 
     // ---- ScriptListener
@@ -73,6 +74,11 @@ private:
     bool awaitTurn(const Input& input, std::string* error) override;
     void inputGiven(const Input& input) override;
 
+    // ---- SessionListener: each a line on standard error.
+    void hosting(const HostingNews& news) override;
+    void windowLeft(int colour) override;
+    void routerAnswered(const RouterAnswer& answer) override;
+
     ScriptOptions options_;
     std::ostream& out_;
     std::function<bool(const std::string&)> snapshot_;
@@ -81,9 +87,9 @@ private:
     std::unique_ptr<Form1> form_;
     std::unique_ptr<FormEvents> events_;
     std::unique_ptr<InputPath> path_;
-    std::unique_ptr<net::Host> host_;
+    std::unique_ptr<net::HostedGame> hosted_;
+    net::Host* host_ = nullptr;  // the hosted game's host
     std::unique_ptr<net::Join> join_;
-    std::unique_ptr<net::PortMapping> mapping_;
     int gameEnds_ = 0;    // questions whether to play on asked so far
     int endsWaited_ = 0;  // of them, those a wait end has waited for
 };

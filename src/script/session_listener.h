@@ -1,0 +1,44 @@
+#pragma once
+// What a game session tells the program that shows it, one listener for
+// both: the window shows boxes and its title, korvalo-script prints lines.
+// Each method is an event of the session; what the program shows for it, and
+// in which words, is its own.
+#include <QStringList>
+#include <string>
+
+namespace korvalo {
+
+// A game hosted here, listening.
+struct HostingNews {
+    int port = 0;             // the port it listens on (the system's choice for port 0)
+    std::string code;         // the join code
+    QStringList addresses;    // where others join, one "address:port" each
+    double codeBits = 0;      // the code's strength
+    bool weakCode = false;    // under the strength a stranger cannot guess
+};
+
+// What the home router answered when asked to forward the host's port.
+struct RouterAnswer {
+    QStringList lines;     // what the host tells of it: where friends join from, or why not
+    bool mapped = false;   // the router forwards the port
+    std::string link;      // mapped: the join link through the router's outside address
+    std::string detail;    // refused: the router's own answer, for the log
+    int milliseconds = 0;  // how long the router was asked
+};
+
+class SessionListener {
+public:
+    virtual ~SessionListener() = default;
+    // The game is hosted here and listens.
+    virtual void hosting(const HostingNews& news) = 0;
+    // The window of a colour has left a hosted game: the host plays it now.
+    virtual void windowLeft(int colour) = 0;
+    // The colours were dealt again, or a window joined or left.
+    virtual void playersChanged() {}
+    // The router's answer, once it came (five seconds at most).
+    virtual void routerAnswered(const RouterAnswer& answer) = 0;
+    // The record can no longer be written; it ends here.
+    virtual void recordFailed(const std::string& /*why*/) {}
+};
+
+}  // namespace korvalo
