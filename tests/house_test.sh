@@ -12,7 +12,7 @@ src="$1/src"
 declare -A layer=(
   [log]=0 [process]=0 [rules]=0 [platform]=1 [drawing]=2 [platform/recording]=2 [sound]=2 [sound/library]=3
   [sound/recording]=3 [display]=3 [computer]=4 [history]=4 [settings]=4 [flow]=5
-  [input]=6 [script]=7 [net]=8 [driver]=9 [app]=9
+  [input]=6 [script]=7 [net]=8 [session]=8 [driver]=9 [app]=9
 )
 status=0
 while IFS= read -r -d '' file; do

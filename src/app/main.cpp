@@ -307,11 +307,7 @@ int main(int argc, char** argv)
     goOn.say(true);
     korvalo::MainWindow window(nullptr);
     korvalo::trace::event("window");
-    // A joined window plays the squares its host's computer chose.
-    if (options.session.strongComputer && options.session.role == korvalo::SessionOptions::Role::Join)
-        korvalo::log::print("korvalo: --computer is the host's to choose; it is left aside here\n");
-    else if (options.session.strongComputer)
-        window.form().computer().computerStrength = korvalo::ComputerStrength::Strong;
+    window.session().apply(options.session);
     if (!options.record.empty())
         window.recordInto(&record);
     // A replay answers the boxes of start-up too, as the driver does.
@@ -340,11 +336,9 @@ int main(int argc, char** argv)
     window.showInPlace();
     korvalo::closeOnTerminationSignal(&window);
     // A network game starts once the window is on the screen.
-    std::unique_ptr<korvalo::NetworkRole> network;
     if (options.session.role != korvalo::SessionOptions::Role::None) {
         QString problem;
-        network = korvalo::loadNetworkRole(window, &problem);
-        if (!network || !network->start(options.session, &problem)) {
+        if (!window.session().startNetwork(korvalo::loadNetworkRole(window, &problem), options.session, &problem)) {
             korvalo::log::print("korvalo: %s\n", problem.toLocal8Bit().constData());
             korvalo::showNotice(window, problem);
             return ending.leave(1);
@@ -358,7 +352,6 @@ int main(int argc, char** argv)
                                             korvalo::cannotReplay(file));
         });
     const int status = app.exec();
-    if (network)
-        network->stop();
+    window.session().stopNetwork();
     return ending.leave(status);
 }

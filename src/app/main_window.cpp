@@ -19,6 +19,7 @@
 #include "flow/form1.h"
 #include "input/game_record.h"
 #include "input/trace.h"
+#include "log/log.h"
 #include "rules/game_state.h"
 
 namespace korvalo {
@@ -53,13 +54,10 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
 
     platform_ = makePlatform ? makePlatform(*this) : std::make_unique<WindowPlatform>(*this);
     platform_->setBackColour(greenBackground);
-    form_ = std::make_unique<Form1>(*platform_, nullptr);
+    session_ = std::make_unique<Session>(*platform_, nullptr, static_cast<SessionListener&>(*this), events);
     useSound(std::move(library));
-    formEvents_ = std::make_unique<FormEvents>(*form_);
-    path_ = std::make_unique<InputPath>(events ? *events : *formEvents_);
-    person_ = std::make_unique<PersonInput>(*path_);
-    form_->computer().carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
-    form_->computer().awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
+    person_ = std::make_unique<PersonInput>(path());
+    form().computer().awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
     for (const MenuEntry& item : gameMenu()) {
@@ -91,17 +89,17 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::useSound(std::unique_ptr<DsLibrary> library)
 {
-    form_->sounds().module1.useLibrary(nullptr);
+    form().sounds().module1.useLibrary(nullptr);
     sound_.reset();
     library_ = std::move(library);
     if (library_)
-        sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path_ && path_->catchingUp(); });
-    form_->sounds().module1.useLibrary(sound_.get());
+        sound_ = std::make_unique<QuietWhileCatchingUp>(*library_, [this] { return path().catchingUp(); });
+    form().sounds().module1.useLibrary(sound_.get());
 }
 
 void MainWindow::load()
 {
-    path_->load();
+    session_->load();
 }
 
 QAction* MainWindow::menuItem(const QString& name) const
@@ -116,11 +114,18 @@ QWidget* MainWindow::drawingArea() const
 
 void MainWindow::recordInto(GameRecord* record)
 {
-    path_->recordInto(record);
-    path_->recordFailed = [this](const std::string& why) {
-        showNotice(*this, QStringLiteral("この対局の記録を書けなくなりました。記録はここまでです。\n\n") +
-                              QString::fromLocal8Bit(why));
-    };
+    session_->recordInto(record);
+}
+
+void MainWindow::logLine(const std::string& line)
+{
+    korvalo::log::print("korvalo: %s\n", line.c_str());
+}
+
+void MainWindow::recordFailed(const std::string& why)
+{
+    showNotice(*this, QStringLiteral("この対局の記録を書けなくなりました。記録はここまでです。\n\n") +
+                          QString::fromLocal8Bit(why));
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

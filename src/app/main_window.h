@@ -15,6 +15,7 @@
 #include "drawing/qt_surface.h"
 #include "input/input_path.h"
 #include "input/window_events.h"
+#include "session/session.h"
 #include "sound/ds_library.h"
 
 class QAction;
@@ -23,10 +24,12 @@ class QEventLoop;
 namespace korvalo {
 
 class DrawingArea;
-class Form1;
 class GameRecord;
 
-class MainWindow : public QMainWindow {
+// The window is the face of its session: it shows what the session tells in
+// boxes, and its network role (loaded with the network module) shows what
+// that tells.
+class MainWindow : public QMainWindow, private SessionListener {
     Q_OBJECT
 public:
     using PlatformMaker = std::function<std::unique_ptr<WindowPlatform>(MainWindow&)>;
@@ -52,10 +55,11 @@ public:
     QWidget* drawingArea() const;
     QtSurface& surface() { return surface_; }
     WindowPlatform& platform() { return *platform_; }
-    InputPath& path() { return *path_; }
+    Session& session() { return *session_; }
+    InputPath& path() { return session_->path(); }
     PersonInput& person() { return *person_; }
-    Form1& form() { return *form_; }
-    bool ended() const { return path_->ended(); }
+    Form1& form() { return session_->form(); }
+    bool ended() const { return session_->ended(); }
 
     // Writes every input the game handles into record from now on (null:
     // none), and tells the person once should it no longer be written. The
@@ -81,6 +85,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // ---- SessionListener: a line on standard error, a notice.
+    void logLine(const std::string& line) override;
+    void recordFailed(const std::string& why) override;
+
     void fitOuterSize();
 
     std::unique_ptr<DsLibrary> library_;
@@ -90,9 +98,7 @@ private:
     DrawingArea* area_ = nullptr;
     QHash<QString, QAction*> items_;
     std::unique_ptr<WindowPlatform> platform_;
-    std::unique_ptr<Form1> form_;
-    std::unique_ptr<FormEvents> formEvents_;
-    std::unique_ptr<InputPath> path_;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<PersonInput> person_;
     // The place asked for; the outer size, and whether it has been fitted
     // to the frame.

@@ -116,7 +116,12 @@ void NetworkPlay::hosting(const HostingNews& news)
            {}, NoticeKind::Information);
 }
 
-void NetworkPlay::windowLeft(int colour)
+void NetworkPlay::logLine(const std::string& line)
+{
+    korvalo::log::print("korvalo: %s\n", line.c_str());
+}
+
+void NetworkPlay::peerLeft(int colour)
 {
     tell(QStringLiteral("%1のウィンドウが抜けました。%1はこのウィンドウで打ちます。").arg(colourName(colour)));
 }

@@ -51,9 +51,10 @@ private:
     // terminal, a window that left in a notice, the router's answer in the
     // hosting notice or one of its own.
     void hosting(const HostingNews& news) override;
-    void windowLeft(int colour) override;
+    void peerLeft(int colour) override;
     void playersChanged() override { showTitle(); }
     void routerAnswered(const RouterAnswer& answer) override;
+    void logLine(const std::string& line) override;
     void showTitle();
     // Logs a message and shows it in the window's network notice.
     void tell(const QString& message);

@@ -40,15 +40,10 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
     if (options_.soundLibrary)
         library_ = std::make_unique<RecordingDsLibrary>([this](const std::string& line) { ui_.record(line); },
                                                         options_.soundDevice);
-    form_ = std::make_unique<Form1>(ui_, library_.get());
-    // A joined window plays the squares its host's computer chose.
-    if (options_.strongComputer && options_.role == SessionOptions::Role::Join)
-        korvalo::log::print("korvalo-script: --computer is the host's to choose; it is left aside here\n");
-    else if (options_.strongComputer)
-        form_->computer().computerStrength = ComputerStrength::Strong;
-    events_ = std::make_unique<FormEvents>(*form_);
-    path_ = std::make_unique<InputPath>(*events_);
-    form_->computer().carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
+    session_ = std::make_unique<Session>(ui_, library_.get(), static_cast<SessionListener&>(*this));
+    form_ = &session_->form();
+    path_ = &session_->path();
+    session_->apply(options_);
     // Alone, the script holds the game; in a network game the host's and the
     // other windows' inputs come in too.
     if (options_.role == SessionOptions::Role::None)
@@ -244,6 +239,11 @@ void ScriptRunner::endNetwork()
     }
 }
 
+void ScriptRunner::logLine(const std::string& line)
+{
+    korvalo::log::print("korvalo-script: %s\n", line.c_str());
+}
+
 void ScriptRunner::hosting(const HostingNews& news)
 {
     korvalo::log::print("korvalo-script: hosting on port %d with the code %s\n", news.port, news.code.c_str());
@@ -252,7 +252,7 @@ void ScriptRunner::hosting(const HostingNews& news)
                             news.codeBits, net::weakCodeBits);
 }
 
-void ScriptRunner::windowLeft(int colour)
+void ScriptRunner::peerLeft(int colour)
 {
     korvalo::log::print("korvalo-script: the window of %s has left; its colour is played here\n",
                         net::colourWord(colour).c_str());

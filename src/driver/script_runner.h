@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "flow/form1.h"
 #include "sound/recording/recording_library.h"
 #include "input/input_path.h"
 #include "net/connection.h"
@@ -21,6 +20,7 @@
 #include "script/script_reader.h"
 #include "script/session_listener.h"
 #include "script/session_options.h"
+#include "session/session.h"
 
 namespace korvalo {
 
@@ -52,9 +52,9 @@ public:
     int run(ScriptReader& script, std::ostream& err);
     int run(std::istream& script, std::ostream& err);
 
-    Form1& form() { return *form_; }
+    Form1& form() { return session_->form(); }
     net::Host* host() { return host_; }
-    InputPath& path() { return *path_; }
+    InputPath& path() { return session_->path(); }
 
 private:
     int runLines(ScriptReader& reader, std::ostream& err);
@@ -75,8 +75,9 @@ private:
     void inputGiven(const Input& input) override;
 
     // ---- SessionListener: each a line on standard error.
+    void logLine(const std::string& line) override;
     void hosting(const HostingNews& news) override;
-    void windowLeft(int colour) override;
+    void peerLeft(int colour) override;
     void routerAnswered(const RouterAnswer& answer) override;
 
     ScriptOptions options_;
@@ -84,9 +85,10 @@ private:
     std::function<bool(const std::string&)> snapshot_;
     RecordingPlatform ui_;
     std::unique_ptr<RecordingDsLibrary> library_;
-    std::unique_ptr<Form1> form_;
-    std::unique_ptr<FormEvents> events_;
-    std::unique_ptr<InputPath> path_;
+    std::unique_ptr<Session> session_;
+    // Its game and path, for short.
+    Form1* form_ = nullptr;
+    InputPath* path_ = nullptr;
     std::unique_ptr<net::HostedGame> hosted_;
     net::Host* host_ = nullptr;  // the hosted game's host
     std::unique_ptr<net::Join> join_;

@@ -26,17 +26,21 @@ struct RouterAnswer {
     int milliseconds = 0;  // how long the router was asked
 };
 
+// A session of one window hears nothing of a network game, and one without
+// a record nothing of it: what a face cannot be told it need not hear.
 class SessionListener {
 public:
     virtual ~SessionListener() = default;
+    // A line for the log, in English, without the program's name.
+    virtual void logLine(const std::string& line) = 0;
     // The game is hosted here and listens.
-    virtual void hosting(const HostingNews& news) = 0;
+    virtual void hosting(const HostingNews& /*news*/) {}
     // The window of a colour has left a hosted game: the host plays it now.
-    virtual void windowLeft(int colour) = 0;
+    virtual void peerLeft(int /*colour*/) {}
     // The colours were dealt again, or a window joined or left.
     virtual void playersChanged() {}
     // The router's answer, once it came (five seconds at most).
-    virtual void routerAnswered(const RouterAnswer& answer) = 0;
+    virtual void routerAnswered(const RouterAnswer& /*answer*/) {}
     // The record can no longer be written; it ends here.
     virtual void recordFailed(const std::string& /*why*/) {}
 };
