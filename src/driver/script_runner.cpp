@@ -2,7 +2,6 @@
 
 #include "flow/menu_commands.h"
 #include "log/log.h"
-#include "net/game_setup.h"
 #include "net/join_code.h"
 #include "script/script_language.h"
 
@@ -20,8 +19,7 @@ static_assert(SessionOptions::watchOnly == net::Join::watchOnly);
 
 namespace {
 
-// How long a headless peer waits for its turn, for players or for the end.
-constexpr int waitLimit = 10 * 60 * 1000;
+constexpr int waitLimit = headlessWaitLimit;
 
 }  // namespace
 
@@ -50,8 +48,8 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
         path_->hold(*this);
     ui_.answerBox = [this](Buttons buttons) {
         // A joined window's question is answered by the host.
-        if (join_ && buttons == Buttons::YesNo && path_->answersWaiting() == 0)
-            join_->waitUntil([this] { return path_->answersWaiting() > 0; }, waitLimit);
+        if (join() && buttons == Buttons::YesNo && path_->answersWaiting() == 0)
+            join()->waitUntil([this] { return path_->answersWaiting() > 0; }, waitLimit);
         const Answer answer = path_->answerFor(buttons).value_or(buttons == Buttons::YesNo ? Answer::Yes : Answer::OK);
         path_->answered(buttons, answer);
         return answer;
@@ -124,39 +122,13 @@ bool ScriptRunner::snapshot(const std::string& file, std::string* refusal)
 
 bool ScriptRunner::startNetwork(std::string* error)
 {
-    QString why;
-    switch (options_.role) {
-    case SessionOptions::Role::None: return true;
-    case SessionOptions::Role::Host:
-        hosted_ = net::HostedGame::open(*path_, *form_, options_.code, static_cast<quint16>(options_.port), *this,
-                                        &why);
-        if (!hosted_) {
-            *error = "cannot host on port " + std::to_string(options_.port) + ": " + why.toStdString();
-            return false;
-        }
-        host_ = &hosted_->host();
-        // The router's answer goes to standard error: standard output is the
-        // trace. A signal removes the mapping, then ends the program.
-        if (options_.portMapping)
-            hosted_->askTheRouter(true);
-        // While its strong computer searches, the host keeps answering the
-        // other windows (the timer wakes the loop to look at the search).
-        form_->computer().awaitSearch = [](const std::function<bool()>& done) {
-            QTimer look;
-            look.start(5);
-            net::runUntil(done, waitLimit);
-        };
+    if (options_.role == SessionOptions::Role::None)
         return true;
-    case SessionOptions::Role::Join:
-        join_ = std::make_unique<net::Join>(*path_, form_->state());
-        net::playHostsSquares(*join_, *form_);
-        if (!join_->connectTo(QString::fromStdString(options_.host), static_cast<quint16>(options_.port),
-                              options_.code, options_.seat, 20000, &why)) {
-            *error = "cannot join " + options_.host + ": " + why.toStdString();
-            return false;
-        }
-        join_->waitUntil([this] { return join_->caughtUp(); }, waitLimit);
-        return true;
+    auto peer = std::make_unique<HeadlessPeer>(*session_, static_cast<SessionListener&>(*this));
+    peer_ = peer.get();
+    if (QString why; !session_->startNetwork(std::move(peer), options_, &why)) {
+        *error = why.toStdString();
+        return false;
     }
     return true;
 }
@@ -166,23 +138,23 @@ bool ScriptRunner::awaitTurn(const Input& input, std::string* error)
     if (options_.role == SessionOptions::Role::None || !input.onBoard())
         return true;
     const GameState& s = form_->state();
-    if (join_) {
+    if (join()) {
         auto myTurn = [&] {
-            const int seat = join_->seat();
-            return join_->movesUnanswered() == 0 && seat != 0 && s.turnColour == seat &&
+            const int seat = join()->seat();
+            return join()->movesUnanswered() == 0 && seat != 0 && s.turnColour == seat &&
                    s.playerKind[seat] == humanValue;
         };
         // Once the host has gone, the game is this window's alone.
-        if (!join_->waitUntil(myTurn, waitLimit) && join_->connected()) {
-            *error = "waited too long for the turn of " + net::colourWord(join_->seat());
+        if (!join()->waitUntil(myTurn, waitLimit) && join()->connected()) {
+            *error = "waited too long for the turn of " + net::colourWord(join()->seat());
             return false;
         }
         return true;
     }
-    if (host_) {
+    if (host()) {
         auto hostsTurn = [&] {
             const int turn = s.turnColour;
-            return turn >= black && turn <= red && s.playerKind[turn] == humanValue && host_->take(*this, input);
+            return turn >= black && turn <= red && s.playerKind[turn] == humanValue && host()->take(*this, input);
         };
         if (!net::runUntil(hostsTurn, waitLimit)) {
             *error = "waited too long for the host's turn";
@@ -194,17 +166,17 @@ bool ScriptRunner::awaitTurn(const Input& input, std::string* error)
 
 void ScriptRunner::inputGiven(const Input& input)
 {
-    if (join_ && input.onBoard())
-        join_->waitUntil([this] { return join_->movesUnanswered() == 0; }, waitLimit);
+    if (join() && input.onBoard())
+        join()->waitUntil([this] { return join()->movesUnanswered() == 0; }, waitLimit);
 }
 
 bool ScriptRunner::waitForPlayers(int players, std::string* error)
 {
     auto enough = [&] {
-        if (host_)
-            return host_->players() >= players;
-        if (join_)
-            return join_->players() >= players;
+        if (host())
+            return host()->players() >= players;
+        if (join())
+            return join()->players() >= players;
         return players <= 1;
     };
     if (net::runUntil(enough, options_.role == SessionOptions::Role::None ? 0 : waitLimit))
@@ -226,17 +198,7 @@ bool ScriptRunner::waitForTheEnd(std::string* error)
 
 void ScriptRunner::endNetwork()
 {
-    if (join_) {
-        join_->leave();
-        net::runUntil([] { return false; }, 50);  // lets the farewell go out
-    }
-    if (host_) {
-        // A hosting peer ends once every joined window has left.
-        net::runUntil([this] { return host_->players() == 1; }, waitLimit);
-        hosted_->end();
-        net::runUntil([] { return false; }, 50);
-        hosted_->letTheRouterGo();
-    }
+    session_->stopNetwork();
 }
 
 void ScriptRunner::logLine(const std::string& line)

@@ -8,11 +8,10 @@
 
 #include "sound/recording/recording_library.h"
 #include "input/input_path.h"
+#include "driver/headless_peer.h"
 #include "net/connection.h"
-#include "net/game_setup.h"
 #include "net/host.h"
 #include "net/join.h"
-#include "net/port_mapping.h"
 #include "net/protocol.h"
 #include "input/window_events.h"
 #include "platform/recording/recording_platform.h"
@@ -53,7 +52,9 @@ public:
     int run(std::istream& script, std::ostream& err);
 
     Form1& form() { return session_->form(); }
-    net::Host* host() { return host_; }
+    // The network role's host or join, while it has one.
+    net::Host* host() { return peer_ ? peer_->host() : nullptr; }
+    net::Join* join() { return peer_ ? peer_->join() : nullptr; }
     InputPath& path() { return session_->path(); }
 
 private:
@@ -89,9 +90,7 @@ private:
     // Its game and path, for short.
     Form1* form_ = nullptr;
     InputPath* path_ = nullptr;
-    std::unique_ptr<net::HostedGame> hosted_;
-    net::Host* host_ = nullptr;  // the hosted game's host
-    std::unique_ptr<net::Join> join_;
+    HeadlessPeer* peer_ = nullptr;  // the session's network role, in a network game
     int gameEnds_ = 0;    // questions whether to play on asked so far
     int endsWaited_ = 0;  // of them, those a wait end has waited for
 };
