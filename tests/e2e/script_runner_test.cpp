@@ -5,7 +5,9 @@
 
 #include "input/game_record.h"
 
+#include "net/game_setup.h"
 #include "script/script_interpreter.h"
+#include "session/session.h"
 #include "script/script_language.h"
 #include "driver/script_runner.h"
 #include "support/game_driver.h"
@@ -111,6 +113,73 @@ TEST(ScriptInterpreter, CarriesOutTheLinesUpToEachInputWhichGoesInWhenAskedAndSt
     // Stopped, it reads no further.
     EXPECT_EQ(interpreter.readAhead(), Step::Stopped);
     EXPECT_EQ(reader.number(), 7);
+}
+
+// Notes what a session tells its face.
+struct NotingSessionListener : SessionListener {
+    std::vector<std::string> lines;
+    std::vector<HostingNews> hosted;
+    void logLine(const std::string& line) override { lines.push_back(line); }
+    void hosting(const HostingNews& news) override { hosted.push_back(news); }
+};
+
+// A network role that acts on the game when it goes, as the window's does.
+struct NotingRole : NetworkRole {
+    Session& session;
+    std::vector<std::string>& calls;
+    NotingRole(Session& session, std::vector<std::string>& calls) : session(session), calls(calls) {}
+    ~NotingRole() override { session.form().computer().awaitCarriedSquare = nullptr; }
+    bool start(const SessionOptions& options, QString*) override
+    {
+        calls.push_back("start " + options.host);
+        return true;
+    }
+    void stop() override { calls.push_back("stop"); }
+};
+
+TEST(Session, AJoinedGameLeavesItsOwnComputerAsideAndTheRoleGoesBeforeTheGame)
+{
+    TemporaryWorkingFolder folder;
+    RecordingPlatform ui;
+    NotingSessionListener listener;
+    std::vector<std::string> calls;
+    {
+        Session session(ui, nullptr, listener);
+        SessionOptions options;
+        options.strongComputer = true;
+        options.role = SessionOptions::Role::Join;
+        options.host = "::1";
+        session.apply(options);
+        EXPECT_EQ(session.form().computer().computerStrength, ComputerStrength::Standard);
+        EXPECT_EQ(listener.lines, std::vector<std::string>{"--computer is the host's to choose; it is left aside here"});
+        QString why = QStringLiteral("the module is missing");
+        EXPECT_FALSE(session.startNetwork(nullptr, options, &why));
+        EXPECT_EQ(why, QStringLiteral("the module is missing"));
+        EXPECT_TRUE(session.startNetwork(std::make_unique<NotingRole>(session, calls), options, &why));
+        session.stopNetwork();
+        options.role = SessionOptions::Role::Host;
+        session.apply(options);
+        EXPECT_EQ(session.form().computer().computerStrength, ComputerStrength::Strong);
+        EXPECT_EQ(listener.lines.size(), 1u);
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"start ::1", "stop"}));
+}
+
+TEST(Session, AGameHostedOnPortZeroTellsTheListenerThePortItListensOn)
+{
+    TemporaryWorkingFolder folder;
+    RecordingPlatform ui;
+    NotingSessionListener listener;
+    Session session(ui, nullptr, listener);
+    QString why;
+    const auto hosted = net::HostedGame::open(session.path(), session.form(), "", 0, listener, &why);
+    ASSERT_TRUE(hosted) << why.toStdString();
+    ASSERT_EQ(listener.hosted.size(), 1u);
+    EXPECT_NE(listener.hosted[0].port, 0);
+    EXPECT_EQ(listener.hosted[0].port, hosted->host().port());
+    EXPECT_EQ(listener.hosted[0].code, hosted->host().code());
+    EXPECT_FALSE(listener.hosted[0].weakCode);
+    EXPECT_FALSE(listener.hosted[0].addresses.isEmpty());
 }
 
 TEST(ScriptDriver, PrintsTheStartUpThenEachCommandsEventsAndTheState)
