@@ -123,7 +123,20 @@ void NetworkPlay::logLine(const std::string& line)
 
 void NetworkPlay::peerLeft(int colour)
 {
-    tell(QStringLiteral("%1のウィンドウが抜けました。%1はこのウィンドウで打ちます。").arg(colourName(colour)));
+    if (hosted_)
+        tell(QStringLiteral("%1のウィンドウが抜けました。%1はこのウィンドウで打ちます。").arg(colourName(colour)));
+    else
+        tell(QStringLiteral("%1のウィンドウが抜けました。%1はホストが打ちます。").arg(colourName(colour)));
+}
+
+void NetworkPlay::hostEnded(bool /*byNo*/)
+{
+    // Any question open then is this window's person's (the join lets the
+    // person answer it).
+    showTitle();
+    tell(join_->hostBroke()
+             ? QStringLiteral("ホストが送るはずのないものを送ってきたので、接続を切りました。この局面から一人で続けられます。")
+             : QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
 }
 
 void NetworkPlay::routerAnswered(const RouterAnswer& result)
@@ -247,18 +260,7 @@ void NetworkPlay::findAndJoin(const SessionOptions& options, std::string address
     join_ = std::make_unique<net::Join>(window_.path(), window_.form().state());
     // The squares of the host's strong computer are played here as they come.
     net::playHostsSquares(*join_, window_.form());
-    join_->changed = [this] { showTitle(); };
-    join_->left = [this](int colour) {
-        tell(QStringLiteral("%1のウィンドウが抜けました。%1はホストが打ちます。").arg(colourName(colour)));
-    };
-    // Any question open then is this window's person's (the join lets the
-    // person answer it).
-    join_->hostEnded = [this](bool) {
-        showTitle();
-        tell(join_->hostBroke()
-                 ? QStringLiteral("ホストが送るはずのないものを送ってきたので、接続を切りました。この局面から一人で続けられます。")
-                 : QStringLiteral("ホストが終了しました。この局面から一人で続けられます。"));
-    };
+    join_->tell(this);
     join_->joined = [this](const QString& why) {
         if (!why.isEmpty())
             return fail(QStringLiteral("参加できません: %1").arg(join_->errorForWindow()),

@@ -47,12 +47,14 @@ private:
     // logged when given: the window's words are Japanese, the log's may not).
     void fail(const QString& why, const QString& logged = QString());
     void endProgram(int status);
-    // ---- SessionListener: a hosted game says so in a notice and on the
-    // terminal, a window that left in a notice, the router's answer in the
-    // hosting notice or one of its own.
+    // ---- SessionListener, for the hosted or joined game: a hosted game says
+    // so in a notice and on the terminal, a window that left or a host that
+    // ended in a notice, the router's answer in the hosting notice or one of
+    // its own; the title follows the players.
     void hosting(const HostingNews& news) override;
     void peerLeft(int colour) override;
     void playersChanged() override { showTitle(); }
+    void hostEnded(bool byNo) override;
     void routerAnswered(const RouterAnswer& answer) override;
     void logLine(const std::string& line) override;
     void showTitle();

@@ -216,6 +216,9 @@ void ScriptRunner::hosting(const HostingNews& news)
 
 void ScriptRunner::peerLeft(int colour)
 {
+    // A joined window's host plays the colour; nothing to say there.
+    if (!host())
+        return;
     korvalo::log::print("korvalo-script: the window of %s has left; its colour is played here\n",
                         net::colourWord(colour).c_str());
 }

@@ -16,8 +16,7 @@ std::unique_ptr<HostedGame> HostedGame::open(InputPath& path, Form1& form, const
         return nullptr;
     std::unique_ptr<HostedGame> game(new HostedGame(std::move(host), listener));
     Host& hosted = game->host();
-    hosted.left = [&listener](int colour) { listener.peerLeft(colour); };
-    hosted.changed = [&listener] { listener.playersChanged(); };
+    hosted.tell(&listener);
     listener.hosting({hosted.port(), hosted.code(), hosted.addresses(), hosted.codeBits(), hosted.weakCode()});
     return game;
 }

@@ -179,8 +179,8 @@ void Host::check(Peer& peer, const message::Hello& hello)
     peer.connection->send(message::CaughtUp{});
     deal();
     broadcast(message::Players{players()});
-    if (changed)
-        changed();
+    if (listener_)
+        listener_->playersChanged();
 }
 
 void Host::leave(Peer& peer, const std::string& why)
@@ -196,13 +196,13 @@ void Host::leave(Peer& peer, const std::string& why)
     const int seat = std::exchange(peer.seat, 0);
     if (seat != 0) {
         broadcast(message::Left{seat});
-        if (left)
-            left(seat);
+        if (listener_)
+            listener_->peerLeft(seat);
     }
     deal();
     broadcast(message::Players{players()});
-    if (changed)
-        changed();
+    if (listener_)
+        listener_->playersChanged();
 }
 
 void Host::deal()
@@ -222,8 +222,8 @@ void Host::deal()
     for (const auto& peer : peers_)
         if (peer->connection && peer->greeted)
             peer->connection->send(message::Seat{peer->seat});
-    if (changed)
-        changed();
+    if (listener_)
+        listener_->playersChanged();
 }
 
 void Host::remember(const std::string& line)

@@ -27,6 +27,7 @@
 #include "net/join_code.h"
 #include "net/protocol.h"
 #include "rules/game_state.h"
+#include "script/session_listener.h"
 
 namespace korvalo::net {
 
@@ -60,10 +61,10 @@ public:
     // (each its line and lineCost).
     std::size_t queuedCost() const;
 
-    // Told when the window of a colour has left: the host plays it now.
-    std::function<void(int colour)> left;
-    // Told when the colours are dealt again, or a window joined or left.
-    std::function<void()> changed;
+    // Tells listener (null: none; it must outlive the host) when the window
+    // of a colour has left, which the host plays now, and when the colours
+    // are dealt again or a window joined or left.
+    void tell(SessionListener* listener) { listener_ = listener; }
 
     // Takes a connection that reached the host, as the listening socket
     // hands over each of its own; one that stands without a socket (over a
@@ -145,6 +146,7 @@ private:
 
     InputPath& path_;
     const GameState& state_;
+    SessionListener* listener_ = nullptr;
     std::string code_;
     QTcpServer server_;
     // The windows connected, in the order they came; one that has left is

@@ -77,8 +77,8 @@ void Join::begin(Connection* connection, const QString& host, quint16 port, cons
         if (welcomed_) {
             welcomed_ = false;
             path_.letPersonAnswer();
-            if (hostEnded)
-                hostEnded(false);
+            if (listener_)
+                listener_->hostEnded(false);
         }
     };
     connection_->onReached = [this, code, seat] {
@@ -187,15 +187,15 @@ void Join::hear(const std::string& line)
     } else if (const auto* seat = std::get_if<Seat>(&*parsed)) {
         seat_ = seat->colour;
         unanswered_ = 0;
-        if (changed)
-            changed();
+        if (listener_)
+            listener_->playersChanged();
     } else if (const auto* players = std::get_if<Players>(&*parsed)) {
         players_ = players->count;
-        if (changed)
-            changed();
+        if (listener_)
+            listener_->playersChanged();
     } else if (const auto* gone = std::get_if<Left>(&*parsed)) {
-        if (left)
-            left(gone->colour);
+        if (listener_)
+            listener_->peerLeft(gone->colour);
     } else if (std::holds_alternative<CaughtUp>(*parsed)) {
         catchingUp_ = false;
         path_.afterQueued([self = QPointer<Join>(this)] {
@@ -208,8 +208,8 @@ void Join::hear(const std::string& line)
         connection_->close("the host has ended");
         // Questions are this window's person's from now on.
         path_.letPersonAnswer();
-        if (hostEnded)
-            hostEnded(end->byNo);
+        if (listener_)
+            listener_->hostEnded(end->byNo);
     } else {
         wrong();
     }

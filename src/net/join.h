@@ -16,6 +16,7 @@ class QTimer;
 #include "input/input_path.h"
 #include "input/input_policy.h"
 #include "rules/game_state.h"
+#include "script/session_listener.h"
 
 namespace korvalo::net {
 
@@ -63,12 +64,10 @@ public:
     // Moves this window sent that the host has not sent back yet.
     int movesUnanswered() const { return unanswered_; }
 
-    // Told when the window of a colour has left (the host plays it now), when
-    // the seat or the players change, and when the host has ended (byNo: by
-    // No to the question).
-    std::function<void(int colour)> left;
-    std::function<void()> changed;
-    std::function<void(bool byNo)> hostEnded;
+    // Tells listener (null: none; it must outlive the join) when the window
+    // of a colour has left (the host plays it now), when the seat or the
+    // players change, and when the host has ended.
+    void tell(SessionListener* listener) { listener_ = listener; }
     // Told of each square the host's strong computer played, to keep while
     // fewer than most wait to be played; false when it was not kept.
     std::function<bool(int column, int row, std::size_t most)> computerSquare;
@@ -106,6 +105,7 @@ private:
     void settle(const QString& error, const QString& forWindow = QString());
 
     InputPath& path_;
+    SessionListener* listener_ = nullptr;
     const GameState& state_;
     Connection* connection_ = nullptr;
     int seat_ = 0;

@@ -35,8 +35,12 @@ public:
     virtual void logLine(const std::string& line) = 0;
     // The game is hosted here and listens.
     virtual void hosting(const HostingNews& /*news*/) {}
-    // The window of a colour has left a hosted game: the host plays it now.
+    // The window of a colour has left the game: the host plays it now (this
+    // window, when it hosts).
     virtual void peerLeft(int /*colour*/) {}
+    // The host of a joined game has ended it (byNo: by No to the question
+    // whether to play on); the game is this window's alone from here.
+    virtual void hostEnded(bool /*byNo*/) {}
     // The colours were dealt again, or a window joined or left.
     virtual void playersChanged() {}
     // The router's answer, once it came (five seconds at most).
