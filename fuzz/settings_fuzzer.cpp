@@ -59,7 +59,7 @@ struct Game {
     Game()
     {
         ui.keepLines = false;
-        form.sounds().soundBgm = lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
+        form.sounds().setBuffer(korvalo::GameSounds::Sound::Music, lib.dsCreateDSB(1, nullptr, 1, "BGM.wav"));
     }
     // The marks of start-up: music looping with its check mark, no other
     // check mark, a turn icon on the board.
@@ -68,7 +68,7 @@ struct Game {
         ui.setChecked(CheckItem::TEJYUN, false);
         ui.setChecked(CheckItem::AICON, false);
         ui.setChecked(CheckItem::BGM, true);
-        lib.dsPlayLooping(form.sounds().soundBgm);
+        lib.dsPlayLooping(form.sounds().buffer(korvalo::GameSounds::Sound::Music));
         ui.moveIcon(IconPicture::ICO_MAN, 1, 0, 0);
         ui.setIconVisible(IconPicture::ICO_MAN, 1, true);
     }
@@ -225,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         fail("the check marks differ from the settings in the file");
     if (ui.icon(IconPicture::ICO_MAN, 1).visible == iconsErased)
         fail("the turn icon does not follow the icon setting");
-    if ((lib.looping.count(form.sounds().soundBgm) == 1) != marks[2])
+    if ((lib.looping.count(form.sounds().buffer(korvalo::GameSounds::Sound::Music)) == 1) != marks[2])
         fail("the music does not follow the music setting");
     return 0;
 }

@@ -86,7 +86,7 @@ void BoardDisplay::描画_判定(int nBlack, int nBlue, int nWhite, int nRed)
             ++shown[c];
         }
         if (placed) {
-            sounds_.dsPlay(sounds_.soundStone);
+            sounds_.playStone();
             placed = false;
             ui_.refresh();
             待ち時間(0.2);

@@ -23,7 +23,7 @@ void Form1::反転(int x, int y, int c)
 {
     korvalo::反転(s, x, y, c, [this, c](int i, int j) {
         待ち時間(0.05);
-        sounds_.dsPlay(sounds_.soundStone);
+        sounds_.playStone();
         display_.描画_駒回転(i, j, c);
     });
 }

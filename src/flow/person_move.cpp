@@ -13,7 +13,7 @@ void Form1::playMove(int column, int row, int c)
     s.moveNumber += 1;
     s.moveColumn[s.moveNumber] = column;
     s.moveRow[s.moveNumber] = row;
-    sounds_.dsPlay(sounds_.soundStone);
+    sounds_.playStone();
     display_.消去_全手番アイコン();
     display_.描画_駒点滅(column, row, c, blinkCount);
     反転(column, row, c);
@@ -52,7 +52,7 @@ void Form1::Form_MouseDown(int, int, double X, double Y)
     if (programEnded_)
         return;
     if (s.turnColour == noneValue) {
-        sounds_.dsPlay(sounds_.soundForbidden);
+        sounds_.playForbidden();
         ui_.messageBox("対局で始めて下さい", "開始", Buttons::OK, BoxIcon::None);
         return;
     }
@@ -82,7 +82,7 @@ void Form1::Form_MouseDown(int, int, double X, double Y)
         return;
     }
     if (置けるか(s, column, row, s.turnColour) == falseValue) {
-        sounds_.dsPlay(sounds_.soundForbidden);
+        sounds_.playForbidden();
         display_.描画_措可桝(s.turnColour);
         return;
     }

@@ -38,17 +38,17 @@ void OptionSettings::BGM_Click()
 {
     if (ui_.isChecked(CheckItem::BGM)) {
         ui_.setChecked(CheckItem::BGM, false);
-        sounds_.dsStop(sounds_.soundBgm);
+        sounds_.stopMusic();
     } else {
         ui_.setChecked(CheckItem::BGM, true);
-        sounds_.dsPlayLooping(sounds_.soundBgm);
+        sounds_.playMusic();
     }
     書込_環境設定ファイル();
 }
 
 void OptionSettings::SONOTA_Click()
 {
-    sounds_.dsPlay(sounds_.soundOther);
+    sounds_.playOther();
     const std::string text = std::string("Korvalo  Ver ") + KORVALO_VERSION + "\r" + "\r" + "Home page" + "\r" +
                              homePage + "\r" + "\r" + "e-mail" + "\r" + mailAddress;
     ui_.messageBox(text, "Korvalo", Buttons::OK, BoxIcon::None);

@@ -64,9 +64,9 @@ void OptionSettings::読込_環境設定データ()
             break;
         case CheckItem::BGM:
             if (setting.on)
-                sounds_.dsPlayLooping(sounds_.soundBgm);
+                sounds_.playMusic();
             else
-                sounds_.dsStop(sounds_.soundBgm);
+                sounds_.stopMusic();
             break;
         }
     }

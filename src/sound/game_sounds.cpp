@@ -5,19 +5,19 @@ namespace korvalo {
 void GameSounds::load(int32_t window)
 {
     module1.soundInit(window);
-    soundOther = module1.soundLoad("その他.wav", 3);
-    soundForbidden = module1.soundLoad("禁止.wav", 3);
-    soundStone = module1.soundLoad("石打音.wav", 3);
-    soundBgm = module1.soundLoad("BGM.wav", 1);
-    dsPlayLooping(soundBgm);
+    soundOther_ = module1.soundLoad("その他.wav", 3);
+    soundForbidden_ = module1.soundLoad("禁止.wav", 3);
+    soundStone_ = module1.soundLoad("石打音.wav", 3);
+    soundBgm_ = module1.soundLoad("BGM.wav", 1);
+    dsPlayLooping(soundBgm_);
 }
 
 void GameSounds::free()
 {
-    dsFree(soundOther);
-    dsFree(soundForbidden);
-    dsFree(soundStone);
-    dsFree(soundBgm);
+    dsFree(soundOther_);
+    dsFree(soundForbidden_);
+    dsFree(soundStone_);
+    dsFree(soundBgm_);
     module1.soundTerm();
 }
 

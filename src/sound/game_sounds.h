@@ -21,18 +21,53 @@ public:
     // Frees the four buffers and ends the library.
     void free();
 
-    // Sound buffer handles, 0 meaning no buffer.
-    int32_t soundOther = 0;      // その他.wav: the about box
-    int32_t soundForbidden = 0;  // 禁止.wav: refusals
-    int32_t soundStone = 0;      // 石打音.wav: every stone set down or turned
-    int32_t soundBgm = 0;        // BGM.wav: looping music
+    // The game's sounds, each played from its start.
+    void playOther() { dsPlay(soundOther_); }          // その他.wav: the about box
+    void playForbidden() { dsPlay(soundForbidden_); }  // 禁止.wav: refusals
+    void playStone() { dsPlay(soundStone_); }          // 石打音.wav: every stone set down or turned
+    // BGM.wav, the music: looping from its start, or stopped.
+    void playMusic() { dsPlayLooping(soundBgm_); }
+    void stopMusic() { dsStop(soundBgm_); }
+
+    // The buffer of each sound, 0 meaning none; a buffer made elsewhere may
+    // take its place (a test that plays sounds without loading them).
+    enum class Sound { Other, Forbidden, Stone, Music };
+    int32_t buffer(Sound sound) const
+    {
+        switch (sound) {
+        case Sound::Other: return soundOther_;
+        case Sound::Forbidden: return soundForbidden_;
+        case Sound::Stone: return soundStone_;
+        case Sound::Music: break;
+        }
+        return soundBgm_;
+    }
+    void setBuffer(Sound sound, int32_t buffer) { handle(sound) = buffer; }
 
     Module1 module1;
+
+private:
+    int32_t& handle(Sound sound)
+    {
+        switch (sound) {
+        case Sound::Other: return soundOther_;
+        case Sound::Forbidden: return soundForbidden_;
+        case Sound::Stone: return soundStone_;
+        case Sound::Music: break;
+        }
+        return soundBgm_;
+    }
 
     void dsPlay(int32_t buffer);
     void dsPlayLooping(int32_t buffer);
     void dsStop(int32_t buffer);
     void dsFree(int32_t buffer);
+
+    // Sound buffer handles, 0 meaning no buffer.
+    int32_t soundOther_ = 0;
+    int32_t soundForbidden_ = 0;
+    int32_t soundStone_ = 0;
+    int32_t soundBgm_ = 0;
 };
 
 }  // namespace korvalo

@@ -22,7 +22,7 @@ inline std::string pictureLine(const std::string& name, int element, int column,
 // "sound dsPlay 石打音.wav", and clears the lines.
 inline void giveStoneSound(TestGame& g)
 {
-    g.form.sounds().soundStone = g.lib.dsCreateDSB(1, nullptr, 3, "石打音.wav");
+    g.form.sounds().setBuffer(GameSounds::Sound::Stone, g.lib.dsCreateDSB(1, nullptr, 3, "石打音.wav"));
     g.clear();
 }
 

@@ -65,10 +65,10 @@ TEST(FormLoad, WithoutSoundDeviceWarnsOnceAndPlaysSilently)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0],
               "msgbox \"Direct Soundインターフェースが作成できません。\" \"Korvalo.dll\" OK exclamation -> OK");
-    EXPECT_EQ(form.sounds().soundOther, 0);
-    EXPECT_EQ(form.sounds().soundForbidden, 0);
-    EXPECT_EQ(form.sounds().soundStone, 0);
-    EXPECT_EQ(form.sounds().soundBgm, 0);
+    EXPECT_EQ(form.sounds().buffer(GameSounds::Sound::Other), 0);
+    EXPECT_EQ(form.sounds().buffer(GameSounds::Sound::Forbidden), 0);
+    EXPECT_EQ(form.sounds().buffer(GameSounds::Sound::Stone), 0);
+    EXPECT_EQ(form.sounds().buffer(GameSounds::Sound::Music), 0);
     EXPECT_TRUE(linesStartingWith(ui.eventLines(), "sound dsCreateDSB").empty());
     EXPECT_EQ(form.state().turnColour, noneValue);
 }

@@ -47,8 +47,9 @@ std::string closeWindow(Rig& rig)
     std::vector<std::string> expected;
     if (const RecordingDsLibrary* lib = rig.library()) {
         const GameSounds& sounds = rig.form.sounds();
-        for (int32_t buffer : {sounds.soundOther, sounds.soundForbidden, sounds.soundStone, sounds.soundBgm})
-            expected.push_back("sound dsFree " + lib->nameOf(buffer));
+        using Sound = GameSounds::Sound;
+        for (Sound sound : {Sound::Other, Sound::Forbidden, Sound::Stone, Sound::Music})
+            expected.push_back("sound dsFree " + lib->nameOf(sounds.buffer(sound)));
         if (started)
             expected.push_back("sound dsTerminate");
     }
@@ -211,8 +212,9 @@ std::vector<std::string> withSettingsFile(std::vector<std::string> names)
 std::string musicProblem(const Rig& rig)
 {
     const bool mark = rig.ui.isChecked(CheckItem::BGM);
-    const bool looping = rig.lib.looping.count(rig.form.sounds().soundBgm) > 0 && rig.form.sounds().soundBgm != 0;
-    if (looping != (mark && rig.form.sounds().soundBgm != 0))
+    const int32_t music = rig.form.sounds().buffer(GameSounds::Sound::Music);
+    const bool looping = rig.lib.looping.count(music) > 0 && music != 0;
+    if (looping != (mark && music != 0))
         return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(checkMarks(rig.ui));
     return {};
 }

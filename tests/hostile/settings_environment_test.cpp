@@ -301,7 +301,7 @@ TEST(HostileSettings, AWorkingFolderRemovedBeforeStartUp)
     rig.form.Form_Load();
     // Missing wave files cost only their sounds, without a word.
     EXPECT_TRUE(boxes(rig.ui).empty());
-    EXPECT_EQ(rig.form.sounds().soundStone, 0);
+    EXPECT_EQ(rig.form.sounds().buffer(GameSounds::Sound::Stone), 0);
     EXPECT_EQ(marksText(checkMarks(rig.ui)), marksText(startMarks));
     EXPECT_EQ(gameWhereNothingCanBeWritten(rig, 61), "");
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
@@ -333,7 +333,7 @@ TEST(HostileSettings, AWorkingFolderRemovedDuringAGame)
     ASSERT_EQ(::rmdir(QFile::encodeName(QDir::currentPath()).constData()), 0);
     rig.ui.lines.clear();
     EXPECT_EQ(gameWhereNothingCanBeWritten(rig, 71), "");
-    EXPECT_NE(rig.form.sounds().soundStone, 0);
+    EXPECT_NE(rig.form.sounds().buffer(GameSounds::Sound::Stone), 0);
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
     EXPECT_EQ(folderEntries(), std::vector<std::string>{});
 }

@@ -22,7 +22,10 @@ const char* const waveNames[] = {"その他.wav", "禁止.wav", "石打音.wav",
 
 std::array<int32_t, 4> handles(const Form1& form)
 {
-    return {form.sounds().soundOther, form.sounds().soundForbidden, form.sounds().soundStone, form.sounds().soundBgm};
+    using Sound = GameSounds::Sound;
+    const GameSounds& sounds = form.sounds();
+    return {sounds.buffer(Sound::Other), sounds.buffer(Sound::Forbidden), sounds.buffer(Sound::Stone),
+            sounds.buffer(Sound::Music)};
 }
 
 const Marks startMarks = {false, false, true};  // no file: only the music is on
@@ -79,7 +82,7 @@ TEST(HostileSound, AWaveFileThatIsANamedPipeDoesNotHoldUpStartUp)
             const std::vector<std::string> warnings = boxes(rig.ui);
             if (warnings.size() != 1 || warnings.front().find("「石打音.wav」") == std::string::npos)
                 return std::string("start-up did not warn once about 石打音.wav");
-            if (rig.form.sounds().soundStone != 0)
+            if (rig.form.sounds().buffer(GameSounds::Sound::Stone) != 0)
                 return std::string("a buffer was made from a pipe");
             if (std::string problem = playToTheRanking(rig, SettingsFile::Kept, 81, 2); !problem.empty())
                 return problem;

@@ -352,8 +352,9 @@ std::string GameWatch::checkOptions(const Step& step, bool settingsReread) const
             return problem;
     // Only the music loops, and only while its mark is set and its buffer exists.
     if (lib_) {
-        const bool looping = lib_->looping.count(form_.sounds().soundBgm) > 0 && form_.sounds().soundBgm != 0;
-        const bool expected = now[2] && form_.sounds().soundBgm != 0;
+        const int32_t music = form_.sounds().buffer(GameSounds::Sound::Music);
+        const bool looping = lib_->looping.count(music) > 0 && music != 0;
+        const bool expected = now[2] && music != 0;
         if (looping != expected || lib_->looping.size() > (looping ? 1u : 0u))
             return std::string("the music ") + (looping ? "plays" : "is silent") + " with " + marksText(now);
     }

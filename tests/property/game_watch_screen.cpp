@@ -175,7 +175,7 @@ std::string GameWatch::checkStep(const Step& step, const std::vector<std::string
     auto refusal = [this](const std::string& box) {
         std::vector<std::string> out;
         if (lib_)
-            out.push_back(playLine(form_.sounds().soundForbidden));
+            out.push_back(playLine(form_.sounds().buffer(GameSounds::Sound::Forbidden)));
         if (!box.empty())
             out.push_back(box);
         return out;
@@ -193,7 +193,7 @@ std::string GameWatch::checkStep(const Step& step, const std::vector<std::string
             s.moveRow[mB + 1] != step.row)
             return "the press on " + square(step.column, step.row) + " did not store " + colourName(tB) +
                    "'s move " + std::to_string(mB + 1) + ":\n" + positionText(s.history[mB + 1]);
-        if (lib_ && (lines.empty() || lines.front() != playLine(form_.sounds().soundStone)))
+        if (lib_ && (lines.empty() || lines.front() != playLine(form_.sounds().buffer(GameSounds::Sound::Stone))))
             return "the stone was set down without its sound";
         if (s.turnColour != noneValue && s.moveNumber <= mB)
             return "a game runs but the move was not counted";

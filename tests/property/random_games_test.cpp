@@ -28,7 +28,7 @@ std::string playGame(uint32_t seed, const Seating& opening, ActCounts& counts)
         return "start-up shows " + marksText(loaded) + " from a file that stores " + marksText(*stored);
     if (std::string problem = settingsFileProblem(loaded); !problem.empty())
         return "after start-up: " + problem;
-    if (game.lib.looping.count(game.form.sounds().soundBgm) != (loaded[2] ? 1u : 0u))
+    if (game.lib.looping.count(game.form.sounds().buffer(GameSounds::Sound::Music)) != (loaded[2] ? 1u : 0u))
         return "after start-up the music does not follow " + marksText(loaded);
 
     GameWatch watch(game);

@@ -44,8 +44,8 @@ void SettingsTest::SetUp()
     ASSERT_TRUE(folder.isValid());
     previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    g.form.sounds().soundOther = g.lib.dsCreateDSB(1, nullptr, 3, "その他.wav");
-    g.form.sounds().soundBgm = g.lib.dsCreateDSB(1, nullptr, 1, "BGM.wav");
+    g.form.sounds().setBuffer(GameSounds::Sound::Other, g.lib.dsCreateDSB(1, nullptr, 3, "その他.wav"));
+    g.form.sounds().setBuffer(GameSounds::Sound::Music, g.lib.dsCreateDSB(1, nullptr, 1, "BGM.wav"));
     setMarks(false, false, true);
 }
 
