@@ -62,6 +62,7 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     form_->computer().awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
+    keyboard_ = std::make_unique<KeyboardPlay>(*this, *area_, *person_, form_->state());
     for (const MenuEntry& item : gameMenu()) {
         if (item.kind == MenuEntry::Kind::Menu)
             continue;

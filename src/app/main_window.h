@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/keyboard_cursor.h"
 #include "app/person_input.h"
 #include "app/window_platform.h"
 #include "drawing/qt_surface.h"
@@ -54,6 +55,7 @@ public:
     WindowPlatform& platform() { return *platform_; }
     InputPath& path() { return *path_; }
     PersonInput& person() { return *person_; }
+    KeyboardPlay& keyboard() { return *keyboard_; }
     Form1& form() { return *form_; }
     bool ended() const { return path_->ended(); }
 
@@ -94,6 +96,7 @@ private:
     std::unique_ptr<FormEvents> formEvents_;
     std::unique_ptr<InputPath> path_;
     std::unique_ptr<PersonInput> person_;
+    std::unique_ptr<KeyboardPlay> keyboard_;
     // The place asked for; the outer size, and whether it has been fitted
     // to the frame.
     QRect placeAsked_;
