@@ -1,6 +1,7 @@
 #include "app/keyboard_cursor.h"
 
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -104,6 +105,15 @@ bool KeyboardPlay::eventFilter(QObject* watched, QEvent* event)
 
 bool KeyboardPlay::key(const QKeyEvent& event)
 {
+    // F10 opens the first menu, as on the desktops; Alt alone shows the menu
+    // bar by itself.
+    if (event.key() == Qt::Key_F10 && event.modifiers() == Qt::NoModifier) {
+        QMenuBar* bar = window_.findChild<QMenuBar*>();
+        if (!bar || bar->actions().isEmpty())
+            return false;
+        bar->setActiveAction(bar->actions().front());
+        return true;
+    }
     switch (cursor_.key(event.key(), event.modifiers(), event.text())) {
     case KeyboardCursor::Action::None: return false;
     case KeyboardCursor::Action::Moved:

@@ -1,7 +1,8 @@
 #pragma once
 // Playing the board with the keys: a cursor square that the arrow keys, a
 // column letter (a-i) and a row digit (1-9), and Home move, and Enter or
-// Space, which is a click of the left button at the centre of its square.
+// Space, which is a click of the left button at the centre of its square;
+// F10 opens the menus.
 // Keyboard play is on when the window was asked for it (--keyboard) or while
 // an assistive technology is active; otherwise the keys reach the game as
 // they always did, and only Esc does anything there.

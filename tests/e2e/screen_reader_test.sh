@@ -5,7 +5,8 @@
 # the game as they always did: a letter, a digit, Enter and Space are keys,
 # no click, and Esc ends the program. Once an assistive technology is active:
 # the board is a table of 81 cells named after the start position; 1_PLAY →
-# 黒 is chosen and the turn line says 黒 の番です; the cursor's cell has the
+# 黒 is chosen from the menus with F10 and the keys, the greeting answered
+# with Enter, and the turn line says 黒 の番です; the cursor's cell has the
 # focus; d, 3, Enter play d3, whose cell tells its new name, and the cells
 # the computers' replies change tell theirs, while the game pauses between
 # its frames; the board's description tells the last move and whose turn it
@@ -67,8 +68,7 @@ accessibility true
 start_game
 await_keyboard
 reader board "$initial"
-# (Placed from the window's own corner: the frame's title bar is above it.)
-xdotool mousemove --window "$(windows_of "$game" | head -1)" 20 10 click 1  # 対局
+xdotool key F10  # 対局
 await_menus "$game" 1
 xdotool key Down Right
 await_menus "$game" 2
