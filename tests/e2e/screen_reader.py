@@ -12,7 +12,7 @@
 #        name changed to NAME, and until every cell that differs from DIGITS
 #        (the position after the computer's replies) has told its new name and
 #        the board names DIGITS; prints the milliseconds from the last key to
-#        SQUARE's news
+#        SQUARE's news, and the time of the news (CLOCK_MONOTONIC, ns)
 import re
 import subprocess
 import sys
@@ -162,7 +162,7 @@ def main():
         if missing:
             fail("no change heard from %s" % sorted(expected[i] for i in missing))
         await_true("the board", lambda: names(table) == expected or " ".join(names(table)))
-        print("%.0f" % ((told[0] - sent[0]) * 1000))
+        print("%.0f %d" % ((told[0] - sent[0]) * 1000, told[0] * 1e9))
     else:
         fail("unknown command " + command)
 

@@ -33,20 +33,7 @@ trap cleanup EXIT
 start_xvfb
 start_window_manager
 
-# Whether the desktop's assistive technologies are on, as a screen reader
-# sets it when it starts.
-accessibility() {
-    gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
-        --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled "<$1>" >/dev/null
-}
 reader() { /usr/bin/python3 "$here/screen_reader.py" "$game" "$@"; }
-# Waits until the program's window has the keyboard.
-focused() {
-    local focus
-    focus=$(xdotool getwindowfocus 2>/dev/null) || return 1
-    windows_of "$game" | grep -qx "$focus"
-}
-await_keyboard() { wait_until "$patience" focused || fail "the window never had the keyboard"; }
 
 initial=$(position "")
 replied=$(position $'menu JYUNBAN_1\nclick 4 3')
@@ -82,6 +69,6 @@ reader focus "e5 空"
 took=$(reader play d3 "d3 黒" "$replied" d 3 Return)
 reader description "(青|白|赤) が [a-i][1-9] に打ちました。黒 の番です"
 reader turn "黒 の番です"
-echo "screen reader: 81 cells, a move by keys and the replies heard; Enter to d3's news $took ms"
+echo "screen reader: 81 cells, a move by keys and the replies heard; Enter to d3's news ${took%% *} ms"
 xdotool key Escape
 await_end

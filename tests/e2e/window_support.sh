@@ -59,6 +59,14 @@ start_window_manager() {
     done
 }
 
+# Sets whether the desktop's assistive technologies are on, as a screen
+# reader does when it starts (true or false), on the accessibility bus of the
+# session bus.
+accessibility() {
+    gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+        --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled "<$1>" >/dev/null
+}
+
 # Runs the test script again ($0, with its arguments $@) in network and mount
 # namespaces of its own, where the ports it listens on are its own and
 # nothing it says leaves the machine, with its X server's socket folder and
@@ -250,6 +258,14 @@ choose_four_persons() {
     xdotool key Return  # answers "下の番です"
     await_event idle
 }
+
+# Waits until the program's window ($game) has the keyboard.
+window_has_keyboard() {
+    local focus
+    focus=$(xdotool getwindowfocus 2>/dev/null) || return 1
+    windows_of "$game" | grep -qx "$focus"
+}
+await_keyboard() { wait_until "$patience" window_has_keyboard || fail "the window never had the keyboard"; }
 
 # Whether process $1 runs: neither gone nor ended and waiting to be reaped.
 running() { local state=; read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" && [[ $state != Z ]]; }
