@@ -2,7 +2,9 @@
 # The window as a screen reader hears it, measured (Release build, Xvfb with
 # openbox, a D-Bus session of its own with the accessibility bus):
 #   - start-up, from exec to the first paint of the board, with the
-#     desktop's accessibility off and on, runs of each taking turns;
+#     desktop's accessibility off and on, runs of each taking turns, in wall
+#     time and in the program's processor time (which a busy machine
+#     disturbs less);
 #   - from Enter (the click it gives, as the program's trace notes it) to the
 #     played square's new name on the bus, the game's own pauses in between
 #     (the blinks of the new stone, the turning of the others) and what is
@@ -58,14 +60,17 @@ between() { awk -v a="$1" -v b="$2" '$1 == a && !x { x = $2 } $1 == b && !y { y 
 stats() { sort -n | awk '{ v[NR] = $1 } END { printf "%8.1f %8.1f %8.1f\n", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
 
 replied=$(position $'menu JYUNBAN_1\nclick 4 3')
-: >"$work/off" >"$work/on" >"$work/news" >"$work/pauses" >"$work/over"
+: >"$work/off" >"$work/on" >"$work/off-cpu" >"$work/on-cpu" >"$work/news" >"$work/pauses" >"$work/over"
 # Start-ups first, before any screen reader has asked anything, the two kinds
 # taking turns. (The first of each is not counted: it fills the caches.)
 for ((run = 0; run <= runs; run++)); do
     for mode in off on; do
         accessibility "$([[ $mode == on ]] && echo true || echo false)"
         launch
-        ((run == 0)) || between exec paint >>"$work/$mode"
+        if ((run > 0)); then
+            between exec paint >>"$work/$mode"
+            awk '$1 == "paint" { printf "%.1f\n", $3 / 1e6; exit }' "$events" >>"$work/$mode-cpu"
+        fi
         end_game
     done
 done
@@ -94,6 +99,8 @@ done
 printf '%-46s %8s %8s %8s\n' "ms over $runs runs" median min max
 printf '%-46s %s\n' "start-up, accessibility off" "$(stats <"$work/off")"
 printf '%-46s %s\n' "start-up, accessibility on" "$(stats <"$work/on")"
+printf '%-46s %s\n' "start-up processor time, accessibility off" "$(stats <"$work/off-cpu")"
+printf '%-46s %s\n' "start-up processor time, accessibility on" "$(stats <"$work/on-cpu")"
 printf '%-46s %s\n' "Enter to the square's new name on the bus" "$(stats <"$work/news")"
 printf '%-46s %s\n' "  of which the game's own pauses" "$(stats <"$work/pauses")"
 printf '%-46s %s\n' "  the rest (goal: at most 50)" "$(stats <"$work/over")"
