@@ -17,7 +17,7 @@ fi
 if [[ "${1:-}" == test ]]; then
   packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils imagemagick openbox clang libclang-rt-14-dev
              lintian desktop-file-utils xdg-utils appstream man-db weston librsvg2-bin
-             avahi-daemon dbus-daemon iproute2
+             avahi-daemon dbus-daemon iproute2 at-spi2-core python3-pyatspi libglib2.0-bin
              miniupnpd-nftables miniupnpc natpmpc nftables)
 fi
 

@@ -44,6 +44,8 @@ void DrawingArea::paintEvent(QPaintEvent* event)
         surface_.setRatio(devicePixelRatioF());
     QPainter painter(this);
     surface_.paint(painter, event->rect());
+    if (overlay)
+        overlay(painter);
     if (!painted_ && trace::enabled()) {
         // Where the drawing starts on the screen, for a script that clicks squares.
         painted_ = true;

@@ -1,10 +1,12 @@
 #pragma once
 // The client area below the menu bar: shows the surface and its icons at the
-// screen's density, and hands mouse presses and releases on.
+// screen's density, with what the window draws over it, and hands mouse
+// presses and releases on.
 #include <QWidget>
 #include <functional>
 
 class QMouseEvent;
+class QPainter;
 
 namespace korvalo {
 
@@ -16,6 +18,8 @@ public:
 
     // Told of each press (true) and release (false) of a mouse button.
     std::function<void(const QMouseEvent& event, bool press)> onMouse;
+    // Draws over the surface at each paint (the keyboard's cursor square).
+    std::function<void(QPainter& painter)> overlay;
 
 protected:
     bool event(QEvent* event) override;

@@ -134,8 +134,8 @@ korvalo::CommandLine readOptions(int argc, char** argv, Options* options)
                                     QStringLiteral("Replay <file> in the window, then play on."), QStringLiteral("file"));
     parser.addOptions({userFolder, record, replay});
     // The window asks the router unless told not to, asks the person for a
-    // missing code and looks for games on the local network.
-    const korvalo::SessionCommandLine session(parser, {korvalo::net::defaultPort, true, true});
+    // missing code, looks for games on the local network and has a keyboard.
+    const korvalo::SessionCommandLine session(parser, {korvalo::net::defaultPort, true, true, true});
     parser.addPositionalArgument(QStringLiteral("link"), QStringLiteral("Join the game of a korvalo:// link."),
                                  QStringLiteral("[korvalo://host:port/code]"));
     const korvalo::CommandLine result = korvalo::readCommandLine(parser, argc, argv);
@@ -308,6 +308,7 @@ int main(int argc, char** argv)
     korvalo::MainWindow window(nullptr);
     korvalo::trace::event("window");
     window.session().apply(options.session);
+    window.keyboard().setAsked(options.session.keyboard);
     if (!options.record.empty())
         window.recordInto(&record);
     // A replay answers the boxes of start-up too, as the driver does.

@@ -60,6 +60,7 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     form().computer().awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
+    keyboard_ = std::make_unique<KeyboardPlay>(*this, *area_, *person_, session_->form().state());
     for (const MenuEntry& item : gameMenu()) {
         if (item.kind == MenuEntry::Kind::Menu)
             continue;

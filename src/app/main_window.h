@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/keyboard_cursor.h"
 #include "app/person_input.h"
 #include "app/window_platform.h"
 #include "drawing/qt_surface.h"
@@ -58,6 +59,7 @@ public:
     Session& session() { return *session_; }
     InputPath& path() { return session_->path(); }
     PersonInput& person() { return *person_; }
+    KeyboardPlay& keyboard() { return *keyboard_; }
     Form1& form() { return session_->form(); }
     bool ended() const { return session_->ended(); }
 
@@ -100,6 +102,7 @@ private:
     std::unique_ptr<WindowPlatform> platform_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<PersonInput> person_;
+    std::unique_ptr<KeyboardPlay> keyboard_;
     // The place asked for; the outer size, and whether it has been fitted
     // to the frame.
     QRect placeAsked_;

@@ -74,6 +74,18 @@ void PersonInput::mouse(const QMouseEvent& event, bool press)
     path_.give(*this, input);
 }
 
+void PersonInput::clickAt(QPointF twips)
+{
+    Input input;
+    input.button = 1;
+    input.x = twips.x();
+    input.y = twips.y();
+    for (const Input::Kind kind : {Input::Kind::Press, Input::Kind::Release}) {
+        input.kind = kind;
+        path_.give(*this, input);
+    }
+}
+
 bool PersonInput::key(const QKeyEvent& event)
 {
     const int code = keyAscii(event);

@@ -24,6 +24,9 @@ public:
     ~PersonInput() override;
 
     void mouse(const QMouseEvent& event, bool press);
+    // A click of the left button at a point in twips, given as the mouse
+    // gives one: its press, then its release (the keyboard's Enter).
+    void clickAt(QPointF twips);
     // False for a key that is no character and not Esc: the window's own.
     bool key(const QKeyEvent& event);
     void menu(const QString& item);

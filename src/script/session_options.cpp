@@ -15,6 +15,9 @@ std::string SessionOptions::where() const
 SessionCommandLine::SessionCommandLine(QCommandLineParser& parser, const SessionDefaults& defaults)
     : defaults_(defaults),
       computer_(computerOption()),
+      keyboard_(QStringLiteral("keyboard"),
+                QStringLiteral("Play with the keyboard too: the arrow keys, a column letter and a row digit move "
+                               "the cursor square, Enter or Space plays it.")),
       host_(QStringLiteral("host"), QStringLiteral("Host a network game.")),
       join_(QStringLiteral("join"),
             defaults.asksThePerson
@@ -36,7 +39,9 @@ SessionCommandLine::SessionCommandLine(QCommandLineParser& parser, const Session
                      QStringLiteral("Host without asking the router to forward the port%1.")
                          .arg(defaults.portMapping ? QString() : QStringLiteral(" (the default)")))
 {
-    parser.addOptions({computer_, host_, join_, port_, code_, seat_, portMapping_, noPortMapping_});
+    if (!defaults.hasKeyboard)
+        keyboard_.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({computer_, keyboard_, host_, join_, port_, code_, seat_, portMapping_, noPortMapping_});
 }
 
 bool SessionCommandLine::read(const QCommandLineParser& parser, const QString& link, SessionOptions* options,
@@ -46,6 +51,11 @@ bool SessionCommandLine::read(const QCommandLineParser& parser, const QString& l
     options->port = defaults_.port;
     if (!readComputerOption(parser, computer_, &options->strongComputer, error))
         return false;
+    if (parser.isSet(keyboard_) && !defaults_.hasKeyboard) {
+        *error = "--keyboard plays in the window; a script has no keyboard";
+        return false;
+    }
+    options->keyboard = parser.isSet(keyboard_);
     const bool joining = parser.isSet(join_) || !link.isEmpty();
     if (parser.isSet(host_) && joining) {
         *error = "--host and --join do not go together";

@@ -15,6 +15,7 @@ namespace korvalo {
 
 struct SessionOptions {
     bool strongComputer = false;  // the computer colours choose by the strong search
+    bool keyboard = false;        // the board is played with the keyboard too
 
     // Taking part in a network game.
     enum class Role { None, Host, Join };
@@ -36,12 +37,15 @@ struct SessionDefaults {
     int port = 0;               // the usual port of a network game
     bool portMapping = false;   // a host asks the router unless told otherwise
     bool asksThePerson = false; // a join may leave the code to be asked and the host (-) to be looked for
+    bool hasKeyboard = false;   // the program has a keyboard to play with (--keyboard)
 };
 
 class SessionCommandLine {
 public:
-    // Adds the shared options to parser: --computer, --host, --join, --port,
-    // --code, --seat, --port-mapping and --no-port-mapping.
+    // Adds the shared options to parser: --computer, --keyboard, --host,
+    // --join, --port, --code, --seat, --port-mapping and --no-port-mapping.
+    // A program without a keyboard hides --keyboard from its help and
+    // refuses it.
     SessionCommandLine(QCommandLineParser& parser, const SessionDefaults& defaults);
 
     // Reads the shared options from parser, once it has parsed the command
@@ -56,7 +60,7 @@ private:
                   std::string* error, JoinLinkProblem* linkProblem) const;
 
     SessionDefaults defaults_;
-    QCommandLineOption computer_, host_, join_, port_, code_, seat_, portMapping_, noPortMapping_;
+    QCommandLineOption computer_, keyboard_, host_, join_, port_, code_, seat_, portMapping_, noPortMapping_;
 };
 
 }  // namespace korvalo

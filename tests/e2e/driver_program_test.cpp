@@ -134,6 +134,13 @@ TEST(DriverProgram, BothProgramsAnswerHelpAndVersionAndStopAtAWrongOption)
             EXPECT_TRUE(refused.err.contains(name + ": " + why + "\nUsage: ")) << refused.err.toStdString();
         }
     }
+    // The window's keyboard play, which korvalo-script has no keyboard for.
+    const Result keyboard = runProgram(KORVALO_SCRIPT, {"--keyboard"});
+    EXPECT_EQ(keyboard.code, 2);
+    EXPECT_TRUE(keyboard.err.contains("korvalo-script: --keyboard plays in the window; a script has no keyboard\nUsage: "))
+        << keyboard.err.toStdString();
+    EXPECT_FALSE(runProgram(KORVALO_SCRIPT, {"--help"}).out.contains("--keyboard"));
+    EXPECT_TRUE(runProgram(KORVALO_PROGRAM, {"--help"}).out.contains("--keyboard"));
 }
 
 // A program that ends at a wrong option never opens the sound device (on a

@@ -80,6 +80,9 @@ exec_line=${exec_line% %u}
 # The actions host and join a network game.
 grep -Fqx "Exec=$exec_line --host" "$entry" || fail "no action that hosts a network game"
 grep -Fqx "Exec=$exec_line --join -" "$entry" || fail "no action that joins a network game"
+# The action that plays with the keyboard, named in Japanese too.
+grep -Fqx "Exec=$exec_line --keyboard" "$entry" || fail "no action that plays with the keyboard"
+grep -Fqx "Name[ja]=キーボードで対局する" "$entry" || fail "the keyboard action has no Japanese name"
 eval "set -- $exec_line"
 [[ $1 == /usr/games/korvalo ]] || fail "the entry starts $1"
 set -- "$root$1" "${@:2}"

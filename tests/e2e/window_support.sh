@@ -39,6 +39,34 @@ start_xvfb() {
     export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
 }
 
+# Starts openbox with settings of its own (none of the user's) and waits
+# until it manages the screen. Seen now and then with two such tests side by
+# side: openbox ended with status 1 and said nothing. It is then started
+# again, three times at most. Sets $wm.
+start_window_manager() {
+    mkdir -p "$work/config"
+    local starts=0 supporting=
+    until [[ $supporting == *'window id'* ]]; do
+        if [[ -z $wm ]] || ! kill -0 "$wm" 2>/dev/null; then
+            ((starts++ < 3)) || fail "no window manager after 3 starts: $(cat "$work/wm.err")"
+            XDG_CONFIG_HOME="$work/config" openbox --sm-disable >>"$work/wm.err" 2>&1 &
+            wm=$!
+            local end=$(( ${EPOCHREALTIME/./} + patience * 1000000 ))
+        fi
+        (( ${EPOCHREALTIME/./} < end )) || fail "no window manager after $patience s"
+        sleep 0.1
+        supporting=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1) || true
+    done
+}
+
+# Sets whether the desktop's assistive technologies are on, as a screen
+# reader does when it starts (true or false), on the accessibility bus of the
+# session bus.
+accessibility() {
+    gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+        --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled "<$1>" >/dev/null
+}
+
 # Runs the test script again ($0, with its arguments $@) in network and mount
 # namespaces of its own, where the ports it listens on are its own and
 # nothing it says leaves the machine, with its X server's socket folder and
@@ -230,6 +258,14 @@ choose_four_persons() {
     xdotool key Return  # answers "下の番です"
     await_event idle
 }
+
+# Waits until the program's window ($game) has the keyboard.
+window_has_keyboard() {
+    local focus
+    focus=$(xdotool getwindowfocus 2>/dev/null) || return 1
+    windows_of "$game" | grep -qx "$focus"
+}
+await_keyboard() { wait_until "$patience" window_has_keyboard || fail "the window never had the keyboard"; }
 
 # Whether process $1 runs: neither gone nor ended and waiting to be reaped.
 running() { local state=; read -r _ _ state _ 2>/dev/null <"/proc/$1/stat" && [[ $state != Z ]]; }

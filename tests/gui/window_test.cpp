@@ -2,6 +2,7 @@
 // closing reach the game's handlers, one at a time.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,7 +18,9 @@
 
 #include "app/main_window.h"
 #include "fake_events.h"
+#include "app/accessible_board.h"
 #include "flow/form1.h"
+#include "rules/game_state.h"
 
 namespace korvalo {
 namespace {
@@ -141,6 +144,65 @@ TEST_F(WindowTest, MousePressesAndReleasesArriveInTwipsWithButtonAndShiftCodes)
     release(area, QPointF(3, 4), Qt::ExtraButton5);
     EXPECT_EQ(events.log, (Log{"down 1 0 1500 750", "up 1 0 1500 750", "down 2 3 1035 735", "up 4 4 0 0",
                                "down 8 0 15 30", "up 8 0 15 30", "down 16 0 45 60", "up 128 0 45 60"}));
+}
+
+TEST_F(WindowTest, WithKeyboardPlayTheCursorKeysMoveAndEnterOrSpaceClicksItsSquare)
+{
+    // Without keyboard play the keys reach the game as they always did.
+    key(area, Qt::Key_Return, "\r");
+    key(area, Qt::Key_Left, "");
+    EXPECT_EQ(events.log, (Log{"key 13"}));
+    events.log.clear();
+
+    window.keyboard().setAsked(true);
+    const KeyboardCursor& cursor = window.keyboard().cursor();
+    for (int i = 0; i < 12; ++i)
+        key(area, Qt::Key_Left, "");
+    key(area, Qt::Key_Up, "", Qt::KeypadModifier);
+    EXPECT_EQ(std::make_pair(cursor.column(), cursor.row()), std::make_pair(1, 4));  // stopped at the edge
+    key(area, Qt::Key_G, "G", Qt::ShiftModifier);
+    key(area, Qt::Key_3, "3");
+    key(area, Qt::Key_Return, "\r");
+    key(area, Qt::Key_Home, "");
+    key(area, Qt::Key_Space, " ");
+    key(area, Qt::Key_B, "b", Qt::ControlModifier);  // not the cursor's
+    key(area, Qt::Key_Escape, "\x1b");
+    // The centres of g3 and a1, in twips, as a click there gives them.
+    EXPECT_EQ(events.log, (Log{"down 1 0 5125 2305", "up 1 0 5125 2305", "down 1 0 1345 1045", "up 1 0 1345 1045",
+                               "key 98", "key 27"}));
+}
+
+TEST_F(WindowTest, TheBoardReadsAsATableOfNamedSquaresWithTheLastMoveAndTheTurn)
+{
+    GameState& s = window.form().state();
+    placeStartingPosition(s);
+    s.board[5][3] = black;
+    s.moveNumber = 1;
+    s.moveColumn[1] = 5;
+    s.moveRow[1] = 3;
+    s.turnColour = blue;
+    window.keyboard().board().refresh();
+
+    QAccessibleInterface* board = QAccessible::queryAccessibleInterface(area);
+    ASSERT_NE(board, nullptr);
+    ASSERT_EQ(board->childCount(), 2);
+    QAccessibleInterface* table = board->child(0);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    EXPECT_EQ(table->tableInterface()->rowCount(), 9);
+    EXPECT_EQ(table->text(QAccessible::Description), "黒 が e3 に打ちました。青 の番です");
+    EXPECT_EQ(board->child(1)->text(QAccessible::Name), "青 の番です");
+    const std::string text = boardText(s.board);
+    const char* const names[] = {"空", "黒", "青", "白", "赤"};
+    for (int row = 1; row <= 9; ++row)
+        for (int column = 1; column <= 9; ++column) {
+            QAccessibleInterface* cell = table->tableInterface()->cellAt(row - 1, column - 1);
+            const char shown = text[(row - 1) * 10 + column - 1];
+            const QString expected = QString("%1%2 %3").arg(QChar('a' + column - 1)).arg(row).arg(
+                names[shown == '.' ? 0 : shown - '0']);
+            EXPECT_EQ(cell->text(QAccessible::Name), expected);
+            EXPECT_EQ(table->indexOfChild(cell), (row - 1) * 9 + column - 1);
+            EXPECT_EQ(cell->tableCellInterface()->table(), table);
+        }
 }
 
 TEST(WindowGame, ASideButtonPlaysAMoveAsTheLeftButtonDoes)

@@ -104,10 +104,12 @@ TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
         {{"--computer", "fast"}, "--computer takes strong or standard"},
         {{"--port-mapping"}, "--port-mapping goes with --host"},
         {{"--no-port-mapping"}, "--no-port-mapping goes with --host"},
+        {{"--keyboard"}, "--keyboard plays in the window; a script has no keyboard", 0, 0, ""},
     };
     for (const Row& row : rows) {
         // The window (asking the router and the person), then korvalo-script.
-        for (const SessionDefaults defaults : {SessionDefaults{47119, true, true}, SessionDefaults{47119, false, false}}) {
+        for (const SessionDefaults defaults :
+             {SessionDefaults{47119, true, true, true}, SessionDefaults{47119, false, false, false}}) {
             QCommandLineParser parser;
             const SessionCommandLine session(parser, defaults);
             ASSERT_TRUE(parser.parse(QStringList{"program"} + row.arguments)) << parser.errorText().toStdString();
@@ -128,6 +130,7 @@ TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
             if (read && row.arguments.contains("strong")) {
                 EXPECT_TRUE(options.strongComputer);
             }
+            EXPECT_EQ(options.keyboard, read && row.arguments.contains("--keyboard")) << said;
         }
     }
 }
