@@ -1,6 +1,6 @@
 // The Korvalo program: the game window on the desktop.
 //
-//   korvalo [--user-folder] [--computer strong|standard] [--record FILE] [--replay FILE]
+//   korvalo [--user-folder] [--computer LEVEL] [--record FILE] [--replay FILE]
 //   korvalo --host [--port N] [--code CODE] [--port-mapping|--no-port-mapping]
 //   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR|watch]
 //   korvalo [--join] korvalo://HOST:PORT/CODE [--seat COLOUR|watch]
@@ -308,10 +308,11 @@ int main(int argc, char** argv)
     korvalo::MainWindow window(nullptr);
     korvalo::trace::event("window");
     // A joined window plays the squares its host's computer chose.
-    if (options.session.strongComputer && options.session.role == korvalo::SessionOptions::Role::Join)
+    if (options.session.computerLevel != korvalo::standardLevel &&
+        options.session.role == korvalo::SessionOptions::Role::Join)
         korvalo::log::print("korvalo: --computer is the host's to choose; it is left aside here\n");
-    else if (options.session.strongComputer)
-        window.form().computer().computerStrength = korvalo::ComputerStrength::Strong;
+    else
+        window.form().computer().computerLevel = options.session.computerLevel;
     if (!options.record.empty())
         window.recordInto(&record);
     // A replay answers the boxes of start-up too, as the driver does.

@@ -121,8 +121,7 @@ Replay::Ahead Replay::readAhead()
             break;
         case Kind::Computer: window_.form().computer().carriedSquares.emplace_back(command.column, command.row); break;
         case Kind::Strength:
-            window_.form().computer().computerStrength =
-                command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+            window_.form().computer().computerLevel = command.level;
             break;
         case Kind::State: printState(std::cout, window_.form().state(), window_.platform()); break;
         case Kind::Snapshot:

@@ -42,10 +42,10 @@ ScriptRunner::ScriptRunner(const ScriptOptions& options, std::ostream& out, Plat
                                                         options_.soundDevice);
     form_ = std::make_unique<Form1>(ui_, library_.get());
     // A joined window plays the squares its host's computer chose.
-    if (options_.strongComputer && options_.role == SessionOptions::Role::Join)
+    if (options_.computerLevel != standardLevel && options_.role == SessionOptions::Role::Join)
         korvalo::log::print("korvalo-script: --computer is the host's to choose; it is left aside here\n");
-    else if (options_.strongComputer)
-        form_->computer().computerStrength = ComputerStrength::Strong;
+    else
+        form_->computer().computerLevel = options_.computerLevel;
     events_ = std::make_unique<FormEvents>(*form_);
     path_ = std::make_unique<InputPath>(*events_);
     form_->computer().carriedSquareChosen = [this](int column, int row) { path_->computerChose(column, row); };
@@ -144,7 +144,7 @@ bool ScriptRunner::execute(const std::string& line, std::string* error)
         break;
     case Kind::Computer: form_->computer().carriedSquares.emplace_back(command.column, command.row); break;
     case Kind::Strength:
-        form_->computer().computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+        form_->computer().computerLevel = command.level;
         break;
     case Kind::State: printState(); break;
     case Kind::Snapshot:
@@ -179,7 +179,7 @@ bool ScriptRunner::startNetwork(std::string* error)
         };
         if (options_.portMapping)
             mapPort();
-        // While its strong computer searches, the host keeps answering the
+        // While its computer chooses, the host keeps answering the
         // other windows (the timer wakes the loop to look at the search).
         form_->computer().awaitSearch = [](const std::function<bool()>& done) {
             QTimer look;

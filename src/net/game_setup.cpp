@@ -8,7 +8,7 @@ std::unique_ptr<Host> openGame(InputPath& path, Form1& form, const std::string& 
                                QString* forWindow)
 {
     auto host = std::make_unique<Host>(path, form.state(), code);
-    host->searches = form.computer().computerStrength == ComputerStrength::Strong;
+    host->computerLevel = form.computer().computerLevel;
     if (!host->listen(port, why, forWindow))
         return nullptr;
     return host;

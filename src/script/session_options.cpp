@@ -44,7 +44,7 @@ bool SessionCommandLine::read(const QCommandLineParser& parser, const QString& l
 {
     *options = SessionOptions();
     options->port = defaults_.port;
-    if (!readComputerOption(parser, computer_, &options->strongComputer, error))
+    if (!readComputerOption(parser, computer_, &options->computerLevel, error))
         return false;
     const bool joining = parser.isSet(join_) || !link.isEmpty();
     if (parser.isSet(host_) && joining) {

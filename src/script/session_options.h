@@ -14,7 +14,7 @@
 namespace korvalo {
 
 struct SessionOptions {
-    bool strongComputer = false;  // the computer colours choose by the strong search
+    int computerLevel = 2;  // how well the computer colours play (computer/levels.h)
 
     // Taking part in a network game.
     enum class Role { None, Host, Join };

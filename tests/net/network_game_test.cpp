@@ -337,7 +337,7 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     // persons' clicks come from the same game played in one process.
     LoadedGame loaded(false);
     Form1& form = loaded.game.form;
-    form.computer().computerStrength = ComputerStrength::Strong;
+    form.computer().computerLevel = 1;
     form.PLAY_TOIMEN_Click();
     std::array<std::string, 5> mine;
     std::vector<std::string> blackClicks;
@@ -366,7 +366,7 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     std::string hostScript = "wait players 2\nmenu PLAY_TOIMEN\n";
     for (std::size_t i = 0; i < blackClicks.size(); ++i)
         hostScript += (i == 3 ? "wait players 3\n" : "") + blackClicks[i];
-    host.start({"--computer", "strong", "--host", "--port", port, "--code", "tesuto"}, hostScript + "wait end\n");
+    host.start({"--computer", "1", "--host", "--port", port, "--code", "tesuto"}, hostScript + "wait end\n");
     ASSERT_TRUE(host.says("hosting on port")) << host.read("errors");
     joined.start({"--join", at, "--code", "tesuto", "--seat", "white"}, mine[white] + "wait end\n");
     // The late window starts once the game has (the host waits for white's
