@@ -54,12 +54,12 @@ SearchSettings levelSettings(int level)
         settings.playout = Playout::Corners;
         break;
     default:
-        settings.work = 2400000;
+        settings.work = 1800000;
         settings.playout = Playout::Classes;
         settings.epsilon = 100;
         settings.history = 1000;
         settings.solveEmpty = 12;
-        settings.solveNodes = 1000000;
+        settings.solveNodes = 400000;
         break;
     }
     return settings;

@@ -118,7 +118,7 @@ uint64_t squareRoot(uint64_t n)
 // result, the first of equal squares in board order.
 class Solver {
 public:
-    Solver(int sharedFirst, long nodes) : sharedFirst_(sharedFirst), left_(nodes) {}
+    Solver(int sharedFirst, long nodes) : sharedFirst_(sharedFirst), nodes_(nodes), left_(nodes) {}
 
     // The results at the end of the game from b; failed() once the nodes
     // ran out.
@@ -147,9 +147,11 @@ public:
         return best;
     }
     bool failed() const { return left_ < 0; }
+    long searched() const { return nodes_ - (left_ < 0 ? 0 : left_); }
 
 private:
     int sharedFirst_;
+    long nodes_;
     long left_;
 };
 
@@ -359,11 +361,12 @@ int anyOf(Bits set, Random& random)
     return nthSquare(set, random.below(count(set)));
 }
 
-std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes)
+std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched)
 {
     Solver solver(sharedFirst, nodes);
     int square = -1;
     const Rewards r = solver.solve(b, legalSquares(b, b.toMove), &square);
+    *searched += solver.searched();
     if (solver.failed() || r[b.toMove] <= 0)
         return std::nullopt;
     return square;
@@ -380,15 +383,16 @@ std::optional<std::pair<int, int>> chooseSquare(const Grid& board, int c, const 
     // With one square there is nothing to weigh.
     if (count(legal) > 1) {
         std::optional<int> solved;
+        long moves = 0;
         if (squares - count(root.occupied()) <= settings.solveEmpty)
-            solved = solvedSquare(root, settings.sharedFirst, settings.solveNodes);
+            solved = solvedSquare(root, settings.sharedFirst, settings.solveNodes, &moves);
         if (solved) {
             square = *solved;
             if (stats)
                 stats->solved++;
         } else {
             Tree tree(root, settings);
-            long moves = 0, playouts = 0;
+            long playouts = 0;
             for (; moves < settings.work; ++playouts)
                 moves += tree.playOnce();
             square = tree.best();

@@ -52,7 +52,8 @@ struct SearchSettings {
     // What a finished game is worth to a colour that shares the first place.
     int sharedFirst = 600;
     // The exact search near the end: at most this many free squares, and at
-    // most solveNodes positions, else the tree search alone; 0 leaves it out.
+    // most solveNodes positions, else the tree search, whose work the
+    // positions searched count in (each about a move's); 0 leaves it out.
     int solveEmpty = 0;
     long solveNodes = 0;
     uint64_t salt = 0;  // mixed into the seed
@@ -102,7 +103,8 @@ int anyOf(Bits set, Random& random);
 
 // The square colour b.toMove plays by the exact search of the rest of the
 // game (each colour playing for its own result), when the search ends within
-// nodes positions and that colour ends first in it; none otherwise.
-std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes);
+// nodes positions and that colour ends first in it; none otherwise. Adds
+// the positions it searched to *searched.
+std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched);
 
 }  // namespace korvalo::strong
