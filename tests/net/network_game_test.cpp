@@ -216,13 +216,15 @@ TEST(NetworkGame, AWindowThatFallsSilentIsTakenForLost)
     const quint16 port = freePort();
     Peer host;
     // The host's script ends once a second window has come; the host then
-    // waits for it to leave, which a silent one never does.
-    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "wait players 2\n");
+    // waits for it to leave, which a silent one never does. Its top-level
+    // computer is said in the words a window that knows no levels reads.
+    host.start({"--computer", "5", "--host", "--port", QString::number(port), "--code", "tesuto"},
+               "wait players 2\n");
     ASSERT_TRUE(host.says("hosting on port"));
     Stranger silent;
     ASSERT_TRUE(silent.connectTo(port));
     silent.say("hello korvalo 1 " KORVALO_VERSION " tesuto any\n");
-    EXPECT_TRUE(silent.hears("welcome"));
+    EXPECT_TRUE(silent.hears("welcome\ninput host computer strong\n"));
     // It says nothing more, not even ping.
     host.finish();
     EXPECT_NE(host.read("errors").find("nothing heard for 8 seconds"), std::string::npos) << host.read("errors");
