@@ -50,14 +50,16 @@ SearchSettings levelSettings(int level)
         settings.playout = Playout::Corners;
         break;
     case 4:
-        settings.work = 240000;
+        settings.work = 400000;
         settings.playout = Playout::Corners;
+        settings.solveEmpty = 12;
+        settings.solveNodes = 150000;
         break;
     default:
+        // Playouts by classes of squares and Progressive History lost
+        // against these settings in whole games, so they stay out.
         settings.work = 1800000;
-        settings.playout = Playout::Classes;
-        settings.epsilon = 100;
-        settings.history = 1000;
+        settings.playout = Playout::Corners;
         settings.solveEmpty = 12;
         settings.solveNodes = 400000;
         break;
