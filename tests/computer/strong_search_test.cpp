@@ -152,6 +152,25 @@ TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
     }
 }
 
+TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGivesUp)
+{
+    // Black to move with a5 and b6 free (as above): b6 ends the game with
+    // black first.
+    GameState s;
+    ASSERT_TRUE(setBoardFromText(s.board, "124412343\n122123422\n141423243\n112443332\n.31111111\n"
+                                          "1.4243344\n141342332\n144143342\n122312434\n"));
+    const strong::Board b = strong::boardOf(s.board, black);
+    long searched = 0;
+    EXPECT_EQ(strong::solvedSquare(b, 600, 100, &searched), strong::indexOf(2, 6));
+    EXPECT_GT(searched, 0);
+    EXPECT_LE(searched, 100);
+    // Too few positions to search to the end: no square, and no more
+    // positions searched than allowed.
+    searched = 0;
+    EXPECT_EQ(strong::solvedSquare(b, 600, 1, &searched), std::nullopt);
+    EXPECT_EQ(searched, 1);
+}
+
 TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
 {
     TestGame g;
