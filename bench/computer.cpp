@@ -1,48 +1,56 @@
-// Whole games of the strong computer, played headless on the game object:
-// four colours seated as persons (the four-person seating), each moved by
-// this harness through the window's own press and release, so the game
-// itself checks every move and hands the turns on. Prints the first places
-// of one strong colour against three standard ones, and of a square-value
-// player and a most-stones player against three strong ones, at each seat;
-// the processor time of each strong move; the search's playouts and nodes a
-// second; and the peak memory before and after the searches.
+// The ladder of computer levels measured in whole games, played on the
+// search's own board (computer/bitboard.h, whose moves and hand-on the tests
+// hold to the game's rules). Every opening, the first moves of a game drawn
+// at random from its number, is played with the one player at each of the
+// four seats and three of the other kind at the rest. A player ranks first
+// when no colour ends with more stones; a first place shared counts half.
 //
-//   korvalo_computer_bench [--games N] [--playouts N] [--uniform] [--exploration N]
-#include <QCoreApplication>
-#include <QDir>
-#include <QTemporaryDir>
-
+// Prints one table: each level against three of the level below, the
+// square-value player (the standard choice, one move in seven at random) and
+// the most-stones player against three of each level; the processor time a
+// move of each level (median, maximum) and the peak memory before and after
+// the searches. Or, with --one and --rest, one series of two players given
+// as a level and settings of the search, to compare them.
+//
+//   korvalo_computer_bench [--games N] [--levels 1-5] [--one SPEC --rest SPEC]
+//   SPEC: a level, square-value or most-stones; a searching level may be
+//   followed by ,key=value settings: work, playout (uniform, corners,
+//   classes), epsilon, exploration, history, backup (maxn, paranoid), shared,
+//   solve (free squares), solve-nodes
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
 
+#include "computer/levels.h"
 #include "computer/move_choice.h"
 #include "computer/search.h"
-#include "flow/form1.h"
-#include "platform/recording/recording_platform.h"
-#include "rules/count.h"
 
 namespace {
 
 using namespace korvalo;
+using strong::Bits;
+using strong::Board;
 
-enum class Player { Strong, Standard, SquareValue, MostStones };
-
-// Every game opens with this many moves at random (one a colour), drawn
-// from the game's number, so that the players, most of whom choose the same
-// square in the same position, meet in different games.
+// Every game opens with this many moves at random, so that players who
+// choose the same square in the same position meet in different games.
 constexpr int openingMoves = 4;
 
-struct Figures {
-    std::vector<double> moveSeconds;
-    strong::SearchStats stats;
-    double searchSeconds = 0;
+struct Player {
+    std::string name;
+    int level = 0;  // 1..5; 0: square-value (sevenths at random) or most-stones
+    bool mostStones = false;
+    bool tuned = false;  // level with settings of its own
+    strong::SearchSettings settings;
 };
+
+std::map<std::string, std::vector<double>> moveSeconds;  // by player name
 
 double threadSeconds()
 {
@@ -58,174 +66,216 @@ long peakKiB()
     return usage.ru_maxrss;
 }
 
-std::vector<int> legalIndices(const strong::Board& b, int c)
+Grid gridOf(const Board& b)
 {
-    std::vector<int> out;
-    // Scan order of the game: column by column, top to bottom.
+    Grid g{};
+    for (int c = 1; c <= 4; ++c)
+        for (Bits s = b.stones[c]; s; s &= s - 1) {
+            const int i = strong::lowestIndex(s);
+            g[strong::columnOf(i)][strong::rowOf(i)] = c;
+        }
+    return g;
+}
+
+// The standard choice: the best square value, the first of equals in the
+// hand's scan order (column by column, top to bottom).
+int standardSquare(Bits legal)
+{
+    int best = -1, bestValue = 0;
     for (int column = 1; column <= 9; ++column)
         for (int row = 1; row <= 9; ++row)
-            if (strong::legalSquares(b, c) & strong::bit(strong::indexOf(column, row)))
-                out.push_back(strong::indexOf(column, row));
-    return out;
-}
-
-int standardSquare(const std::vector<int>& legal)
-{
-    int best = legal.front();
-    for (int index : legal)
-        if (取得_評価値(strong::columnOf(index), strong::rowOf(index)) >
-            取得_評価値(strong::columnOf(best), strong::rowOf(best)))
-            best = index;
+            if (legal & strong::bit(strong::indexOf(column, row)))
+                if (const int v = 取得_評価値(column, row); best < 0 || v > bestValue) {
+                    best = strong::indexOf(column, row);
+                    bestValue = v;
+                }
     return best;
 }
 
-int mostStonesSquare(const strong::Board& b, int c, const std::vector<int>& legal)
+int mostStonesSquare(const Board& b, Bits legal)
 {
-    int best = legal.front();
-    for (int index : legal)
-        if (strong::count(strong::turnedBy(b, c, index)) > strong::count(strong::turnedBy(b, c, best)))
-            best = index;
+    int best = -1, most = -1;
+    for (int column = 1; column <= 9; ++column)
+        for (int row = 1; row <= 9; ++row)
+            if (const int i = strong::indexOf(column, row); legal & strong::bit(i))
+                if (const int n = strong::count(strong::turnedBy(b, b.toMove, i)); n > most) {
+                    best = i;
+                    most = n;
+                }
     return best;
 }
 
-// Plays one game; returns whether the colour at seat ranks first (a shared
-// first place counts).
-bool playGame(const std::array<Player, 5>& players, int seat, uint64_t gameSeed,
-              const strong::SearchSettings& settings, Figures& figures)
+int squareOf(const Player& p, const Board& b, Bits legal, strong::Random& random)
 {
-    RecordingPlatform ui;
-    ui.keepLines = false;
-    Form1 form(ui, nullptr);
-    std::array<int, 5> counts{};
-    ui.answerBox = [&](Buttons buttons) {
-        if (buttons != Buttons::YesNo)
-            return Answer::OK;
-        for (int c = 1; c <= 4; ++c)
-            counts[c] = 調査_駒数(form.state(), c);
-        return Answer::No;  // one game a window
-    };
-    form.Form_Load();
-    form.PLAY_4_Click();
-    strong::Random random(gameSeed);
-    for (int move = 0; form.state().turnColour >= black && form.state().turnColour <= red && !ui.ended; ++move) {
-        const int c = form.state().turnColour;
-        const strong::Board b = strong::boardOf(form.state().board, c);
-        const std::vector<int> legal = legalIndices(b, c);
-        if (legal.empty() || move > 200) {
-            std::fprintf(stderr, "korvalo_computer_bench: colour %d to move has no square\n", c);
-            std::exit(1);
-        }
-        int index = 0;
-        if (move < openingMoves) {
-            index = legal[random.below(static_cast<int>(legal.size()))];
-        } else {
-            switch (players[c]) {
-            case Player::Strong: {
-                const double start = threadSeconds();
-                const auto square = strong::chooseSquare(form.state().board, c, settings, &figures.stats);
-                const double spent = threadSeconds() - start;
-                figures.moveSeconds.push_back(spent);
-                figures.searchSeconds += spent;
-                index = strong::indexOf(square->first, square->second);
-                break;
-            }
-            case Player::Standard: index = standardSquare(legal); break;
-            case Player::SquareValue:
-                index = random.below(7) == 0 ? legal[random.below(static_cast<int>(legal.size()))]
-                                             : standardSquare(legal);
-                break;
-            case Player::MostStones: index = mostStonesSquare(b, c, legal); break;
-            }
-        }
-        const double x = boardLeft + cellWidth * strong::columnOf(index) + cellWidth / 2;
-        const double y = boardTop + cellHeight * strong::rowOf(index) + cellHeight / 2;
-        form.Form_MouseDown(1, 0, x, y);
-        form.Form_MouseUp(1, 0, x, y);
+    if (p.level == 0) {
+        if (p.mostStones)
+            return mostStonesSquare(b, legal);
+        return random.below(7) == 0 ? strong::anyOf(legal, random) : standardSquare(legal);
     }
-    const int most = *std::max_element(counts.begin() + 1, counts.end());
-    return most > 0 && counts[seat] == most;
+    if (p.level == standardLevel)
+        return standardSquare(legal);
+    const double start = threadSeconds();
+    const auto square = p.tuned ? strong::chooseSquare(gridOf(b), b.toMove, p.settings)
+                                : chooseSquareAt(gridOf(b), b.toMove, p.level);
+    moveSeconds[p.name].push_back(threadSeconds() - start);
+    return strong::indexOf(square->first, square->second);
 }
 
-// Plays games at every seat with `one` at the seat and `rest` elsewhere;
-// prints the first places of the one at each seat.
-void playSeries(const char* title, Player one, Player rest, int games, uint64_t series,
-                const strong::SearchSettings& settings, Figures& figures)
+// Plays one game; returns the seat's first place: 2 alone, 1 shared, 0 none.
+int playGame(const std::array<const Player*, 5>& players, int seat, uint64_t opening)
 {
-    std::printf("%s\n", title);
-    static const char* seatNames[] = {"", "black", "blue", "white", "red"};
-    int firsts = 0;
-    for (int seat = 1; seat <= 4; ++seat) {
-        std::array<Player, 5> players{rest, rest, rest, rest, rest};
-        players[seat] = one;
-        int here = 0;
-        for (int g = 0; g < games; ++g)
-            here += playGame(players, seat, series * 1000003u + static_cast<uint64_t>(seat * 1000 + g), settings,
-                             figures);
-        std::printf("  %-5s first in %d of %d\n", seatNames[seat], here, games);
-        std::fflush(stdout);
-        firsts += here;
+    GameState s;
+    placeStartingPosition(s);
+    Board b = strong::boardOf(s.board, black);
+    Bits legal = strong::legalSquares(b, black);
+    strong::Random random(opening);
+    for (int move = 0; b.toMove != 0; ++move) {
+        const int square = move < openingMoves ? strong::anyOf(legal, random)
+                                               : squareOf(*players[b.toMove], b, legal, random);
+        legal = strong::play(b, b.toMove, square);
     }
-    std::printf("  all seats: first in %d of %d (%.0f %%)\n", firsts, 4 * games, 100.0 * firsts / (4 * games));
+    std::array<int, 5> stones{};
+    for (int c = 1; c <= 4; ++c)
+        stones[c] = strong::count(b.stones[c]);
+    const int most = *std::max_element(stones.begin() + 1, stones.end());
+    if (stones[seat] != most)
+        return 0;
+    return std::count(stones.begin() + 1, stones.end(), most) == 1 ? 2 : 1;
 }
 
-int number(const char* text, const char* option)
+// Plays every opening with one at each seat and rest elsewhere; prints a
+// row of the table: first places (a shared one half) and the share.
+void playSeries(const Player& one, const Player& rest, int openings, uint64_t series)
+{
+    int halves = 0;
+    std::array<int, 5> bySeat{};
+    for (int g = 0; g < openings; ++g)
+        for (int seat = 1; seat <= 4; ++seat) {
+            std::array<const Player*, 5> players{&rest, &rest, &rest, &rest, &rest};
+            players[seat] = &one;
+            const int first = playGame(players, seat, series * 1000003u + static_cast<uint64_t>(g));
+            halves += first;
+            bySeat[seat] += first;
+        }
+    const int games = 4 * openings;
+    std::printf("%-22s %-22s %7.1f of %-4d %5.1f %%   (seats %.1f %.1f %.1f %.1f)\n", one.name.c_str(),
+                ("3 x " + rest.name).c_str(), halves / 2.0, games, 50.0 * halves / games, bySeat[1] / 2.0,
+                bySeat[2] / 2.0, bySeat[3] / 2.0, bySeat[4] / 2.0);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void usage(const char* why)
+{
+    std::fprintf(stderr, "korvalo_computer_bench: %s\nusage: korvalo_computer_bench [--games N] [--levels A-B] "
+                         "[--one SPEC --rest SPEC]\n", why);
+    std::exit(2);
+}
+
+long number(const std::string& text, const char* what)
 {
     char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (!text[0] || *end || n < 1 || n > 1000000) {
-        std::fprintf(stderr, "korvalo_computer_bench: %s needs a whole number\n", option);
-        std::exit(2);
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || n < 0 || n > 100000000)
+        usage(what);
+    return n;
+}
+
+Player levelPlayer(int level)
+{
+    Player p;
+    p.level = level;
+    p.name = "level " + std::to_string(level);
+    return p;
+}
+
+Player playerOf(const std::string& spec)
+{
+    Player p;
+    if (spec == "square-value" || spec == "most-stones") {
+        p.name = spec;
+        p.mostStones = spec == "most-stones";
+        return p;
     }
-    return static_cast<int>(n);
+    const auto comma = spec.find(',');
+    const auto level = levelOf(spec.substr(0, comma));
+    if (!level)
+        usage("a player is a level, square-value or most-stones");
+    p = levelPlayer(*level);
+    if (comma == std::string::npos)
+        return p;
+    if (!choosesApart(*level) || *level == weakestLevel)
+        usage("only a searching level takes settings");
+    p.name = spec;
+    p.tuned = true;
+    p.settings = strong::levelSettings(*level);
+    for (size_t at = comma; at != std::string::npos;) {
+        const size_t next = spec.find(',', at + 1);
+        const std::string item = spec.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+        const auto eq = item.find('=');
+        const std::string key = item.substr(0, eq), value = eq == std::string::npos ? "" : item.substr(eq + 1);
+        strong::SearchSettings& s = p.settings;
+        if (key == "playout" && (value == "uniform" || value == "corners" || value == "classes"))
+            s.playout = value == "uniform" ? strong::Playout::Uniform
+                        : value == "corners" ? strong::Playout::Corners : strong::Playout::Classes;
+        else if (key == "backup" && (value == "maxn" || value == "paranoid"))
+            s.backup = value == "maxn" ? strong::Backup::MaxN : strong::Backup::Paranoid;
+        else if (key == "work") s.work = number(value, "work needs a number");
+        else if (key == "epsilon") s.epsilon = static_cast<int>(number(value, "epsilon needs a number"));
+        else if (key == "exploration") s.exploration = static_cast<int>(number(value, "exploration needs a number"));
+        else if (key == "history") s.history = static_cast<int>(number(value, "history needs a number"));
+        else if (key == "shared") s.sharedFirst = static_cast<int>(number(value, "shared needs a number"));
+        else if (key == "solve") s.solveEmpty = static_cast<int>(number(value, "solve needs a number"));
+        else if (key == "solve-nodes") s.solveNodes = number(value, "solve-nodes needs a number");
+        else usage(("unknown setting " + item).c_str());
+        at = next;
+    }
+    return p;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    int games = 10;
-    strong::SearchSettings settings;
+    int openings = 5;
+    int low = weakestLevel, high = strongestLevel;
+    std::string one, rest;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--games") && hasValue)
-            games = number(argv[++i], "--games");
-        else if (!std::strcmp(argv[i], "--playouts") && hasValue)
-            settings.playouts = number(argv[++i], "--playouts");
-        else if (!std::strcmp(argv[i], "--exploration") && hasValue)
-            settings.exploration = number(argv[++i], "--exploration");
-        else if (!std::strcmp(argv[i], "--uniform"))
-            settings.playout = strong::Playout::Uniform;
-        else {
-            std::fprintf(stderr, "usage: %s [--games N] [--playouts N] [--uniform] [--exploration N]\n", argv[0]);
-            return 2;
-        }
+            openings = static_cast<int>(number(argv[++i], "--games needs a number"));
+        else if (!std::strcmp(argv[i], "--levels") && hasValue && std::strlen(argv[i + 1]) == 3) {
+            low = argv[++i][0] - '0';
+            high = argv[i][2] - '0';
+            if (low < weakestLevel || high > strongestLevel || low > high)
+                usage("--levels takes A-B, from 1 to 5");
+        } else if (!std::strcmp(argv[i], "--one") && hasValue)
+            one = argv[++i];
+        else if (!std::strcmp(argv[i], "--rest") && hasValue)
+            rest = argv[++i];
+        else
+            usage("unknown option");
     }
-    // The game reads and writes its settings file in the working folder.
-    QTemporaryDir folder;
-    QDir::setCurrent(folder.path());
-    std::printf("%d games a seat, the first %d moves of each at random; %d playouts a move, %s playouts, "
-                "exploration %d/1000\n",
-                games, openingMoves, settings.playouts,
-                settings.playout == strong::Playout::Uniform ? "uniform" : "corner-aware", settings.exploration);
+    if (openings < 1 || one.empty() != rest.empty())
+        usage("--one and --rest go together, --games takes 1 or more");
+    std::printf("%d openings (the first %d moves at random), each at all four seats: %d games a row\n", openings,
+                openingMoves, 4 * openings);
+    std::printf("%-22s %-22s %-12s %s\n", "one", "against", "first", "(a shared first counts half)");
     const long peakBefore = peakKiB();
-    Figures figures;
-    playSeries("one strong colour against three standard ones:", Player::Strong, Player::Standard, games, 1,
-               settings, figures);
-    playSeries("a square-value player (one move in seven at random) against three strong colours:",
-               Player::SquareValue, Player::Strong, games, 2, settings, figures);
-    playSeries("a most-stones player against three strong colours:", Player::MostStones, Player::Strong, games, 3,
-               settings, figures);
-    std::vector<double>& t = figures.moveSeconds;
-    std::sort(t.begin(), t.end());
-    if (!t.empty())
-        std::printf("processor time a strong move: median %.3f s, maximum %.3f s, over %zu moves\n",
-                    t[t.size() / 2], t.back(), t.size());
-    if (figures.searchSeconds > 0)
-        std::printf("search: %.0f playouts a second, %.0f nodes a second\n",
-                    static_cast<double>(figures.stats.playouts) / figures.searchSeconds,
-                    static_cast<double>(figures.stats.nodes) / figures.searchSeconds);
-    std::printf("peak memory: %ld KiB before the first search, %ld KiB after the last (%+ld KiB)\n", peakBefore,
+    if (!one.empty()) {
+        playSeries(playerOf(one), playerOf(rest), openings, 1);
+    } else {
+        for (int level = std::max(low, 2); level <= high; ++level)
+            playSeries(levelPlayer(level), levelPlayer(level - 1), openings, 10 + level);
+        for (const char* simple : {"square-value", "most-stones"})
+            for (int level = low; level <= high; ++level)
+                playSeries(playerOf(simple), levelPlayer(level), openings, 20 + level);
+    }
+    std::printf("\n%-22s %10s %10s %8s\n", "processor time a move", "median", "maximum", "moves");
+    for (auto& [name, t] : moveSeconds) {
+        std::sort(t.begin(), t.end());
+        std::printf("%-22s %9.3fs %9.3fs %8zu\n", name.c_str(), t[t.size() / 2], t.back(), t.size());
+    }
+    std::printf("peak memory: %ld KiB before the first game, %ld KiB after the last (%+ld KiB)\n", peakBefore,
                 peakKiB(), peakKiB() - peakBefore);
     return 0;
 }

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The strong computer measured in whole headless games: its first places
-# against three standard computers, those of a square-value player and of a
-# most-stones player against three strong ones, at every seat; processor
-# time a move; playouts and nodes a second; peak memory.
+# The ladder of computer levels measured in whole headless games, every
+# opening at all four seats: each level against three of the level below,
+# the square-value and the most-stones player against three of each level;
+# processor time a move of each level (median, maximum); peak memory. One
+# table. With --one SPEC --rest SPEC, one series of two players instead, to
+# compare settings of the search (see bench/computer.cpp).
 #
-#   bench/computer.sh [--games N]   (N games a seat in each series, 10 unless given)
+#   bench/computer.sh [--games N] [--levels A-B] [--one SPEC --rest SPEC]
+#   (N openings a row, 5 unless given, each played at all four seats)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build

@@ -1,6 +1,6 @@
 // The Korvalo program: the game window on the desktop.
 //
-//   korvalo [--user-folder] [--computer strong|standard] [--record FILE] [--replay FILE]
+//   korvalo [--user-folder] [--computer LEVEL] [--record FILE] [--replay FILE]
 //   korvalo --host [--port N] [--code CODE] [--port-mapping|--no-port-mapping]
 //   korvalo --join HOST[:PORT]|- [--code CODE] [--seat COLOUR|watch]
 //   korvalo [--join] korvalo://HOST:PORT/CODE [--seat COLOUR|watch]

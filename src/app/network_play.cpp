@@ -258,7 +258,7 @@ void NetworkPlay::findAndJoin(const SessionOptions& options, std::string address
             return fail(QStringLiteral("合言葉がありません。"));
     }
     join_ = std::make_unique<net::Join>(window_.path(), window_.form().state());
-    // The squares of the host's strong computer are played here as they come.
+    // The squares of the host's computer are played here as they come.
     net::playHostsSquares(*join_, window_.form());
     join_->tell(this);
     join_->joined = [this](const QString& why) {

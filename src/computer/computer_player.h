@@ -1,25 +1,20 @@
 #pragma once
 // The computer's choice of square for a computer colour: the hand's tour of
 // the legal squares with the fixed value of each (computer/move_choice.h),
-// the strong search (computer/search.h), and the squares carried from where
-// the game was played first.
+// the other levels' choice (computer/levels.h), and the squares carried from
+// where the game was played first.
 #include <deque>
 #include <functional>
 #include <future>
 #include <optional>
 #include <utility>
 
+#include "computer/levels.h"
 #include "display/board_display.h"
 #include "platform/platform.h"
 #include "rules/game_state.h"
 
 namespace korvalo {
-
-// How the computer colours choose their squares.
-enum class ComputerStrength {
-    Standard,  // by the fixed value of each square
-    Strong,    // by a search of the game ahead (computer/search.h)
-};
 
 class ComputerPlayer {
 public:
@@ -31,29 +26,32 @@ public:
 
     void COM置場所取得(int c, int& column, int& row);  // the computer's choice of square
 
-    ComputerStrength computerStrength = ComputerStrength::Standard;
-    // Squares a strong computer chose elsewhere (in a recorded game, or at
+    // How the computer colours choose their squares: a level from
+    // weakestLevel to strongestLevel, standardLevel by the fixed value of
+    // each square, any other by computer/levels.h.
+    int computerLevel = standardLevel;
+    // Squares a computer of a level other than the standard chose elsewhere (in a recorded game, or at
     // the host of a network game), each played by the next computer move
     // instead of a choice here, so that the game goes on as it went there.
     std::deque<std::pair<int, int>> carriedSquares;
-    // Told of every square a computer colour plays by the strong search or
-    // from carriedSquares, after the hand's tour; the squares of the
-    // standard choice are not told.
+    // Told of every square a computer colour plays by a level other than the
+    // standard or from carriedSquares, after the hand's tour; the squares of
+    // the standard choice are not told.
     std::function<void(int column, int row)> carriedSquareChosen;
     // Called at the end of the hand's tour when a computer colour is to
     // choose and no square is carried: a window that plays a host's game
-    // waits here for the host's square. Where it is set, no strong search
-    // starts here.
+    // waits here for the host's square. Where it is set, no choice of
+    // another level starts here.
     std::function<void()> awaitCarriedSquare;
-    // Called at the end of the hand's tour while the strong search still
-    // runs, with a test of whether it is done: a window keeps painting and a
+    // Called at the end of the hand's tour while the choice of a level other
+    // than the standard still runs, with a test of whether it is done: a window keeps painting and a
     // host keeps serving its connections meanwhile. Unset, the game simply
     // waits for the search.
     std::function<void(const std::function<bool()>& done)> awaitSearch;
 
 private:
     // The square a computer colour plays at the end of the hand's tour: the
-    // running strong search's, a carried one or a new search's; none for the
+    // running choice's, a carried one or a new choice's; none for the
     // standard choice.
     using SearchedSquare = std::optional<std::pair<int, int>>;
     SearchedSquare carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search);

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "computer/search.h"
 #include "computer/computer_player.h"
+#include "computer/levels.h"
 #include "rules/legality.h"
 
 namespace korvalo {
@@ -56,22 +56,23 @@ std::optional<std::pair<int, int>> ComputerPlayer::carriedOrSearchedSquare(int c
             settled.reset();
         }
     }
-    if (!settled && computerStrength == ComputerStrength::Strong)
-        settled = strong::chooseSquare(s.board, c);
+    if (!settled && choosesApart(computerLevel))
+        settled = chooseSquareAt(s.board, c, computerLevel);
     return settled;
 }
 
 void ComputerPlayer::COM置場所取得(int c, int& column, int& row)
 {
-    // The strong search works on a copy of the board, on a thread of its
-    // own while the hand tours the legal squares: the tour's pauses hide it,
-    // and the game waits at the end of the tour only if it is not done. Its
-    // square does not depend on how long it took. A square carried from
+    // A level other than the standard chooses on a copy of the board, on a
+    // thread of its own while the hand tours the legal squares: the tour's
+    // pauses hide it, and the game waits at the end of the tour only if it
+    // is not done. Its square does not depend on how long it took. A square carried from
     // where the game was played first goes before any choice here. Either
     // way the tour looks the same whatever chooses.
     std::future<SearchedSquare> search;
-    if (carriedSquares.empty() && !awaitCarriedSquare && computerStrength == ComputerStrength::Strong)
-        search = std::async(std::launch::async, [board = s.board, c] { return strong::chooseSquare(board, c); });
+    if (carriedSquares.empty() && !awaitCarriedSquare && choosesApart(computerLevel))
+        search = std::async(std::launch::async,
+                            [board = s.board, c, level = computerLevel] { return chooseSquareAt(board, c, level); });
 
     // The hand of colour c visits each legal square in scan order (columns
     // left to right, rows top to bottom) for 0.3 s; it steps 700 twips a

@@ -6,26 +6,25 @@ namespace korvalo::strong {
 
 namespace {
 
-// What a finished game is worth to a colour: a first place alone 1000, a
-// shared first place 600, any other place nothing.
 constexpr int soleFirst = 1000;
-constexpr int sharedFirst = 600;
 
 constexpr Bits cornerSquares = bit(indexOf(1, 1)) | bit(indexOf(9, 1)) | bit(indexOf(1, 9)) | bit(indexOf(9, 9));
+constexpr Bits edgeSquares = columnSquares(1) | columnSquares(9) | (Bits{0x1FF} << indexOf(1, 1)) |
+                             (Bits{0x1FF} << indexOf(1, 9));
 
-// The squares diagonally next to the corners that are still free: playing
-// there most often hands the corner to another colour.
-Bits squaresBesideFreeCorners(Bits occupied)
-{
-    struct Pair { int corner, beside; };
-    static constexpr Pair pairs[] = {{indexOf(1, 1), indexOf(2, 2)}, {indexOf(9, 1), indexOf(8, 2)},
-                                     {indexOf(1, 9), indexOf(2, 8)}, {indexOf(9, 9), indexOf(8, 8)}};
-    Bits b = 0;
-    for (const Pair& p : pairs)
-        if (!(occupied & bit(p.corner)))
-            b |= bit(p.beside);
-    return b;
-}
+// Each corner with the squares next to it on the edges and diagonally:
+// playing there while the corner is free most often hands it to another
+// colour.
+struct Corner {
+    int corner;
+    Bits edge, diagonal;
+};
+constexpr Corner corners[] = {
+    {indexOf(1, 1), bit(indexOf(2, 1)) | bit(indexOf(1, 2)), bit(indexOf(2, 2))},
+    {indexOf(9, 1), bit(indexOf(8, 1)) | bit(indexOf(9, 2)), bit(indexOf(8, 2))},
+    {indexOf(1, 9), bit(indexOf(2, 9)) | bit(indexOf(1, 8)), bit(indexOf(2, 8))},
+    {indexOf(9, 9), bit(indexOf(8, 9)) | bit(indexOf(9, 8)), bit(indexOf(8, 8))},
+};
 
 int nthSquare(Bits set, int n)
 {
@@ -34,25 +33,39 @@ int nthSquare(Bits set, int n)
     return lowestIndex(set);
 }
 
-int anyOf(Bits set, Random& random)
+int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Random& random)
 {
-    return nthSquare(set, random.below(count(set)));
-}
-
-int playoutSquare(const Board& b, Bits legal, Playout playout, Random& random)
-{
-    if (playout == Playout::Corners) {
-        if (const Bits corners = legal & cornerSquares)
-            return anyOf(corners, random);
-        if (const Bits safe = legal & ~squaresBesideFreeCorners(b.occupied()))
+    if (settings.playout == Playout::Uniform)
+        return anyOf(legal, random);
+    Bits edgeNext = 0, diagonalNext = 0;
+    const Bits occupied = b.occupied();
+    for (const Corner& c : corners)
+        if (!(occupied & bit(c.corner))) {
+            edgeNext |= c.edge;
+            diagonalNext |= c.diagonal;
+        }
+    if (const Bits inCorner = legal & cornerSquares)
+        return anyOf(inCorner, random);
+    if (settings.playout == Playout::Corners) {
+        if (const Bits safe = legal & ~diagonalNext)
             return anyOf(safe, random);
+        return anyOf(legal, random);
     }
+    if (random.below(1000) < settings.epsilon)
+        return anyOf(legal, random);
+    const Bits classes[] = {legal & edgeSquares & ~edgeNext, legal & ~edgeSquares & ~diagonalNext,
+                            legal & edgeNext};
+    for (const Bits c : classes)
+        if (c)
+            return anyOf(c, random);
     return anyOf(legal, random);
 }
 
 using Rewards = std::array<int, 5>;
 
-Rewards rewardsOf(const Board& b)
+// What a finished game is worth to each colour: a first place alone
+// soleFirst, a shared one sharedFirst, any other place nothing.
+Rewards rewardsOf(const Board& b, int sharedFirst)
 {
     std::array<int, 5> stones{};
     int most = 0;
@@ -101,6 +114,47 @@ uint64_t squareRoot(uint64_t n)
     return root;
 }
 
+// The exact search of the rest of a game: every colour plays for its own
+// result, the first of equal squares in board order.
+class Solver {
+public:
+    Solver(int sharedFirst, long nodes) : sharedFirst_(sharedFirst), nodes_(nodes), left_(nodes) {}
+
+    // The results at the end of the game from b; failed() once the nodes
+    // ran out.
+    Rewards solve(const Board& b, Bits legal, int* square = nullptr)
+    {
+        if (b.toMove == 0)
+            return rewardsOf(b, sharedFirst_);
+        if (--left_ < 0)
+            return {};
+        const int mover = b.toMove;
+        Rewards best{};
+        best[mover] = -1;
+        for (; legal; legal &= legal - 1) {
+            Board next = b;
+            const int index = lowestIndex(legal);
+            const Bits after = play(next, mover, index);
+            const Rewards r = solve(next, after);
+            if (failed())
+                return {};
+            if (r[mover] > best[mover]) {
+                best = r;
+                if (square)
+                    *square = index;
+            }
+        }
+        return best;
+    }
+    bool failed() const { return left_ < 0; }
+    long searched() const { return nodes_ - (left_ < 0 ? 0 : left_); }
+
+private:
+    int sharedFirst_;
+    long nodes_;
+    long left_;
+};
+
 struct Node {
     uint32_t firstChild = 0;
     uint8_t children = 0;
@@ -113,37 +167,58 @@ struct Node {
 
 class Tree {
 public:
-    Tree(const Board& root, const SearchSettings& settings) : root_(root), settings_(settings), random_(seedOf(root))
+    Tree(const Board& root, const SearchSettings& settings)
+        : root_(root), settings_(settings), random_(seedOf(root) ^ Random(settings.salt).next())
     {
         nodes_.push_back(Node{});
     }
 
-    void playOnce()
+    // Plays one game from the root to its end; returns the moves played.
+    int playOnce()
     {
         Board b = root_;
         Bits legal = legalSquares(b, b.toMove);
         std::array<uint32_t, 100> path{};
-        int depth = 0;
+        // Every move of the game, its colour and square, for the history.
+        std::array<uint8_t, 100> movers{}, played{};
+        int depth = 0, moves = 0;
         uint32_t at = 0;
         path[depth++] = at;
         while (b.toMove != 0) {
             if (!nodes_[at].expanded)
                 expand(at, b, legal);
             at = select(at);
+            movers[moves] = static_cast<uint8_t>(b.toMove);
+            played[moves++] = nodes_[at].square;
             legal = play(b, b.toMove, nodes_[at].square);
             path[depth++] = at;
             if (nodes_[at].visits == 0)
                 break;
         }
-        while (b.toMove != 0)
-            legal = play(b, b.toMove, playoutSquare(b, legal, settings_.playout, random_));
-        const Rewards r = rewardsOf(b);
+        while (b.toMove != 0) {
+            const int square = playoutSquare(b, legal, settings_, random_);
+            movers[moves] = static_cast<uint8_t>(b.toMove);
+            played[moves++] = static_cast<uint8_t>(square);
+            legal = play(b, b.toMove, square);
+        }
+        const Rewards r = rewardsOf(b, settings_.sharedFirst);
         nodes_[0].visits++;
+        const int own = root_.toMove;
         for (int i = 1; i < depth; ++i) {
             Node& n = nodes_[path[i]];
             n.visits++;
-            n.total += r[n.mover];
+            if (settings_.backup == Backup::MaxN || n.mover == own)
+                n.total += r[n.mover];
+            else
+                n.total += soleFirst - r[own];
         }
+        if (settings_.history > 0)
+            for (int i = 0; i < moves; ++i) {
+                History& h = history_[movers[i]][played[i]];
+                h.total += r[movers[i]];
+                h.count++;
+            }
+        return moves;
     }
 
     // The most tried square at the root; the first of them in board order.
@@ -160,6 +235,11 @@ public:
     long size() const { return static_cast<long>(nodes_.size()); }
 
 private:
+    struct History {
+        int64_t total = 0;  // the colour's results of the games it played the square in
+        int64_t count = 0;
+    };
+
     void expand(uint32_t at, const Board& b, Bits legal)
     {
         const auto first = static_cast<uint32_t>(nodes_.size());
@@ -176,22 +256,50 @@ private:
         n.expanded = true;
     }
 
+    // A square's mean result for the colour, in thousandths of soleFirst
+    // times 2^15; half of soleFirst before it was ever played.
+    int64_t historyMean(const Node& c) const
+    {
+        const History& h = history_[c.mover][c.square];
+        return h.count ? h.total * 32768 / h.count : int64_t{soleFirst / 2} * 32768;
+    }
+
     // The child with the best mean reward plus a bonus for being tried
     // less: mean + exploration * sqrt(ln(parent's visits) / visits), in
-    // whole numbers. A child never tried comes first.
+    // whole numbers, with Progressive History's weight * history mean /
+    // ((1 - mean) * visits + 1). A child never tried comes first: the one
+    // with the best history, or the first in board order.
     uint32_t select(uint32_t at) const
     {
         const Node& n = nodes_[at];
+        const bool history = settings_.history > 0;
         const uint64_t logVisits = static_cast<uint64_t>(logIn1024ths(n.visits > 0 ? n.visits : 1));
         uint32_t chosen = n.firstChild;
         int64_t bestScore = INT64_MIN;
+        bool untried = false;
         for (uint32_t i = n.firstChild; i < n.firstChild + n.children; ++i) {
             const Node& c = nodes_[i];
-            if (c.visits == 0)
-                return i;
+            if (c.visits == 0) {
+                if (!history)
+                    return i;
+                const int64_t score = historyMean(c);
+                if (!untried || score > bestScore) {
+                    bestScore = score;
+                    chosen = i;
+                }
+                untried = true;
+                continue;
+            }
+            if (untried)
+                continue;
             // sqrt(ln N / v) in 2^15ths: ln N is in 2^10ths, so scale by 2^20.
             const auto bonus = static_cast<int64_t>(squareRoot((logVisits << 20) / c.visits));
-            const int64_t score = c.total * 32768 / c.visits + settings_.exploration * bonus;
+            const int64_t mean = c.total * 32768 / c.visits;
+            int64_t score = mean + settings_.exploration * bonus;
+            if (history) {
+                const int64_t lost = (int64_t{soleFirst} * 32768 - mean) * c.visits / (int64_t{soleFirst} * 32768);
+                score += settings_.history * historyMean(c) / 1000 / (lost + 1);
+            }
             if (score > bestScore) {
                 bestScore = score;
                 chosen = i;
@@ -204,6 +312,7 @@ private:
     SearchSettings settings_;
     Random random_;
     std::vector<Node> nodes_;
+    std::array<std::array<History, squares>, 5> history_{};
 };
 
 }  // namespace
@@ -247,6 +356,22 @@ uint64_t seedOf(const Board& b)
     return seed;
 }
 
+int anyOf(Bits set, Random& random)
+{
+    return nthSquare(set, random.below(count(set)));
+}
+
+std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched)
+{
+    Solver solver(sharedFirst, nodes);
+    int square = -1;
+    const Rewards r = solver.solve(b, legalSquares(b, b.toMove), &square);
+    *searched += solver.searched();
+    if (solver.failed() || r[b.toMove] <= 0)
+        return std::nullopt;
+    return square;
+}
+
 std::optional<std::pair<int, int>> chooseSquare(const Grid& board, int c, const SearchSettings& settings,
                                                 SearchStats* stats)
 {
@@ -257,13 +382,25 @@ std::optional<std::pair<int, int>> chooseSquare(const Grid& board, int c, const 
     int square = lowestIndex(legal);
     // With one square there is nothing to weigh.
     if (count(legal) > 1) {
-        Tree tree(root, settings);
-        for (int i = 0; i < settings.playouts; ++i)
-            tree.playOnce();
-        square = tree.best();
-        if (stats) {
-            stats->playouts += settings.playouts;
-            stats->nodes += tree.size();
+        std::optional<int> solved;
+        long moves = 0;
+        if (squares - count(root.occupied()) <= settings.solveEmpty)
+            solved = solvedSquare(root, settings.sharedFirst, settings.solveNodes, &moves);
+        if (solved) {
+            square = *solved;
+            if (stats)
+                stats->solved++;
+        } else {
+            Tree tree(root, settings);
+            long playouts = 0;
+            for (; moves < settings.work; ++playouts)
+                moves += tree.playOnce();
+            square = tree.best();
+            if (stats) {
+                stats->playouts += playouts;
+                stats->moves += moves;
+                stats->nodes += tree.size();
+            }
         }
     }
     return std::pair{columnOf(square), rowOf(square)};

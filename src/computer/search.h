@@ -1,12 +1,15 @@
 #pragma once
-// The strong computer's choice of square: a Monte Carlo tree search over the
+// The searching levels' choice of square: a Monte Carlo tree search over the
 // four colours. Each node of the tree keeps the results of the colour that
-// moved into it (max-n: every colour is taken to choose for itself), and each
-// new node is valued by playing the game out to its end with quick moves.
-// The work is a fixed number of playouts, the arithmetic is whole numbers and
-// the random numbers come from a generator seeded from the position, so the
-// same position always gives the same square, on any machine and at any
-// speed.
+// moved into it (max-n: every colour is taken to choose for itself), each
+// new node is valued by playing the game out to its end with quick moves,
+// and the square tried most at the root is played. Near the end of the game
+// an exact search of the rest of it goes first. The work is fixed (moves
+// played in the tree and the playouts, positions of the exact search), the
+// arithmetic is whole numbers and the random numbers come from a generator
+// seeded from the position and a salt (the level), so the same position
+// always gives the same square, on any machine and at any speed. Nothing is
+// kept from one choice to the next.
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -21,20 +24,50 @@ enum class Playout {
     Uniform,  // any legal square alike
     Corners,  // a corner when one is legal, else any square but those
               // diagonally next to a free corner, when there is one
+    Classes,  // any square one time in epsilon, else one of the best class
+              // legal: corners, edges away from free corners, the inner
+              // squares, squares next to a free corner on an edge, squares
+              // diagonally next to a free corner
+};
+
+// Whose result a node keeps.
+enum class Backup {
+    MaxN,      // the colour that moved into it
+    Paranoid,  // the searching colour's, the others' moves taken against it
 };
 
 struct SearchSettings {
-    int playouts = 12000;
+    // The work: moves played in the tree and in the playouts, all together.
+    long work = 600000;
     Playout playout = Playout::Corners;
+    int epsilon = 100;  // Classes: thousandths of moves played at random
     // The weight of exploring less tried squares against playing the best
     // found so far, in thousandths.
     int exploration = 500;
+    // Progressive History: the weight, in thousandths, of a square's mean
+    // result for its colour over all the moves played so far, fading as the
+    // square's own node is tried; 0 leaves it out.
+    int history = 0;
+    Backup backup = Backup::MaxN;
+    // What a finished game is worth to a colour that shares the first place.
+    int sharedFirst = 600;
+    // The exact search near the end: at most this many free squares, and at
+    // most solveNodes positions, else the tree search, whose work the
+    // positions searched count in (each about a move's); 0 leaves it out.
+    int solveEmpty = 0;
+    long solveNodes = 0;
+    uint64_t salt = 0;  // mixed into the seed
 };
 
 struct SearchStats {
     long playouts = 0;
     long nodes = 0;
+    long moves = 0;   // played in the tree and the playouts
+    long solved = 0;  // choices settled by the exact search
 };
+
+// The settings of a searching level, 3 to 5.
+SearchSettings levelSettings(int level);
 
 // The square (column, row) colour c plays on the board, none when c has no
 // legal square.
@@ -64,5 +97,14 @@ private:
 
 // The seed of a position: its stones and the colour to move, mixed.
 uint64_t seedOf(const Board& b);
+
+// A square of set chosen by random, every one alike.
+int anyOf(Bits set, Random& random);
+
+// The square colour b.toMove plays by the exact search of the rest of the
+// game (each colour playing for its own result), when the search ends within
+// nodes positions and that colour ends first in it; none otherwise. Adds
+// the positions it searched to *searched.
+std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched);
 
 }  // namespace korvalo::strong

@@ -23,7 +23,7 @@ bool HeadlessPeer::start(const SessionOptions& options, QString* error)
         // trace. A signal removes the mapping, then ends the program.
         if (options.portMapping)
             hosted_->askTheRouter(true);
-        // While its strong computer searches, the host keeps answering the
+        // While its computer chooses, the host keeps answering the
         // other windows (the timer wakes the loop to look at the search).
         form.computer().awaitSearch = [](const std::function<bool()>& done) {
             QTimer look;

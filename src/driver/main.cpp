@@ -1,7 +1,7 @@
 // korvalo-script: plays the game from a script of window events on Qt's
 // offscreen platform and prints every observable event, one line each.
 //
-//   korvalo-script [--computer strong|standard] [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
+//   korvalo-script [--computer LEVEL] [--dir DIR] [--draw] [--ratio R] [--no-sound-device] [--no-sound-library] [SCRIPT]
 //   korvalo-script --host [--port N] [--code CODE] [--port-mapping|--no-port-mapping] [SCRIPT]
 //   korvalo-script --join HOST[:PORT] --code CODE [--seat COLOUR|watch] [SCRIPT]
 //   korvalo-script --join korvalo://HOST:PORT/CODE [--seat COLOUR|watch] [SCRIPT]

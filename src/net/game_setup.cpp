@@ -11,7 +11,7 @@ std::unique_ptr<HostedGame> HostedGame::open(InputPath& path, Form1& form, const
                                              SessionListener& listener, QString* why, QString* forWindow)
 {
     auto host = std::make_unique<Host>(path, form.state(), code);
-    host->searches = form.computer().computerStrength == ComputerStrength::Strong;
+    host->computerLevel = form.computer().computerLevel;
     if (!host->listen(port, why, forWindow))
         return nullptr;
     std::unique_ptr<HostedGame> game(new HostedGame(std::move(host), listener));

@@ -1,8 +1,8 @@
 #pragma once
 // What the window and korvalo-script do alike to take part in a network
-// game: host one, with the router asked to forward its port, and have a
-// joined game play the squares its host's strong computer chose. What each
-// says about it (on the terminal, in a box) stays with each program.
+// game: open one as its host, and have a joined game play the squares its
+// host's computer chose at its level. What each says about it (on the terminal, in
+// a box) stays with each program.
 #include <QString>
 #include <memory>
 #include <string>
@@ -23,8 +23,8 @@ namespace korvalo::net {
 class HostedGame {
 public:
     // Listens on port (IPv4 and IPv6; 0: a free port the system chooses)
-    // with code (empty: a random one); the computer colours choose by the
-    // strong search when form's do. None, with the reason (in forWindow,
+    // with code (empty: a random one); the computer colours play at the
+    // level form's do. None, with the reason (in forWindow,
     // when given, in the words a window shows), when it cannot listen there.
     // The listener is told the game is hosted; it must outlive the game.
     static std::unique_ptr<HostedGame> open(InputPath& path, Form1& form, const std::string& code, quint16 port,
@@ -52,7 +52,7 @@ private:
     std::unique_ptr<PortMapping> mapping_;
 };
 
-// Has form play the squares join's host sends for its strong computer, each
+// Has form play the squares join's host sends for its computer, each
 // waited for (up to ten minutes) when that computer is to move; the waiting
 // stops once join is gone.
 void playHostsSquares(Join& join, Form1& form);

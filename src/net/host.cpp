@@ -172,8 +172,8 @@ void Host::check(Peer& peer, const message::Hello& hello)
     peer.asked = *asked;
     peer.watching = hello.seat == "watch";
     peer.connection->send(message::Welcome{});
-    if (searches)
-        peer.connection->send(message::ComputerOf{true});
+    if (choosesApart(computerLevel))
+        peer.connection->send(message::ComputerOf{true, computerLevel});
     for (const std::string& line : history_)
         peer.connection->send(line);
     peer.connection->send(message::CaughtUp{});
@@ -239,10 +239,12 @@ void Host::remember(const std::string& line)
     }
     if (historyTooLong_)
         return;
-    // Counted as the joining window counts what it takes (the strong
-    // computer's announcement, sent first when it searches, included).
+    // Counted as the joining window counts what it takes (the computer's
+    // level, sent first when its squares are sent, included).
     historyCost_ += line.size() + lineCost;
-    if (historyCost_ + (searches ? writeMessage(message::ComputerOf{true}).size() + lineCost : 0) > maxCatchUp) {
+    if (historyCost_ +
+            (choosesApart(computerLevel) ? writeMessage(message::ComputerOf{true, computerLevel}).size() + lineCost : 0) >
+        maxCatchUp) {
         historyTooLong_ = true;
         std::vector<std::string>().swap(history_);
         return;
@@ -377,7 +379,7 @@ bool Host::admit(InputSource& from, const Input& input)
 
 void Host::computerChose(int column, int row)
 {
-    const std::string line = writeMessage(message::ComputerOf{false, column, row});
+    const std::string line = writeMessage(message::ComputerOf{false, strongestLevel, column, row});
     remember(line);
     broadcast(line);
 }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "computer/levels.h"
 #include "input/input_path.h"
 #include "input/input_policy.h"
 #include "net/host_limits.h"
@@ -81,10 +82,10 @@ public:
     void answered(Buttons buttons, Answer answer) override;
     void computerChose(int column, int row) override;
 
-    // Whether the computer colours choose by the strong search here: the
-    // joined windows are told so when they join, and then wait for the
-    // squares sent instead of choosing.
-    bool searches = false;
+    // The level the computer colours play at here (computer/levels.h): for
+    // any but the standard one the joined windows are told it when they
+    // join, and then wait for the squares sent instead of choosing.
+    int computerLevel = standardLevel;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -169,7 +169,7 @@ void Join::hear(const std::string& line)
         (catchUpCost_ += line.size() + lineCost) > maxCatchUp)
         return wrong();
     if (const auto* computer = std::get_if<ComputerOf>(&*parsed)) {
-        // The host's computer: that it searches, and the squares it chose.
+        // The host's computer: that it sends its squares, and the squares.
         if (computer->announce)
             hostSearches_ = true;
         else if (!hostSearches_ || !keepsSquare(computer->column, computer->row))

@@ -68,11 +68,12 @@ public:
     // of a colour has left (the host plays it now), when the seat or the
     // players change, and when the host has ended.
     void tell(SessionListener* listener) { listener_ = listener; }
-    // Told of each square the host's strong computer played, to keep while
+    // Told of each square the host's computer played at its level, to keep while
     // fewer than most wait to be played; false when it was not kept.
     std::function<bool(int column, int row, std::size_t most)> computerSquare;
-    // Whether the host's computer colours choose by the strong search, so
-    // that this window plays the squares it sends instead of choosing.
+    // Whether the host's computer colours play at a level whose squares it
+    // sends (any but the standard one), so that this window plays them
+    // instead of choosing.
     bool hostSearches() const { return hostSearches_; }
 
     // Leaves the game.
@@ -90,7 +91,7 @@ public:
     bool catchingUp() const override { return welcomed_ && !caughtUp_; }
 
     // What a host may have waiting here: inputs in the gate (far more than a
-    // whole game's catching up), and strong-computer squares only as many as
+    // whole game's catching up), and the computer's squares only as many as
     // computer moves may come of the position and the inputs waiting. Beyond
     // them the host has sent what no host sends.
     static constexpr std::size_t maxInputsWaiting = 65536;

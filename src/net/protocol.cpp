@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "computer/levels.h"
 #include "script/script_language.h"
 
 namespace korvalo::net {
@@ -90,10 +91,11 @@ std::optional<Message> parseMessage(std::string_view line)
         ScriptCommand command;
         std::string error;
         if (parseScriptLine(w[2], &command, &error)) {
-            if (command.kind == ScriptCommand::Kind::Strength && command.strong)
-                return ComputerOf{true};
+            // The standard level's squares are not sent, so it is not said.
+            if (command.kind == ScriptCommand::Kind::Strength && choosesApart(command.level))
+                return ComputerOf{true, command.level};
             if (command.kind == ScriptCommand::Kind::Computer)
-                return ComputerOf{false, command.column, command.row};
+                return ComputerOf{false, strongestLevel, command.column, command.row};
         }
     }
     if (word == "answer" && w.size() == 2 && (w[1] == "Yes" || w[1] == "No"))
@@ -132,7 +134,11 @@ std::string writeMessage(const Message& message)
         std::string operator()(const InputOf& m) const { return "input " + m.from + " " + inputLine(m.input); }
         std::string operator()(const ComputerOf& m) const
         {
-            return m.announce ? "input host computer strong" : "input host " + computerLine(m.column, m.row);
+            // Level 5 keeps the word a window that knows no levels reads.
+            if (m.announce)
+                return m.level == strongestLevel ? "input host computer strong"
+                                    : "input host computer " + std::to_string(m.level);
+            return "input host " + computerLine(m.column, m.row);
         }
         std::string operator()(const AnswerOf& m) const { return m.answer == Answer::No ? "answer No" : "answer Yes"; }
         std::string operator()(const Seat& m) const { return "seat " + colourWord(m.colour); }

@@ -11,12 +11,14 @@
 // own game runs them:
 //   input FROM LINE      an input of the game in the script language (FROM:
 //                        the colour whose window gave it, or host)
-//   input host computer strong
-//                        the host's computer colours choose by the strong
-//                        search (sent after welcome, before the catch-up)
+//   input host computer strong | input host computer LEVEL
+//                        the host's computer colours choose at level 5
+//                        (strong) or at LEVEL (1, 3 or 4), and the host sends
+//                        the squares they choose (sent after welcome, before
+//                        the catch-up; the standard level 2 is not said)
 //   input host computer COL ROW
-//                        the square the host's strong computer chose, played
-//                        by the computer colour to move without searching
+//                        the square the host's computer chose, played by the
+//                        computer colour to move without choosing
 //   answer Yes|No        the host's answer to the question whether to play on
 //   seat SEAT            the colour this window plays now (or watch)
 //   players N            how many windows take part, the host's included (1 to 8)
@@ -91,8 +93,9 @@ struct InputOf {  // an input of the game the host ran
     std::string from;  // "host" or the colour word of the window that gave it
     Input input;
 };
-struct ComputerOf {  // the host's strong computer: that it searches, or a square it chose
-    bool announce = false;  // "computer strong": the computer colours search at the host
+struct ComputerOf {  // the host's computer: the level it plays at, or a square it chose
+    bool announce = false;  // the computer colours choose at the host, at level
+    int level = 5;          // announce: 1, 3, 4 or 5, the levels whose squares are sent
     int column = 1, row = 1;  // the square, 1..9 each, when not announce
 };
 struct AnswerOf {

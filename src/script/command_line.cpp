@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "computer/levels.h"
+
 namespace korvalo {
 
 CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv)
@@ -37,20 +39,24 @@ CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv)
 QCommandLineOption computerOption()
 {
     return QCommandLineOption(QStringLiteral("computer"),
-                              QStringLiteral("How the computer colours choose: <strength> standard (the square "
-                                             "values, the default) or strong (a search of the game ahead)."),
-                              QStringLiteral("strength"));
+                              QStringLiteral("How well the computer colours play: <level> 1 (a beginner), 2 or "
+                                             "standard (the square values, the default), 3 and 4 (a search of "
+                                             "the game ahead, short and longer), 5 or strong (the strongest)."),
+                              QStringLiteral("level"));
 }
 
-bool readComputerOption(const QCommandLineParser& parser, const QCommandLineOption& option, bool* strong,
+bool readComputerOption(const QCommandLineParser& parser, const QCommandLineOption& option, int* level,
                         std::string* error)
 {
-    const QString value = parser.value(option);
-    *strong = value == QStringLiteral("strong");
-    if (parser.isSet(option) && !*strong && value != QStringLiteral("standard")) {
-        *error = "--computer takes strong or standard";
+    *level = standardLevel;
+    if (!parser.isSet(option))
+        return true;
+    const std::optional<int> named = levelOf(argumentBytes(parser.value(option)));
+    if (!named) {
+        *error = "--computer takes a level from 1 to 5, standard or strong";
         return false;
     }
+    *level = *named;
     return true;
 }
 

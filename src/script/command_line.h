@@ -20,11 +20,12 @@ enum class CommandLine {
 // unchanged through argumentBytes. A QCoreApplication must exist.
 CommandLine readCommandLine(QCommandLineParser& parser, int argc, char** argv);
 
-// The option --computer strong|standard of both programs.
+// The option --computer LEVEL of both programs: 1 to 5, standard (2) or
+// strong (5).
 QCommandLineOption computerOption();
-// Whether the option, as read into parser, asks for the strong computer; false
-// with the reason when its value is neither word.
-bool readComputerOption(const QCommandLineParser& parser, const QCommandLineOption& option, bool* strong,
+// The level the option, as read into parser, asks for, standardLevel when it
+// is not given; false with the reason when its value names no level.
+bool readComputerOption(const QCommandLineParser& parser, const QCommandLineOption& option, int* level,
                         std::string* error);
 
 // The bytes of an argument read by readCommandLine.

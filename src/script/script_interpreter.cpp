@@ -79,7 +79,7 @@ bool ScriptInterpreter::execute(const std::string& line, const ScriptCommand& co
         break;
     case Kind::Computer: form_.computer().carriedSquares.emplace_back(command.column, command.row); break;
     case Kind::Strength:
-        form_.computer().computerStrength = command.strong ? ComputerStrength::Strong : ComputerStrength::Standard;
+        form_.computer().computerLevel = command.level;
         break;
     case Kind::State: printState(out_, form_.state(), form_.ui()); break;
     case Kind::Snapshot:

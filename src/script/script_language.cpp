@@ -1,5 +1,6 @@
 #include "script/script_language.h"
 
+#include "computer/levels.h"
 #include "flow/menu_commands.h"
 #include "script/script_reader.h"
 
@@ -109,10 +110,11 @@ bool parseScriptLine(const std::string& line, ScriptCommand* command, std::strin
         }
         command->kind = Kind::Answer;
     } else if (name == "computer" && w.size() == 2) {
-        if (w[1] != "strong" && w[1] != "standard")
-            return fail("computer takes strong or standard, or a column and a row");
+        const std::optional<int> level = levelOf(w[1]);
+        if (!level)
+            return fail("computer takes a level (1 to 5, standard or strong), or a column and a row");
         command->kind = Kind::Strength;
-        command->strong = w[1] == "strong";
+        command->level = *level;
     } else if (name == "computer") {
         if (w.size() != 3 || !toInteger(w[1], &command->column) || !toInteger(w[2], &command->row) ||
             command->column < 1 || command->column > 9 || command->row < 1 || command->row > 9)

@@ -10,8 +10,10 @@
 //   close              the window's close button
 //   answer OK|Yes|No.. answers for the next message boxes
 //   computer COL ROW   the square the next computer move plays, chosen by a
-//                      strong computer where the game was played first
-//   computer strong|standard  how the computer colours choose from now on
+//                      computer of a level other than the standard where the
+//                      game was played first
+//   computer LEVEL     how well the computer colours play from now on: 1 to
+//                      5, standard (2) or strong (5)
 //   state              prints the game's state
 //   snapshot FILE      saves a picture of the drawing
 //   wait players N     in a network game: waits until N windows take part
@@ -38,7 +40,7 @@ struct ScriptCommand {
     std::string file;           // Snapshot: the file
     int players = 0;            // WaitPlayers: how many
     int column = 0, row = 0;    // Computer: the square, 1..9 each
-    bool strong = false;        // Strength: the strong computer, or the standard one
+    int level = 2;              // Strength: the level, 1 to 5
 };
 
 // A whole text that is a finite decimal number.

@@ -49,7 +49,7 @@ bool SessionCommandLine::read(const QCommandLineParser& parser, const QString& l
 {
     *options = SessionOptions();
     options->port = defaults_.port;
-    if (!readComputerOption(parser, computer_, &options->strongComputer, error))
+    if (!readComputerOption(parser, computer_, &options->computerLevel, error))
         return false;
     if (parser.isSet(keyboard_) && !defaults_.hasKeyboard) {
         *error = "--keyboard plays in the window; a script has no keyboard";

@@ -14,8 +14,8 @@
 namespace korvalo {
 
 struct SessionOptions {
-    bool strongComputer = false;  // the computer colours choose by the strong search
-    bool keyboard = false;        // the board is played with the keyboard too
+    int computerLevel = 2;  // how well the computer colours play (computer/levels.h)
+    bool keyboard = false;  // the board is played with the keyboard too
 
     // Taking part in a network game.
     enum class Role { None, Host, Join };

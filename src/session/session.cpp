@@ -19,10 +19,10 @@ Session::~Session()
 void Session::apply(const SessionOptions& options)
 {
     // A joined window plays the squares its host's computer chose.
-    if (options.strongComputer && options.role == SessionOptions::Role::Join)
+    if (options.computerLevel != standardLevel && options.role == SessionOptions::Role::Join)
         listener_.logLine("--computer is the host's to choose; it is left aside here");
-    else if (options.strongComputer)
-        form_.computer().computerStrength = ComputerStrength::Strong;
+    else
+        form_.computer().computerLevel = options.computerLevel;
 }
 
 void Session::recordInto(GameRecord* record)

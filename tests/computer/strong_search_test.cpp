@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "computer/levels.h"
 #include "computer/search.h"
 #include "property/board_oracle.h"
 #include "support/test_game.h"
@@ -18,7 +19,7 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
     // squares, or none when it has none; the search's own move and hand-on
     // match the oracle's.
     strong::SearchSettings quick;
-    quick.playouts = 24;
+    quick.work = 600;
     std::mt19937 random(28);
     int positions = 0;
     for (int game = 0; game < 6; ++game) {
@@ -63,9 +64,60 @@ TEST(StrongComputer, TheSamePositionGivesTheSameSquare)
     EXPECT_EQ(strong::chooseSquare(s.board, blue), first);
     // A search of another position in between leaves nothing behind.
     strong::SearchSettings quick;
-    quick.playouts = 500;
+    quick.work = 20000;
     EXPECT_TRUE(strong::chooseSquare(s.board, white, quick).has_value());
     EXPECT_EQ(strong::chooseSquare(s.board, blue), first);
+}
+
+TEST(ComputerLevels, EachLevelChoosesALegalSquareAndTheSameOneForTheSamePosition)
+{
+    // Positions of a random game; the dearer levels at fewer of them. A
+    // search of another position in between leaves nothing behind, and
+    // each level's choice is its own (level 1 draws its own random numbers).
+    std::mt19937 random(35);
+    GameState s;
+    placeStartingPosition(s);
+    std::vector<Grid> boards;
+    std::vector<int> movers;
+    for (int c = black; c != 0 && boards.size() < 60;) {
+        boards.push_back(s.board);
+        movers.push_back(c);
+        const auto playable = playableSquares(s.board, c);
+        const auto [x, y] = playable[random() % playable.size()];
+        s.board = afterMove(s.board, x, y, c);
+        int next = 0;
+        for (int k = 1; k <= 4 && !next; ++k)
+            if (canPlay(s.board, (c - 1 + k) % 4 + 1))
+                next = (c - 1 + k) % 4 + 1;
+        c = next;
+    }
+    ASSERT_EQ(boards.size(), 60u);
+    for (const int level : {1, 3, 4}) {
+        for (size_t i = 0; i < boards.size(); i += level == 4 ? 29 : level == 3 ? 6 : 3) {
+            const auto playable = playableSquares(boards[i], movers[i]);
+            const auto chosen = chooseSquareAt(boards[i], movers[i], level);
+            ASSERT_TRUE(chosen.has_value()) << "level " << level << "\n" << boardText(boards[i]);
+            EXPECT_NE(std::find(playable.begin(), playable.end(), *chosen), playable.end()) << "level " << level;
+            const size_t other = (i + 7) % boards.size();
+            EXPECT_TRUE(chooseSquareAt(boards[other], movers[other], level).has_value());
+            EXPECT_EQ(chooseSquareAt(boards[i], movers[i], level), chosen) << "level " << level;
+        }
+    }
+    // The top level once at its full work, and its search with all it
+    // knows at less work for the rest.
+    const auto playable = playableSquares(boards[40], movers[40]);
+    const auto top = chooseSquareAt(boards[40], movers[40], strongestLevel);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_NE(std::find(playable.begin(), playable.end(), *top), playable.end());
+    strong::SearchSettings less = strong::levelSettings(strongestLevel);
+    less.work /= 20;
+    for (size_t i = 0; i < boards.size(); i += 10) {
+        const auto chosen = strong::chooseSquare(boards[i], movers[i], less);
+        const auto playableHere = playableSquares(boards[i], movers[i]);
+        ASSERT_TRUE(chosen.has_value());
+        EXPECT_NE(std::find(playableHere.begin(), playableHere.end(), *chosen), playableHere.end());
+        EXPECT_EQ(strong::chooseSquare(boards[i], movers[i], less), chosen);
+    }
 }
 
 TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
@@ -82,22 +134,41 @@ TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
                               "141342332\n"
                               "144143342\n"
                               "122312434\n";
-    for (const auto& [strength, expected] : {std::pair{ComputerStrength::Strong, Square(2, 6)},
-                                             std::pair{ComputerStrength::Standard, Square(1, 5)}}) {
+    for (const auto& [level, expected] : {std::pair{strongestLevel, Square(2, 6)}, std::pair{4, Square(2, 6)},
+                                          std::pair{3, Square(2, 6)}, std::pair{standardLevel, Square(1, 5)}}) {
         TestGame g;
         g.seat(computerValue, humanValue, humanValue, humanValue);
         g.setBoard(board);
-        g.form.computer().computerStrength = strength;
+        g.form.computer().computerLevel = level;
         std::vector<Square> told;
         g.form.computer().carriedSquareChosen = [&](int column, int row) { told.emplace_back(column, row); };
         int column = 0, row = 0;
         g.form.computer().COM置場所取得(black, column, row);
         EXPECT_EQ(Square(column, row), expected);
-        // Only the strong choice is told, to be carried.
-        EXPECT_EQ(told, strength == ComputerStrength::Strong ? std::vector<Square>{expected} : std::vector<Square>{});
+        // Only a level other than the standard is told, to be carried.
+        EXPECT_EQ(told, level != standardLevel ? std::vector<Square>{expected} : std::vector<Square>{});
         // The hand toured both squares either way.
         EXPECT_EQ(linesStartingWith(g.lines(), "wait 0.3").size(), 2u);
     }
+}
+
+TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGivesUp)
+{
+    // Black to move with a5 and b6 free (as above): b6 ends the game with
+    // black first.
+    GameState s;
+    ASSERT_TRUE(setBoardFromText(s.board, "124412343\n122123422\n141423243\n112443332\n.31111111\n"
+                                          "1.4243344\n141342332\n144143342\n122312434\n"));
+    const strong::Board b = strong::boardOf(s.board, black);
+    long searched = 0;
+    EXPECT_EQ(strong::solvedSquare(b, 600, 100, &searched), strong::indexOf(2, 6));
+    EXPECT_GT(searched, 0);
+    EXPECT_LE(searched, 100);
+    // Too few positions to search to the end: no square, and no more
+    // positions searched than allowed.
+    searched = 0;
+    EXPECT_EQ(strong::solvedSquare(b, 600, 1, &searched), std::nullopt);
+    EXPECT_EQ(searched, 1);
 }
 
 TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)

@@ -125,7 +125,7 @@ TEST(DriverProgram, BothProgramsAnswerHelpAndVersionAndStopAtAWrongOption)
             {"--host --code \"$(printf 'ab\\377cd')\"", "--code is not UTF-8"},
             {"--host --port 65536", "--port needs a port number"},
             {"--join 127.0.0.1 --code tesuto --seat any", "--seat takes black, blue, white, red or watch"},
-            {"--computer fast", "--computer takes strong or standard"},
+            {"--computer fast", "--computer takes a level from 1 to 5, standard or strong"},
             {"--port-mapping", "--port-mapping goes with --host"}};
         for (const auto& [arguments, why] : refusals) {
             const Result refused = runProgram("/bin/sh", {"-c", QStringLiteral("exec \"$0\" %1").arg(arguments),
@@ -179,18 +179,20 @@ TEST(DriverProgram, AScriptNamedInAnyEncodingIsRead)
     EXPECT_TRUE(process.readAllStandardOutput().contains("state turn=1 mode=1"));
 }
 
-TEST(DriverProgram, TheStrongComputerChoosesTheSameSquaresInAFreshProcess)
+TEST(DriverProgram, EachLevelChoosesTheSameSquaresInAFreshProcess)
 {
-    // Three strong computer colours open before the person on red.
+    // Three computer colours open before the person on red.
     const QByteArray script = "menu JYUNBAN_4\nstate\n";
     QTemporaryDir dir;
-    const Result first = runDriver({"--computer", "strong", "--no-sound-library", "--dir", dir.path()}, script);
-    const Result second = runDriver({"--computer", "strong", "--no-sound-library", "--dir", dir.path()}, script);
     const Result standard = runDriver({"--computer", "standard", "--no-sound-library", "--dir", dir.path()}, script);
-    ASSERT_EQ(first.code, 0) << first.err.toStdString();
-    EXPECT_TRUE(first.out.contains("state turn=4 mode=4 move=3")) << first.out.toStdString();
-    EXPECT_EQ(first.out, second.out);
-    EXPECT_NE(first.out, standard.out);
+    for (const char* level : {"1", "4"}) {
+        const Result first = runDriver({"--computer", level, "--no-sound-library", "--dir", dir.path()}, script);
+        const Result second = runDriver({"--computer", level, "--no-sound-library", "--dir", dir.path()}, script);
+        ASSERT_EQ(first.code, 0) << first.err.toStdString();
+        EXPECT_TRUE(first.out.contains("state turn=4 mode=4 move=3")) << first.out.toStdString();
+        EXPECT_EQ(first.out, second.out) << "level " << level;
+        EXPECT_NE(first.out, standard.out) << "level " << level;
+    }
     EXPECT_EQ(runDriver({"--computer", "best"}, script).code, 2);
 }
 

@@ -146,11 +146,11 @@ TEST(Session, AJoinedGameLeavesItsOwnComputerAsideAndTheRoleGoesBeforeTheGame)
     {
         Session session(ui, nullptr, listener);
         SessionOptions options;
-        options.strongComputer = true;
+        options.computerLevel = strongestLevel;
         options.role = SessionOptions::Role::Join;
         options.host = "::1";
         session.apply(options);
-        EXPECT_EQ(session.form().computer().computerStrength, ComputerStrength::Standard);
+        EXPECT_EQ(session.form().computer().computerLevel, standardLevel);
         EXPECT_EQ(listener.lines, std::vector<std::string>{"--computer is the host's to choose; it is left aside here"});
         QString why = QStringLiteral("the module is missing");
         EXPECT_FALSE(session.startNetwork(nullptr, options, &why));
@@ -159,7 +159,7 @@ TEST(Session, AJoinedGameLeavesItsOwnComputerAsideAndTheRoleGoesBeforeTheGame)
         session.stopNetwork();
         options.role = SessionOptions::Role::Host;
         session.apply(options);
-        EXPECT_EQ(session.form().computer().computerStrength, ComputerStrength::Strong);
+        EXPECT_EQ(session.form().computer().computerLevel, strongestLevel);
         EXPECT_EQ(listener.lines.size(), 1u);
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"start ::1", "stop"}));
@@ -297,7 +297,7 @@ TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearc
     ASSERT_TRUE(record.open(folder.file("game.txt"), &opened, &error)) << error;
     ScriptOptions options;
     options.soundLibrary = false;
-    options.strongComputer = true;
+    options.computerLevel = 3;
     std::ostringstream out, err;
     ScriptRunner live(options, out, nullptr);
     live.path().recordInto(&record);
@@ -313,7 +313,7 @@ TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearc
         const int before = live.form().state().moveNumber;
         const bool strong = presses == 0 || before >= 52;
         const auto [column, row] = legalSquares(live.form().state(), blue).back();
-        std::istringstream press(std::string(strong ? "computer strong\n" : "computer standard\n") + "click " +
+        std::istringstream press(std::string(!strong ? "computer standard\n" : presses % 2 ? "computer 1\n" : "computer 3\n") + "click " +
                                  std::to_string(column) + " " + std::to_string(row) + "\n");
         ASSERT_EQ(live.run(press, err), 0) << err.str();
         if (strong)
@@ -353,7 +353,7 @@ TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearc
 
     // A driver with the standard computer, which never searches, plays the
     // recorded squares; without them it plays a game of its own.
-    options.strongComputer = false;
+    options.computerLevel = standardLevel;
     for (const auto& [script, same] : {std::pair{text, true}, std::pair{withoutSquares, false}}) {
         std::ostringstream replayOut, replayErr;
         ScriptRunner replay(options, replayOut, nullptr);

@@ -73,7 +73,14 @@ TEST(JoinLink, ReadsBackWhatWasWrittenAndRefusesMalformedLinks)
 // ask the person (a code, or games on the local network).
 TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
 {
-    struct Row { QStringList arguments; std::string error; int port = 0; int seat = 0; std::string window = "same"; };
+    struct Row {
+        QStringList arguments;
+        std::string error;
+        int port = 0;
+        int seat = 0;
+        std::string window = "same";
+        int level = 2;
+    };
     const Row rows[] = {
         {{"--host", "--port", "0"}, "", 0},
         {{"--host", "--port", "1"}, "", 1},
@@ -100,8 +107,15 @@ TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
          "a join link holds the code: --code does not go with it"},
         {{"--join", "korvalo://host:1/a/b"}, "not a join link (korvalo://HOST:PORT/CODE): no code, or more than one"},
         {{"--host", "--join", "host"}, "--host and --join do not go together"},
-        {{"--computer", "strong"}, ""},
-        {{"--computer", "fast"}, "--computer takes strong or standard"},
+        {{"--computer", "strong"}, "", 0, 0, "same", 5},
+        {{"--computer", "standard"}, "", 0, 0, "same", 2},
+        {{"--computer", "1"}, "", 0, 0, "same", 1},
+        {{"--computer", "4"}, "", 0, 0, "same", 4},
+        {{"--host", "--computer", "3"}, "", 47119, 0, "same", 3},
+        {{"--computer", "0"}, "--computer takes a level from 1 to 5, standard or strong"},
+        {{"--computer", "6"}, "--computer takes a level from 1 to 5, standard or strong"},
+        {{"--computer", "05"}, "--computer takes a level from 1 to 5, standard or strong"},
+        {{"--computer", "fast"}, "--computer takes a level from 1 to 5, standard or strong"},
         {{"--port-mapping"}, "--port-mapping goes with --host"},
         {{"--no-port-mapping"}, "--no-port-mapping goes with --host"},
         {{"--keyboard"}, "--keyboard plays in the window; a script has no keyboard", 0, 0, ""},
@@ -127,8 +141,8 @@ TEST(SessionCommandLine, BothProgramsGiveTheSameVerdictOnEachSharedOption)
             if (read && options.role == SessionOptions::Role::Host) {
                 EXPECT_EQ(options.portMapping, defaults.portMapping) << said;
             }
-            if (read && row.arguments.contains("strong")) {
-                EXPECT_TRUE(options.strongComputer);
+            if (read) {
+                EXPECT_EQ(options.computerLevel, row.level) << said;
             }
             EXPECT_EQ(options.keyboard, read && row.arguments.contains("--keyboard")) << said;
         }

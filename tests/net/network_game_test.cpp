@@ -216,13 +216,15 @@ TEST(NetworkGame, AWindowThatFallsSilentIsTakenForLost)
     const quint16 port = freePort();
     Peer host;
     // The host's script ends once a second window has come; the host then
-    // waits for it to leave, which a silent one never does.
-    host.start({"--host", "--port", QString::number(port), "--code", "tesuto"}, "wait players 2\n");
+    // waits for it to leave, which a silent one never does. Its top-level
+    // computer is said in the words a window that knows no levels reads.
+    host.start({"--computer", "5", "--host", "--port", QString::number(port), "--code", "tesuto"},
+               "wait players 2\n");
     ASSERT_TRUE(host.says("hosting on port"));
     Stranger silent;
     ASSERT_TRUE(silent.connectTo(port));
     silent.say("hello korvalo 1 " KORVALO_VERSION " tesuto any\n");
-    EXPECT_TRUE(silent.hears("welcome"));
+    EXPECT_TRUE(silent.hears("welcome\ninput host computer strong\n"));
     // It says nothing more, not even ping.
     host.finish();
     EXPECT_NE(host.read("errors").find("nothing heard for 8 seconds"), std::string::npos) << host.read("errors");
@@ -337,7 +339,7 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     // persons' clicks come from the same game played in one process.
     LoadedGame loaded(false);
     Form1& form = loaded.game.form;
-    form.computer().computerStrength = ComputerStrength::Strong;
+    form.computer().computerLevel = 1;
     form.PLAY_TOIMEN_Click();
     std::array<std::string, 5> mine;
     std::vector<std::string> blackClicks;
@@ -366,7 +368,7 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     std::string hostScript = "wait players 2\nmenu PLAY_TOIMEN\n";
     for (std::size_t i = 0; i < blackClicks.size(); ++i)
         hostScript += (i == 3 ? "wait players 3\n" : "") + blackClicks[i];
-    host.start({"--computer", "strong", "--host", "--port", port, "--code", "tesuto"}, hostScript + "wait end\n");
+    host.start({"--computer", "1", "--host", "--port", port, "--code", "tesuto"}, hostScript + "wait end\n");
     ASSERT_TRUE(host.says("hosting on port")) << host.read("errors");
     joined.start({"--join", at, "--code", "tesuto", "--seat", "white"}, mine[white] + "wait end\n");
     // The late window starts once the game has (the host waits for white's
