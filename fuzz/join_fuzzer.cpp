@@ -38,9 +38,9 @@ void play(const std::uint8_t* data, std::size_t size)
     game.path.load();
     if (data[0] & 8)
         join.computerSquare = [&game](int column, int row, std::size_t most) {
-            if (game.form.computer().carriedSquares.size() >= most)
+            if (game.form.computer().carriedCount() >= most)
                 return false;
-            game.form.computer().carriedSquares.emplace_back(column, row);
+            game.form.computer().carry(column, row);
             return true;
         };
     const int seats[] = {0, 1, 2, 3, 4, net::Join::watchOnly, 0, 0};

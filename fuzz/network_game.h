@@ -87,7 +87,7 @@ struct Game : InputSource {
             return answer;
         };
         ui.onEnd = [this] { path.end(); };
-        form.computer().carriedSquareChosen = [this](int column, int row) { path.computerChose(column, row); };
+        form.computer().tellChosenSquares([this](int column, int row) { path.computerChose(column, row); });
     }
     // The window's person: each whole script line of bytes that is an input
     // or answers goes in, the rest is left aside.

@@ -57,7 +57,7 @@ MainWindow::MainWindow(std::unique_ptr<DsLibrary> library, WindowEvents* events,
     session_ = std::make_unique<Session>(*platform_, nullptr, static_cast<SessionListener&>(*this), events);
     useSound(std::move(library));
     person_ = std::make_unique<PersonInput>(path());
-    form().computer().awaitSearch = [](const std::function<bool()>& done) { pauseUntil(done); };
+    form().computer().keepAnsweringWhileSearching([](const std::function<bool()>& done) { pauseUntil(done); });
 
     area_->onMouse = [this](const QMouseEvent& event, bool press) { person_->mouse(event, press); };
     keyboard_ = std::make_unique<KeyboardPlay>(*this, *area_, *person_, session_->form().state());

@@ -52,7 +52,7 @@ NetworkPlay::NetworkPlay(MainWindow& window) : window_(window) {}
 NetworkPlay::~NetworkPlay()
 {
     // The window may outlive this part of the program.
-    window_.form().computer().awaitCarriedSquare = nullptr;
+    window_.form().computer().waitForCarriedSquares(nullptr);
 }
 
 bool NetworkPlay::start(const SessionOptions& options, QString* error)

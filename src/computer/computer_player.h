@@ -29,25 +29,35 @@ public:
     // How the computer colours choose their squares: a level from
     // weakestLevel to strongestLevel, standardLevel by the fixed value of
     // each square, any other by computer/levels.h.
-    int computerLevel = standardLevel;
-    // Squares a computer of a level other than the standard chose elsewhere (in a recorded game, or at
-    // the host of a network game), each played by the next computer move
-    // instead of a choice here, so that the game goes on as it went there.
-    std::deque<std::pair<int, int>> carriedSquares;
-    // Told of every square a computer colour plays by a level other than the
-    // standard or from carriedSquares, after the hand's tour; the squares of
-    // the standard choice are not told.
-    std::function<void(int column, int row)> carriedSquareChosen;
-    // Called at the end of the hand's tour when a computer colour is to
-    // choose and no square is carried: a window that plays a host's game
-    // waits here for the host's square. Where it is set, no choice of
-    // another level starts here.
-    std::function<void()> awaitCarriedSquare;
-    // Called at the end of the hand's tour while the choice of a level other
-    // than the standard still runs, with a test of whether it is done: a window keeps painting and a
-    // host keeps serving its connections meanwhile. Unset, the game simply
-    // waits for the search.
-    std::function<void(const std::function<bool()>& done)> awaitSearch;
+    int level() const { return level_; }
+    void setLevel(int level) { level_ = level; }
+
+    // Carries a square a computer of a level other than the standard chose
+    // elsewhere (in a recorded game, or at the host of a network game): the
+    // next computer move plays it instead of a choice here, so that the game
+    // goes on as it went there.
+    void carry(int column, int row) { carried_.emplace_back(column, row); }
+    // How many carried squares wait to be played.
+    std::size_t carriedCount() const { return carried_.size(); }
+
+    // Tells chosen (empty: no one) of every square a computer colour plays by
+    // a level other than the standard or from the carried ones, after the
+    // hand's tour; the squares of the standard choice are not told.
+    void tellChosenSquares(std::function<void(int column, int row)> chosen) { chosen_ = std::move(chosen); }
+    // Has wait (empty: none) called at the end of the hand's tour when a
+    // computer colour is to choose and no square is carried: a window that
+    // plays a host's game waits there for the host's square. While it is
+    // set, no choice of another level starts here.
+    void waitForCarriedSquares(std::function<void()> wait) { awaitCarried_ = std::move(wait); }
+    // Has wait (empty: none) called at the end of the hand's tour while the
+    // choice of a level other than the standard still runs, with a test of
+    // whether it is done: a window keeps painting and a host keeps serving
+    // its connections meanwhile. Without it the game simply waits for the
+    // search.
+    void keepAnsweringWhileSearching(std::function<void(const std::function<bool()>& done)> wait)
+    {
+        awaitSearch_ = std::move(wait);
+    }
 
 private:
     // The square a computer colour plays at the end of the hand's tour: the
@@ -56,6 +66,11 @@ private:
     using SearchedSquare = std::optional<std::pair<int, int>>;
     SearchedSquare carriedOrSearchedSquare(int c, std::future<SearchedSquare>& search);
 
+    int level_ = standardLevel;
+    std::deque<std::pair<int, int>> carried_;
+    std::function<void(int column, int row)> chosen_;
+    std::function<void()> awaitCarried_;
+    std::function<void(const std::function<bool()>& done)> awaitSearch_;
     Platform& ui_;
     GameState& s;  // its viewBoard follows the legality queries of the tour
     BoardDisplay& display_;

@@ -39,25 +39,25 @@ std::optional<std::pair<int, int>> ComputerPlayer::carriedOrSearchedSquare(int c
 {
     if (search.valid()) {
         auto done = [&search] { return search.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
-        if (awaitSearch && !done())
-            awaitSearch(done);
+        if (awaitSearch_ && !done())
+            awaitSearch_(done);
         return search.get();
     }
     std::optional<std::pair<int, int>> settled;
-    if (carriedSquares.empty() && awaitCarriedSquare)
-        awaitCarriedSquare();
-    if (!carriedSquares.empty()) {
-        settled = carriedSquares.front();
-        carriedSquares.pop_front();
+    if (carried_.empty() && awaitCarried_)
+        awaitCarried_();
+    if (!carried_.empty()) {
+        settled = carried_.front();
+        carried_.pop_front();
         // A square that is not legal here cannot come from the same game:
         // the squares carried are dropped, and the computer chooses itself.
         if (!legalFor(s, settled->first, settled->second, c)) {
-            carriedSquares.clear();
+            carried_.clear();
             settled.reset();
         }
     }
-    if (!settled && choosesApart(computerLevel))
-        settled = chooseSquareAt(s.board, c, computerLevel);
+    if (!settled && choosesApart(level_))
+        settled = chooseSquareAt(s.board, c, level_);
     return settled;
 }
 
@@ -70,9 +70,9 @@ void ComputerPlayer::COM置場所取得(int c, int& column, int& row)
     // where the game was played first goes before any choice here. Either
     // way the tour looks the same whatever chooses.
     std::future<SearchedSquare> search;
-    if (carriedSquares.empty() && !awaitCarriedSquare && choosesApart(computerLevel))
+    if (carried_.empty() && !awaitCarried_ && choosesApart(level_))
         search = std::async(std::launch::async,
-                            [board = s.board, c, level = computerLevel] { return chooseSquareAt(board, c, level); });
+                            [board = s.board, c, level = level_] { return chooseSquareAt(board, c, level); });
 
     // The hand of colour c visits each legal square in scan order (columns
     // left to right, rows top to bottom) for 0.3 s; it steps 700 twips a
@@ -96,8 +96,8 @@ void ComputerPlayer::COM置場所取得(int c, int& column, int& row)
     }
     ui_.setIconVisible(IconPicture::TE, c, false);
     if (const auto settled = carriedOrSearchedSquare(c, search)) {
-        if (carriedSquareChosen)
-            carriedSquareChosen(settled->first, settled->second);
+        if (chosen_)
+            chosen_(settled->first, settled->second);
         column = settled->first;
         row = settled->second;
     }

@@ -25,11 +25,11 @@ bool HeadlessPeer::start(const SessionOptions& options, QString* error)
             hosted_->askTheRouter(true);
         // While its computer chooses, the host keeps answering the
         // other windows (the timer wakes the loop to look at the search).
-        form.computer().awaitSearch = [](const std::function<bool()>& done) {
+        form.computer().keepAnsweringWhileSearching([](const std::function<bool()>& done) {
             QTimer look;
             look.start(5);
             net::runUntil(done, headlessWaitLimit);
-        };
+        });
         return true;
     case SessionOptions::Role::Join:
         join_ = std::make_unique<net::Join>(session_.path(), form.state());

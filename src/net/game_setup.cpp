@@ -11,7 +11,7 @@ std::unique_ptr<HostedGame> HostedGame::open(InputPath& path, Form1& form, const
                                              SessionListener& listener, QString* why, QString* forWindow)
 {
     auto host = std::make_unique<Host>(path, form.state(), code);
-    host->computerLevel = form.computer().computerLevel;
+    host->computerLevel = form.computer().level();
     if (!host->listen(port, why, forWindow))
         return nullptr;
     std::unique_ptr<HostedGame> game(new HostedGame(std::move(host), listener));
@@ -56,15 +56,15 @@ void HostedGame::letTheRouterGo()
 void playHostsSquares(Join& join, Form1& form)
 {
     join.computerSquare = [&form](int column, int row, std::size_t most) {
-        if (form.computer().carriedSquares.size() >= most)
+        if (form.computer().carriedCount() >= most)
             return false;
-        form.computer().carriedSquares.emplace_back(column, row);
+        form.computer().carry(column, row);
         return true;
     };
-    form.computer().awaitCarriedSquare = [joining = QPointer<Join>(&join), &form] {
+    form.computer().waitForCarriedSquares([joining = QPointer<Join>(&join), &form] {
         if (joining && joining->hostSearches())
-            joining->waitUntil([&form] { return !form.computer().carriedSquares.empty(); }, 10 * 60 * 1000);
-    };
+            joining->waitUntil([&form] { return form.computer().carriedCount() > 0; }, 10 * 60 * 1000);
+    });
 }
 
 }  // namespace korvalo::net

@@ -77,9 +77,9 @@ bool ScriptInterpreter::execute(const std::string& line, const ScriptCommand& co
             return false;
         }
         break;
-    case Kind::Computer: form_.computer().carriedSquares.emplace_back(command.column, command.row); break;
+    case Kind::Computer: form_.computer().carry(command.column, command.row); break;
     case Kind::Strength:
-        form_.computer().computerLevel = command.level;
+        form_.computer().setLevel(command.level);
         break;
     case Kind::State: printState(out_, form_.state(), form_.ui()); break;
     case Kind::Snapshot:

@@ -7,7 +7,7 @@ namespace korvalo {
 Session::Session(Platform& ui, DsLibrary* library, SessionListener& listener, WindowEvents* events)
     : listener_(listener), form_(ui, library), formEvents_(form_), path_(events ? *events : formEvents_)
 {
-    form_.computer().carriedSquareChosen = [this](int column, int row) { path_.computerChose(column, row); };
+    form_.computer().tellChosenSquares([this](int column, int row) { path_.computerChose(column, row); });
 }
 
 Session::~Session()
@@ -22,7 +22,7 @@ void Session::apply(const SessionOptions& options)
     if (options.computerLevel != standardLevel && options.role == SessionOptions::Role::Join)
         listener_.logLine("--computer is the host's to choose; it is left aside here");
     else
-        form_.computer().computerLevel = options.computerLevel;
+        form_.computer().setLevel(options.computerLevel);
 }
 
 void Session::recordInto(GameRecord* record)

@@ -139,9 +139,9 @@ TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
         TestGame g;
         g.seat(computerValue, humanValue, humanValue, humanValue);
         g.setBoard(board);
-        g.form.computer().computerLevel = level;
+        g.form.computer().setLevel(level);
         std::vector<Square> told;
-        g.form.computer().carriedSquareChosen = [&](int column, int row) { told.emplace_back(column, row); };
+        g.form.computer().tellChosenSquares([&](int column, int row) { told.emplace_back(column, row); });
         int column = 0, row = 0;
         g.form.computer().COM置場所取得(black, column, row);
         EXPECT_EQ(Square(column, row), expected);
@@ -185,12 +185,13 @@ TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
     const auto playable = playableSquares(g.s.board, black);
     const Square other = playable.front() == byValue ? playable.back() : playable.front();
     ASSERT_NE(other, byValue);
-    g.form.computer().carriedSquares = {other};
+    g.form.computer().carry(other.first, other.second);
     EXPECT_EQ(standard(), other);
     // A square black cannot play is no square of this game.
-    g.form.computer().carriedSquares = {{1, 1}, other};
+    g.form.computer().carry(1, 1);
+    g.form.computer().carry(other.first, other.second);
     EXPECT_EQ(standard(), byValue);
-    EXPECT_TRUE(g.form.computer().carriedSquares.empty());
+    EXPECT_EQ(g.form.computer().carriedCount(), 0u);
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ struct NotingRole : NetworkRole {
     Session& session;
     std::vector<std::string>& calls;
     NotingRole(Session& session, std::vector<std::string>& calls) : session(session), calls(calls) {}
-    ~NotingRole() override { session.form().computer().awaitCarriedSquare = nullptr; }
+    ~NotingRole() override { session.form().computer().waitForCarriedSquares(nullptr); }
     bool start(const SessionOptions& options, QString*) override
     {
         calls.push_back("start " + options.host);
@@ -150,7 +150,7 @@ TEST(Session, AJoinedGameLeavesItsOwnComputerAsideAndTheRoleGoesBeforeTheGame)
         options.role = SessionOptions::Role::Join;
         options.host = "::1";
         session.apply(options);
-        EXPECT_EQ(session.form().computer().computerLevel, standardLevel);
+        EXPECT_EQ(session.form().computer().level(), standardLevel);
         EXPECT_EQ(listener.lines, std::vector<std::string>{"--computer is the host's to choose; it is left aside here"});
         QString why = QStringLiteral("the module is missing");
         EXPECT_FALSE(session.startNetwork(nullptr, options, &why));
@@ -159,7 +159,7 @@ TEST(Session, AJoinedGameLeavesItsOwnComputerAsideAndTheRoleGoesBeforeTheGame)
         session.stopNetwork();
         options.role = SessionOptions::Role::Host;
         session.apply(options);
-        EXPECT_EQ(session.form().computer().computerLevel, strongestLevel);
+        EXPECT_EQ(session.form().computer().level(), strongestLevel);
         EXPECT_EQ(listener.lines.size(), 1u);
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"start ::1", "stop"}));
@@ -362,7 +362,7 @@ TEST(ScriptDriver, AStrongComputersGameRecordedReplaysToTheSameBoardWithoutSearc
         const bool sameGame = replay.form().state().moveNumber == moves &&
                               boardText(replay.form().state().board) == boardText(live.form().state().board);
         EXPECT_EQ(sameGame, same) << script;
-        EXPECT_TRUE(replay.form().computer().carriedSquares.empty());
+        EXPECT_EQ(replay.form().computer().carriedCount(), 0u);
     }
 }
 

@@ -339,7 +339,7 @@ TEST(NetworkGame, TheHostsStrongComputerPlaysAtEveryWindowAndALateWindowCatchesU
     // persons' clicks come from the same game played in one process.
     LoadedGame loaded(false);
     Form1& form = loaded.game.form;
-    form.computer().computerLevel = 1;
+    form.computer().setLevel(1);
     form.PLAY_TOIMEN_Click();
     std::array<std::string, 5> mine;
     std::vector<std::string> blackClicks;
