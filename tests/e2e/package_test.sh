@@ -87,13 +87,8 @@ eval "set -- $exec_line"
 [[ $1 == /usr/games/korvalo ]] || fail "the entry starts $1"
 set -- "$root$1" "${@:2}"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-exec 3>&-
-for _ in $(seq 1200); do [[ -s $work/display ]] && break; sleep 0.1; done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=":$(head -1 "$work/display")"
+. "$(dirname "$0")/window_support.sh"
+start_xvfb
 
 # A link opened with xdg-open where no desktop is named (openbox, say), which
 # reads the Exec line on its own: it must reach the program at the entry's

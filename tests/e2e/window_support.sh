@@ -30,14 +30,27 @@ wait_until() {
 # namespace of its own therefore mounts both folders afresh for itself.
 xvfb=
 start_xvfb() {
-    local fifo="$work/display"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$work/xvfb.log" 2>&1 &
-    xvfb=$!
-    local n
-    read -r -t "$patience" n <"$fifo" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    local n= starts=0
+    until [[ -n $n ]]; do
+        ((starts++ < 3)) || fail "Xvfb did not start 3 times: $(cat "$work/xvfb.log")"
+        local fifo="$work/display.$starts"
+        mkfifo "$fifo"
+        # -noreset: by default the server resets itself when its last client
+        # leaves, and a client that connects meanwhile (the program started
+        # again right after it closed) is turned away: "could not connect".
+        Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$work/xvfb.log" 2>&1 &
+        xvfb=$!
+        read -r -t "$patience" n <"$fifo" || n=
+        # It is started again should it end before it answers a client.
+        if [[ -z $n ]] || ! wait_until "$patience" x_answers_or_ended ":$n" || ! running "$xvfb"; then
+            kill "$xvfb" 2>/dev/null || true
+            n=
+        fi
+    done
     export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
 }
+# Whether the X server on display $1 answers a client, or $xvfb has ended.
+x_answers_or_ended() { ! running "$xvfb" || xdpyinfo -display "$1" >/dev/null 2>&1; }
 
 # Starts openbox with settings of its own (none of the user's) and waits
 # until it manages the screen. Seen now and then with two such tests side by
