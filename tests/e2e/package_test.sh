@@ -123,7 +123,7 @@ found=
 for _ in $(seq 600); do
     found=$(xdotool search --onlyvisible --name '^Korvalo$' 2>/dev/null) || true
     [[ -n $found ]] && break
-    kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")"
+    kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")$(x_server_said)"
     sleep 0.2
 done
 [[ -n $found ]] || fail "no window: $(cat "$work/stderr")"

@@ -49,6 +49,12 @@ start_xvfb() {
     done
     export DISPLAY=":$n" SDL_AUDIODRIVER=dummy
 }
+# What the X server said, and whether it has ended, for a failure's message.
+x_server_said() {
+    running "$xvfb" || echo " (the X server has ended)"
+    [[ -s $work/xvfb.log ]] && echo " X server: $(tail -5 "$work/xvfb.log")"
+    true
+}
 # Whether the X server on display $1 answers a client, or $xvfb has ended.
 x_answers_or_ended() { ! running "$xvfb" || xdpyinfo -display "$1" >/dev/null 2>&1; }
 
@@ -254,7 +260,7 @@ start_game() {
 }
 window_shown() {
     [[ -n $(xdotool search --onlyvisible --pid "$game" --class '^Korvalo$' 2>/dev/null) ]] && return 0
-    kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")"
+    kill -0 "$game" 2>/dev/null || fail "the program ended before its window showed: $(cat "$work/stderr")$(x_server_said)"
     return 1
 }
 
