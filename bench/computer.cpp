@@ -12,8 +12,8 @@
 // the searches. Or, with --one and --rest, one series of two players given
 // as a level and settings of the search, to compare them.
 //
-//   korvalo_computer_bench [--games N] [--levels 1-5] [--one SPEC --rest SPEC]
-//   SPEC: a level, square-value or most-stones; a searching level may be
+//   korvalo_computer_bench [--games N] [--levels 1-5] [--one PLAYER --rest PLAYER]
+//   PLAYER: a level, square-value or most-stones; a searching level may be
 //   followed by ,key=value settings: work, playout (uniform, corners,
 //   classes), epsilon, exploration, history, backup (maxn, paranoid), shared,
 //   solve (free squares), solve-nodes
@@ -167,7 +167,7 @@ void playSeries(const Player& one, const Player& rest, int openings, uint64_t se
 [[noreturn]] void usage(const char* why)
 {
     std::fprintf(stderr, "korvalo_computer_bench: %s\nusage: korvalo_computer_bench [--games N] [--levels A-B] "
-                         "[--one SPEC --rest SPEC]\n", why);
+                         "[--one PLAYER --rest PLAYER]\n", why);
     std::exit(2);
 }
 
@@ -188,16 +188,16 @@ Player levelPlayer(int level)
     return p;
 }
 
-Player playerOf(const std::string& spec)
+Player playerOf(const std::string& described)
 {
     Player p;
-    if (spec == "square-value" || spec == "most-stones") {
-        p.name = spec;
-        p.mostStones = spec == "most-stones";
+    if (described == "square-value" || described == "most-stones") {
+        p.name = described;
+        p.mostStones = described == "most-stones";
         return p;
     }
-    const auto comma = spec.find(',');
-    const auto level = levelOf(spec.substr(0, comma));
+    const auto comma = described.find(',');
+    const auto level = levelOf(described.substr(0, comma));
     if (!level)
         usage("a player is a level, square-value or most-stones");
     p = levelPlayer(*level);
@@ -205,12 +205,12 @@ Player playerOf(const std::string& spec)
         return p;
     if (!choosesApart(*level) || *level == weakestLevel)
         usage("only a searching level takes settings");
-    p.name = spec;
+    p.name = described;
     p.tuned = true;
     p.settings = strong::levelSettings(*level);
     for (size_t at = comma; at != std::string::npos;) {
-        const size_t next = spec.find(',', at + 1);
-        const std::string item = spec.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+        const size_t next = described.find(',', at + 1);
+        const std::string item = described.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
         const auto eq = item.find('=');
         const std::string key = item.substr(0, eq), value = eq == std::string::npos ? "" : item.substr(eq + 1);
         strong::SearchSettings& s = p.settings;

@@ -3,10 +3,10 @@
 # opening at all four seats: each level against three of the level below,
 # the square-value and the most-stones player against three of each level;
 # processor time a move of each level (median, maximum); peak memory. One
-# table. With --one SPEC --rest SPEC, one series of two players instead, to
+# table. With --one PLAYER --rest PLAYER, one series of two players instead, to
 # compare settings of the search (see bench/computer.cpp).
 #
-#   bench/computer.sh [--games N] [--levels A-B] [--one SPEC --rest SPEC]
+#   bench/computer.sh [--games N] [--levels A-B] [--one PLAYER --rest PLAYER]
 #   (N openings a row, 5 unless given, each played at all four seats)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
