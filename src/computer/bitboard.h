@@ -33,27 +33,21 @@ constexpr Bits columnSquares(int column)
 inline constexpr Bits notColumnA = allSquares & ~columnSquares(1);
 inline constexpr Bits notColumnI = allSquares & ~columnSquares(9);
 
-// One step in each of the eight directions: a shift, and the squares a stone
-// may land on without wrapping round an edge.
-struct Step {
-    int shift;  // positive: towards higher indices
-    Bits land;
-};
-inline constexpr std::array<Step, 8> steps = {{
-    {+1, notColumnA},   // right
-    {-1, notColumnI},   // left
-    {+9, allSquares},   // down
-    {-9, allSquares},   // up
-    {+10, notColumnA},  // down-right
-    {+8, notColumnI},   // down-left
-    {-8, notColumnA},   // up-right
-    {-10, notColumnI},  // up-left
-}};
-
-inline Bits moveBy(Bits b, const Step& s)
+// One step along a direction: a shift (positive towards higher indices)
+// and the squares a stone may land on without wrapping round an edge. The
+// shifts are constants, so each direction compiles to straight-line code.
+template <int Shift>
+constexpr Bits shifted(Bits b)
 {
-    return (s.shift > 0 ? b << s.shift : b >> -s.shift) & s.land;
+    if constexpr (Shift > 0)
+        return b << Shift;
+    else
+        return b >> -Shift;
 }
+template <int Shift>
+inline constexpr Bits landing = Shift == 9 || Shift == -9 ? allSquares
+                                : Shift == 1 || Shift == 10 || Shift == -8 ? notColumnA
+                                                                            : notColumnI;
 
 inline int count(Bits b)
 {
@@ -75,6 +69,23 @@ struct Board {
     Bits occupied() const { return stones[1] | stones[2] | stones[3] | stones[4]; }
 };
 
+// The empty squares reached along the direction from an own stone over a
+// run of one to seven other stones (the longest a line of nine holds). The
+// run grows by doubling: by one, then by two over pairs of other stones,
+// then by four over fours of them.
+template <int Shift>
+inline Bits legalAlong(Bits own, Bits others, Bits empty)
+{
+    const Bits over = others & landing<Shift>;
+    Bits run = shifted<Shift>(own) & over;
+    run |= shifted<Shift>(run) & over;
+    const Bits pairs = over & shifted<Shift>(over);
+    run |= shifted<2 * Shift>(run) & pairs;
+    const Bits fours = pairs & shifted<2 * Shift>(pairs);
+    run |= shifted<4 * Shift>(run) & fours;
+    return shifted<Shift>(run) & landing<Shift> & empty;
+}
+
 // The squares colour c may play on.
 inline Bits legalSquares(const Board& b, int c)
 {
@@ -82,32 +93,62 @@ inline Bits legalSquares(const Board& b, int c)
     const Bits occupied = b.occupied();
     const Bits others = occupied & ~own;
     const Bits empty = allSquares & ~occupied;
-    Bits legal = 0;
-    for (const Step& s : steps) {
-        // A run of other stones can be at most seven long on a line of nine.
-        Bits run = moveBy(own, s) & others;
-        for (int i = 0; i < 6; ++i)
-            run |= moveBy(run, s) & others;
-        legal |= moveBy(run, s) & empty;
-    }
-    return legal;
+    return legalAlong<1>(own, others, empty) | legalAlong<-1>(own, others, empty) |
+           legalAlong<9>(own, others, empty) | legalAlong<-9>(own, others, empty) |
+           legalAlong<10>(own, others, empty) | legalAlong<8>(own, others, empty) |
+           legalAlong<-8>(own, others, empty) | legalAlong<-10>(own, others, empty);
 }
 
-// The stones colour c turns by playing on square index.
+// The squares from each square to the edge along each direction, the
+// square itself left out: first the four towards higher indices (right,
+// down, down-right, down-left), then the four towards lower ones.
+struct Rays {
+    std::array<Bits, 4> up, down;
+};
+constexpr std::array<Rays, squares> makeRays()
+{
+    constexpr int columnStep[4] = {1, 0, 1, -1}, rowStep[4] = {0, 1, 1, 1};
+    std::array<Rays, squares> rays{};
+    for (int index = 0; index < squares; ++index)
+        for (int d = 0; d < 4; ++d)
+            for (const int sign : {1, -1}) {
+                Bits ray = 0;
+                int column = columnOf(index) + sign * columnStep[d], row = rowOf(index) + sign * rowStep[d];
+                for (; column >= 1 && column <= 9 && row >= 1 && row <= 9;
+                     column += sign * columnStep[d], row += sign * rowStep[d])
+                    ray |= bit(indexOf(column, row));
+                (sign > 0 ? rays[index].up : rays[index].down)[d] = ray;
+            }
+    return rays;
+}
+inline constexpr std::array<Rays, squares> rays = makeRays();
+
+inline Bits highestBit(Bits b)
+{
+    const auto high = static_cast<uint64_t>(b >> 64);
+    return high ? bit(127 - __builtin_clzll(high)) : bit(63 - __builtin_clzll(static_cast<uint64_t>(b)));
+}
+
+// The stones colour c turns by playing on square index: along each ray, the
+// other stones before the first square that is not another's, when that
+// square is an own stone.
 inline Bits turnedBy(const Board& b, int c, int index)
 {
     const Bits own = b.stones[c];
-    const Bits others = b.occupied() & ~own;
+    const Bits notOthers = own | ~b.occupied();
+    const Rays& r = rays[index];
     Bits turned = 0;
-    for (const Step& s : steps) {
-        Bits run = 0;
-        Bits at = moveBy(bit(index), s);
-        while (at & others) {
-            run |= at;
-            at = moveBy(at, s);
-        }
-        if (at & own)
-            turned |= run;
+    for (const Bits ray : r.up) {
+        const Bits stop = ray & notOthers;
+        const Bits first = stop & (~stop + 1);
+        if (first & own)
+            turned |= ray & (first - 1);
+    }
+    for (const Bits ray : r.down) {
+        // Bit 0 keeps the highest bit defined; it counts only on the ray.
+        const Bits first = highestBit((ray & notOthers) | 1);
+        if (first & ray & own)
+            turned |= ray & ~(first | (first - 1));
     }
     return turned;
 }

@@ -1,5 +1,7 @@
 #include "computer/search.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace korvalo::strong {
@@ -26,11 +28,20 @@ constexpr Corner corners[] = {
     {indexOf(9, 9), bit(indexOf(8, 9)) | bit(indexOf(9, 8)), bit(indexOf(8, 8))},
 };
 
-int nthSquare(Bits set, int n)
+// The square of set's bit n (from 0, in board order), given how many of
+// set's bits are in its low 64.
+int nthSquare(Bits set, int lowCount, int n)
 {
-    for (int i = 0; i < n; ++i)
-        set &= set - 1;
-    return lowestIndex(set);
+    auto half = static_cast<uint64_t>(set);
+    int base = 0;
+    if (n >= lowCount) {
+        half = static_cast<uint64_t>(set >> 64);
+        base = 64;
+        n -= lowCount;
+    }
+    for (; n > 0; --n)
+        half &= half - 1;
+    return base + __builtin_ctzll(half);
 }
 
 int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Random& random)
@@ -100,17 +111,17 @@ int64_t logIn1024ths(uint64_t n)
     return (log2 * 710) >> 10;  // ln 2 = 0.6931..., 710/1024 = 0.6933
 }
 
+// The whole square root of n, rounded down. The floating-point root is at
+// most one off (a double holds n to 53 bits); the steps after it make it
+// exact, so the result is the same on every machine.
 uint64_t squareRoot(uint64_t n)
 {
-    uint64_t root = 0;
-    for (uint64_t b = uint64_t{1} << 62; b != 0; b >>= 2) {
-        if (n >= root + b) {
-            n -= root + b;
-            root = (root >> 1) + b;
-        } else {
-            root >>= 1;
-        }
-    }
+    constexpr uint64_t largest = 0xFFFFFFFF;  // the root of 2^64 - 1
+    uint64_t root = std::min(static_cast<uint64_t>(std::sqrt(static_cast<double>(n))), largest);
+    while (root * root > n)
+        --root;
+    while (root < largest && (root + 1) * (root + 1) <= n)
+        ++root;
     return root;
 }
 
@@ -358,7 +369,9 @@ uint64_t seedOf(const Board& b)
 
 int anyOf(Bits set, Random& random)
 {
-    return nthSquare(set, random.below(count(set)));
+    const int lowCount = __builtin_popcountll(static_cast<uint64_t>(set));
+    const int n = random.below(lowCount + __builtin_popcountll(static_cast<uint64_t>(set >> 64)));
+    return nthSquare(set, lowCount, n);
 }
 
 std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched)
@@ -392,8 +405,10 @@ std::optional<std::pair<int, int>> chooseSquare(const Grid& board, int c, const 
                 stats->solved++;
         } else {
             Tree tree(root, settings);
+            // At least one game, so that the square is one of the tree's
+            // even when an exact search that gave up used up the work.
             long playouts = 0;
-            for (; moves < settings.work; ++playouts)
+            for (; moves < settings.work || playouts == 0; ++playouts)
                 moves += tree.playOnce();
             square = tree.best();
             if (stats) {

@@ -54,6 +54,60 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
     EXPECT_GT(positions, 300);
 }
 
+// The stones colour c turns by playing on (column, row), walked square by
+// square along each line.
+strong::Bits turnedByWalking(const strong::Board& b, int c, int column, int row)
+{
+    strong::Bits turned = 0;
+    for (int dc = -1; dc <= 1; ++dc)
+        for (int dr = -1; dr <= 1; ++dr) {
+            strong::Bits run = 0;
+            int x = column + dc, y = row + dr;
+            for (; (dc || dr) && x >= 1 && x <= 9 && y >= 1 && y <= 9; x += dc, y += dr) {
+                const strong::Bits at = strong::bit(strong::indexOf(x, y));
+                if (b.stones[c] & at) {
+                    turned |= run;
+                    break;
+                }
+                if (!(b.occupied() & at))
+                    break;
+                run |= at;
+            }
+        }
+    return turned;
+}
+
+TEST(StrongComputer, TurnedStonesAndLegalSquaresMatchAWalkAlongEachLine)
+{
+    // Every colour on every free square of every position of random games,
+    // stones near the edges and corners included: the stones it would turn,
+    // and whether the square is legal, as a walk along the lines finds them.
+    strong::Random random(41);
+    long checked = 0;
+    for (int game = 0; game < 40; ++game) {
+        GameState s;
+        placeStartingPosition(s);
+        strong::Board b = strong::boardOf(s.board, black);
+        strong::Bits legal = strong::legalSquares(b, black);
+        while (b.toMove != 0) {
+            for (int c = black; c <= red; ++c) {
+                strong::Bits expectedLegal = 0;
+                for (int i = 0; i < strong::squares; ++i) {
+                    if (b.occupied() & strong::bit(i))
+                        continue;
+                    const strong::Bits turned = turnedByWalking(b, c, strong::columnOf(i), strong::rowOf(i));
+                    ASSERT_TRUE(strong::turnedBy(b, c, i) == turned) << "colour " << c << " square " << i;
+                    expectedLegal |= turned ? strong::bit(i) : 0;
+                    ++checked;
+                }
+                ASSERT_TRUE(strong::legalSquares(b, c) == expectedLegal) << "colour " << c;
+            }
+            legal = strong::play(b, b.toMove, strong::anyOf(legal, random));
+        }
+    }
+    EXPECT_GT(checked, 100000);
+}
+
 TEST(StrongComputer, TheSamePositionGivesTheSameSquare)
 {
     GameState s;
@@ -169,6 +223,18 @@ TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGive
     searched = 0;
     EXPECT_EQ(strong::solvedSquare(b, 600, 1, &searched), std::nullopt);
     EXPECT_EQ(searched, 1);
+    // An exact search that gives up after using all the work still leaves
+    // a legal square to play (a1, the square of no tree, is none here).
+    strong::SearchSettings spent;
+    spent.work = 1;
+    spent.solveEmpty = strong::squares;
+    spent.solveNodes = 1;
+    GameState start;
+    placeStartingPosition(start);
+    const auto playable = playableSquares(start.board, black);
+    const auto chosen = strong::chooseSquare(start.board, black, spent);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_NE(std::find(playable.begin(), playable.end(), *chosen), playable.end());
 }
 
 TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
