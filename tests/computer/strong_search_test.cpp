@@ -181,7 +181,11 @@ TEST(StrongComputer, TheBestReplySearchTakesAFreeCornerAndSeesTheRepliesToTheEnd
     ASSERT_TRUE(setBoardFromText(s.board, "124412343\n122123422\n141423243\n112443332\n.31111111\n"
                                           "1.4243344\n141342332\n144143342\n122312434\n"));
     bestReply.work = 200;
-    EXPECT_EQ(strong::chooseSquare(s.board, black, bestReply), Square(2, 6));
+    strong::SearchStats stats;
+    EXPECT_EQ(strong::chooseSquare(s.board, black, bestReply, &stats), Square(2, 6));
+    // The whole tree: the root, a5 and b6, and the three colours' replies on
+    // b6 after a5, each taken alone.
+    EXPECT_EQ(stats.nodes, 6);
 }
 
 TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGivesUp)
