@@ -15,8 +15,8 @@
 //   korvalo_computer_bench [--games N] [--levels 1-5] [--one PLAYER --rest PLAYER]
 //   PLAYER: a level, square-value or most-stones; a searching level may be
 //   followed by ,key=value settings: work, playout (uniform, corners,
-//   classes), epsilon, exploration, history, backup (maxn, paranoid), shared,
-//   solve (free squares), solve-nodes
+//   classes), epsilon, exploration, history, backup (maxn, paranoid,
+//   bestreply), shared, solve (free squares), solve-nodes
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -217,8 +217,9 @@ Player playerOf(const std::string& described)
         if (key == "playout" && (value == "uniform" || value == "corners" || value == "classes"))
             s.playout = value == "uniform" ? strong::Playout::Uniform
                         : value == "corners" ? strong::Playout::Corners : strong::Playout::Classes;
-        else if (key == "backup" && (value == "maxn" || value == "paranoid"))
-            s.backup = value == "maxn" ? strong::Backup::MaxN : strong::Backup::Paranoid;
+        else if (key == "backup" && (value == "maxn" || value == "paranoid" || value == "bestreply"))
+            s.backup = value == "maxn" ? strong::Backup::MaxN
+                       : value == "paranoid" ? strong::Backup::Paranoid : strong::Backup::BestReply;
         else if (key == "work") s.work = number(value, "work needs a number");
         else if (key == "epsilon") s.epsilon = static_cast<int>(number(value, "epsilon needs a number"));
         else if (key == "exploration") s.exploration = static_cast<int>(number(value, "exploration needs a number"));

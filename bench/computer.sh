@@ -4,7 +4,8 @@
 # the square-value and the most-stones player against three of each level;
 # processor time a move of each level (median, maximum); peak memory. One
 # table. With --one PLAYER --rest PLAYER, one series of two players instead, to
-# compare settings of the search (see bench/computer.cpp).
+# compare settings of the search (see bench/computer.cpp), e.g.
+#   bench/computer.sh --games 6 --one '5,work=200000,backup=bestreply' --rest '5,work=200000'
 #
 #   bench/computer.sh [--games N] [--levels A-B] [--one PLAYER --rest PLAYER]
 #   (N openings a row, 5 unless given, each played at all four seats)

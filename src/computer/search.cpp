@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
+#include "computer/end_search.h"
+
 namespace korvalo::strong {
 
 namespace {
-
-constexpr int soleFirst = 1000;
 
 constexpr Bits cornerSquares = bit(indexOf(1, 1)) | bit(indexOf(9, 1)) | bit(indexOf(1, 9)) | bit(indexOf(9, 9));
 constexpr Bits edgeSquares = columnSquares(1) | columnSquares(9) | (Bits{0x1FF} << indexOf(1, 1)) |
@@ -72,27 +72,6 @@ int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Ra
     return anyOf(legal, random);
 }
 
-using Rewards = std::array<int, 5>;
-
-// What a finished game is worth to each colour: a first place alone
-// soleFirst, a shared one sharedFirst, any other place nothing.
-Rewards rewardsOf(const Board& b, int sharedFirst)
-{
-    std::array<int, 5> stones{};
-    int most = 0;
-    for (int c = 1; c <= 4; ++c) {
-        stones[c] = count(b.stones[c]);
-        most = stones[c] > most ? stones[c] : most;
-    }
-    int firsts = 0;
-    for (int c = 1; c <= 4; ++c)
-        firsts += stones[c] == most;
-    Rewards r{};
-    for (int c = 1; c <= 4; ++c)
-        r[c] = stones[c] == most ? (firsts == 1 ? soleFirst : sharedFirst) : 0;
-    return r;
-}
-
 // The natural logarithm of n >= 1 in 1024ths, from its base-2 logarithm
 // worked out bit by bit by squaring.
 int64_t logIn1024ths(uint64_t n)
@@ -125,50 +104,9 @@ uint64_t squareRoot(uint64_t n)
     return root;
 }
 
-// The exact search of the rest of a game: every colour plays for its own
-// result, the first of equal squares in board order.
-class Solver {
-public:
-    Solver(int sharedFirst, long nodes) : sharedFirst_(sharedFirst), nodes_(nodes), left_(nodes) {}
-
-    // The results at the end of the game from b; failed() once the nodes
-    // ran out.
-    Rewards solve(const Board& b, Bits legal, int* square = nullptr)
-    {
-        if (b.toMove == 0)
-            return rewardsOf(b, sharedFirst_);
-        if (--left_ < 0)
-            return {};
-        const int mover = b.toMove;
-        Rewards best{};
-        best[mover] = -1;
-        for (; legal; legal &= legal - 1) {
-            Board next = b;
-            const int index = lowestIndex(legal);
-            const Bits after = play(next, mover, index);
-            const Rewards r = solve(next, after);
-            if (failed())
-                return {};
-            if (r[mover] > best[mover]) {
-                best = r;
-                if (square)
-                    *square = index;
-            }
-        }
-        return best;
-    }
-    bool failed() const { return left_ < 0; }
-    long searched() const { return nodes_ - (left_ < 0 ? 0 : left_); }
-
-private:
-    int sharedFirst_;
-    long nodes_;
-    long left_;
-};
-
 struct Node {
     uint32_t firstChild = 0;
-    uint8_t children = 0;
+    uint16_t children = 0;  // best reply: up to three colours' squares
     uint8_t square = 0;  // the square played to reach this node
     uint8_t mover = 0;   // the colour that played it
     bool expanded = false;
@@ -195,13 +133,24 @@ public:
         int depth = 0, moves = 0;
         uint32_t at = 0;
         path[depth++] = at;
+        const int own = root_.toMove;
+        const bool bestReply = settings_.backup == Backup::BestReply;
         while (b.toMove != 0) {
             if (!nodes_[at].expanded)
                 expand(at, b, legal);
             at = select(at);
-            movers[moves] = static_cast<uint8_t>(b.toMove);
+            const int mover = nodes_[at].mover;
+            movers[moves] = static_cast<uint8_t>(mover);
             played[moves++] = nodes_[at].square;
-            legal = play(b, b.toMove, nodes_[at].square);
+            legal = play(b, mover, nodes_[at].square);
+            // After a reply the searching colour moves next when it can;
+            // when it cannot, the others reply again, as the game would hand
+            // the move on past it.
+            if (bestReply && mover != own)
+                if (const Bits ownLegal = legalSquares(b, own)) {
+                    b.toMove = own;
+                    legal = ownLegal;
+                }
             path[depth++] = at;
             if (nodes_[at].visits == 0)
                 break;
@@ -214,7 +163,6 @@ public:
         }
         const Rewards r = rewardsOf(b, settings_.sharedFirst);
         nodes_[0].visits++;
-        const int own = root_.toMove;
         for (int i = 1; i < depth; ++i) {
             Node& n = nodes_[path[i]];
             n.visits++;
@@ -251,19 +199,33 @@ private:
         int64_t count = 0;
     };
 
+    // The children of a node: the squares of the colour to move; with best
+    // reply, when that is not the searching colour, the squares of every
+    // other colour that can play, in turn order after the searching colour,
+    // each played as if the others passed.
     void expand(uint32_t at, const Board& b, Bits legal)
     {
         const auto first = static_cast<uint32_t>(nodes_.size());
+        const int own = root_.toMove;
         int children = 0;
-        for (; legal; legal &= legal - 1, ++children) {
-            Node child;
-            child.square = static_cast<uint8_t>(lowestIndex(legal));
-            child.mover = static_cast<uint8_t>(b.toMove);
-            nodes_.push_back(child);
-        }
+        const auto add = [&](int mover, Bits set) {
+            for (; set; set &= set - 1, ++children) {
+                Node child;
+                child.square = static_cast<uint8_t>(lowestIndex(set));
+                child.mover = static_cast<uint8_t>(mover);
+                nodes_.push_back(child);
+            }
+        };
+        if (settings_.backup == Backup::BestReply && b.toMove != own)
+            for (int k = 1; k <= 3; ++k) {
+                const int other = (own - 1 + k) % 4 + 1;
+                add(other, other == b.toMove ? legal : legalSquares(b, other));
+            }
+        else
+            add(b.toMove, legal);
         Node& n = nodes_[at];
         n.firstChild = first;
-        n.children = static_cast<uint8_t>(children);
+        n.children = static_cast<uint16_t>(children);
         n.expanded = true;
     }
 
@@ -372,17 +334,6 @@ int anyOf(Bits set, Random& random)
     const int lowCount = __builtin_popcountll(static_cast<uint64_t>(set));
     const int n = random.below(lowCount + __builtin_popcountll(static_cast<uint64_t>(set >> 64)));
     return nthSquare(set, lowCount, n);
-}
-
-std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched)
-{
-    Solver solver(sharedFirst, nodes);
-    int square = -1;
-    const Rewards r = solver.solve(b, legalSquares(b, b.toMove), &square);
-    *searched += solver.searched();
-    if (solver.failed() || r[b.toMove] <= 0)
-        return std::nullopt;
-    return square;
 }
 
 std::optional<std::pair<int, int>> chooseSquare(const Grid& board, int c, const SearchSettings& settings,

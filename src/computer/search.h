@@ -34,6 +34,11 @@ enum class Playout {
 enum class Backup {
     MaxN,      // the colour that moved into it
     Paranoid,  // the searching colour's, the others' moves taken against it
+    // As Paranoid, in a tree whose layers alternate between the searching
+    // colour's moves and one layer of the others' replies: the move of any
+    // one of them, as if the rest passed. The playouts play the game as it
+    // is, every colour in turn.
+    BestReply,
 };
 
 struct SearchSettings {
@@ -100,11 +105,5 @@ uint64_t seedOf(const Board& b);
 
 // A square of set chosen by random, every one alike.
 int anyOf(Bits set, Random& random);
-
-// The square colour b.toMove plays by the exact search of the rest of the
-// game (each colour playing for its own result), when the search ends within
-// nodes positions and that colour ends first in it; none otherwise. Adds
-// the positions it searched to *searched.
-std::optional<int> solvedSquare(const Board& b, int sharedFirst, long nodes, long* searched);
 
 }  // namespace korvalo::strong

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "computer/end_search.h"
 #include "computer/levels.h"
 #include "computer/search.h"
 #include "property/board_oracle.h"
@@ -20,6 +21,8 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
     // match the oracle's.
     strong::SearchSettings quick;
     quick.work = 600;
+    strong::SearchSettings bestReply = quick;
+    bestReply.backup = strong::Backup::BestReply;
     std::mt19937 random(28);
     int positions = 0;
     for (int game = 0; game < 6; ++game) {
@@ -29,12 +32,14 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
         for (int move = 0; c != 0 && move < 100; ++move, ++positions) {
             for (int colour = black; colour <= red; ++colour) {
                 const auto playable = playableSquares(s.board, colour);
-                const auto chosen = strong::chooseSquare(s.board, colour, quick);
-                ASSERT_EQ(chosen.has_value(), !playable.empty()) << boardText(s.board) << "colour " << colour;
-                if (chosen) {
-                    ASSERT_NE(std::find(playable.begin(), playable.end(), *chosen), playable.end())
-                        << boardText(s.board) << "colour " << colour << " chose " << chosen->first << ","
-                        << chosen->second;
+                for (const auto& settings : {quick, bestReply}) {
+                    const auto chosen = strong::chooseSquare(s.board, colour, settings);
+                    ASSERT_EQ(chosen.has_value(), !playable.empty()) << boardText(s.board) << "colour " << colour;
+                    if (chosen) {
+                        ASSERT_NE(std::find(playable.begin(), playable.end(), *chosen), playable.end())
+                            << boardText(s.board) << "colour " << colour << " chose " << chosen->first << ","
+                            << chosen->second;
+                    }
                 }
             }
             const auto playable = playableSquares(s.board, c);
@@ -204,6 +209,37 @@ TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
         // The hand toured both squares either way.
         EXPECT_EQ(linesStartingWith(g.lines(), "wait 0.3").size(), 2u);
     }
+}
+
+TEST(StrongComputer, TheBestReplySearchTakesAFreeCornerAndSeesTheRepliesToTheEnd)
+{
+    strong::SearchSettings bestReply;
+    bestReply.work = 20000;
+    bestReply.backup = strong::Backup::BestReply;
+    // Black may take a1, turning b1 to g1 along the edge.
+    GameState s;
+    ASSERT_TRUE(setBoardFromText(s.board, ".2222221.\n.33......\n.4.4123..\n...2143..\n...3412..\n"
+                                          "....1....\n.........\n.........\n.........\n"));
+    for (const auto backup : {strong::Backup::MaxN, strong::Backup::Paranoid}) {
+        strong::SearchSettings other = bestReply;
+        other.backup = backup;
+        ASSERT_EQ(strong::chooseSquare(s.board, black, other), Square(1, 1));
+    }
+    const auto corner = strong::chooseSquare(s.board, black, bestReply);
+    EXPECT_EQ(corner, Square(1, 1));
+    EXPECT_EQ(strong::chooseSquare(s.board, black, bestReply), corner);
+    // Black to move with a5 and b6 free: b6 ends the game at once with black
+    // first; after a5 black has no square left and any other colour's reply
+    // on b6 ends the game (red's with red first), so the search must hand
+    // the move on past black and value the finished games.
+    ASSERT_TRUE(setBoardFromText(s.board, "124412343\n122123422\n141423243\n112443332\n.31111111\n"
+                                          "1.4243344\n141342332\n144143342\n122312434\n"));
+    bestReply.work = 200;
+    strong::SearchStats stats;
+    EXPECT_EQ(strong::chooseSquare(s.board, black, bestReply, &stats), Square(2, 6));
+    // The whole tree: the root, a5 and b6, and the three colours' replies on
+    // b6 after a5, each taken alone.
+    EXPECT_EQ(stats.nodes, 6);
 }
 
 TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGivesUp)
