@@ -35,13 +35,7 @@ fi
 work=$(mktemp -d)
 game= wm= xvfb=
 . "$root/tests/e2e/window_support.sh"
-cleanup() {
-    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
-    [[ -n $wm ]] && kill "$wm" 2>/dev/null || true
-    [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap stop_window_test EXIT
 start_xvfb
 start_window_manager
 play=$work/play events=$work/trace

@@ -56,19 +56,25 @@ protected:
     AccessibleBoard& board_;
 };
 
-class Table;
-
-class Cell : public Part, public QAccessibleTableCellInterface {
+// A part with nothing inside it: a cell, the turn line.
+class Leaf : public Part {
 public:
-    Cell(AccessibleBoard& board, Table& table, int column, int row)
-        : Part(board), table_(table), column_(column), row_(row)
-    {
-    }
+    using Part::Part;
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override;
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+};
+
+class Table;
+
+class Cell : public Leaf, public QAccessibleTableCellInterface {
+public:
+    Cell(AccessibleBoard& board, Table& table, int column, int row)
+        : Leaf(board), table_(table), column_(column), row_(row)
+    {
+    }
+    QAccessibleInterface* parent() const override;
     QString text(QAccessible::Text t) const override
     {
         return t == QAccessible::Name ? board_.cellName(column_, row_) : QString();
@@ -197,14 +203,10 @@ QAccessibleInterface* Cell::parent() const { return &table_; }
 QAccessibleInterface* Cell::table() const { return &table_; }
 
 // The line beside the board that says whose turn it is.
-class TurnLine : public Part {
+class TurnLine : public Leaf {
 public:
-    using Part::Part;
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    using Leaf::Leaf;
     QAccessibleInterface* parent() const override;
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
         return t == QAccessible::Name ? board_.turnLine() : QString();

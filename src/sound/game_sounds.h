@@ -32,30 +32,22 @@ public:
     // The buffer of each sound, 0 meaning none; a buffer made elsewhere may
     // take its place (a test that plays sounds without loading them).
     enum class Sound { Other, Forbidden, Stone, Music };
-    int32_t buffer(Sound sound) const
-    {
-        switch (sound) {
-        case Sound::Other: return soundOther_;
-        case Sound::Forbidden: return soundForbidden_;
-        case Sound::Stone: return soundStone_;
-        case Sound::Music: break;
-        }
-        return soundBgm_;
-    }
-    void setBuffer(Sound sound, int32_t buffer) { handle(sound) = buffer; }
+    int32_t buffer(Sound sound) const { return this->*handle(sound); }
+    void setBuffer(Sound sound, int32_t buffer) { this->*handle(sound) = buffer; }
 
     Module1 module1;
 
 private:
-    int32_t& handle(Sound sound)
+    // The member that holds a sound's buffer.
+    static constexpr int32_t GameSounds::*handle(Sound sound)
     {
         switch (sound) {
-        case Sound::Other: return soundOther_;
-        case Sound::Forbidden: return soundForbidden_;
-        case Sound::Stone: return soundStone_;
+        case Sound::Other: return &GameSounds::soundOther_;
+        case Sound::Forbidden: return &GameSounds::soundForbidden_;
+        case Sound::Stone: return &GameSounds::soundStone_;
         case Sound::Music: break;
         }
-        return soundBgm_;
+        return &GameSounds::soundBgm_;
     }
 
     void dsPlay(int32_t buffer);

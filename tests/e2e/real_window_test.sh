@@ -10,12 +10,7 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 game=
 . "$(dirname "$0")/window_support.sh"
-cleanup() {
-    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
-    [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap stop_window_test EXIT
 start_xvfb
 
 # The expected positions, from the scenario driver: the start, and after d3.

@@ -19,42 +19,13 @@ enter_own_network "$@"
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvalo-test-bus
 game= wm= xvfb=
-cleanup() {
-    [[ -n $game ]] && kill -KILL "$game" 2>/dev/null || true
-    [[ -n $wm ]] && kill "$wm" 2>/dev/null || true
-    [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap stop_window_test EXIT
 
 start_xvfb
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
-# The window manager, with its own settings (none of the user's). Seen now
-# and then with two such tests side by side: openbox ended with status 1
-# and said nothing. It is then started again, three times at most.
-mkdir -p "$work/config"
-start_wm() {
-    XDG_CONFIG_HOME="$work/config" openbox --sm-disable >>"$work/wm.err" 2>&1 &
-    wm=$!
-}
-start_wm
-starts=1
-supporting=
-wm_supports() {
-    supporting=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1) || true
-    [[ $supporting == *'window id'* ]] && return 0
-    if ! kill -0 "$wm" 2>/dev/null && ((starts < 3)); then
-        wait "$wm" || true
-        start_wm
-        ((++starts))
-    fi
-    return 1
-}
-wait_until "$patience" wm_supports || true
-[[ $supporting == *'window id'* ]] ||
-    fail "no window manager after $starts starts: $supporting $(cat "$work/wm.err")"
+start_window_manager
 
 mkdir "$work/play"
 (cd "$work/play" && KORVALO_TRACE="$work/trace" exec "$build/korvalo" 2>"$work/stderr") &

@@ -78,6 +78,16 @@ start_window_manager() {
     done
 }
 
+# Ends what a window test started, the game ($game) at once, the window
+# manager ($wm) and the X server ($xvfb), and removes its folder; for
+# `trap stop_window_test EXIT`.
+stop_window_test() {
+    [[ -n ${game:-} ]] && kill -KILL "$game" 2>/dev/null || true
+    [[ -n ${wm:-} ]] && kill "$wm" 2>/dev/null || true
+    [[ -n ${xvfb:-} ]] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+
 # Sets whether the desktop's assistive technologies are on, as a screen
 # reader does when it starts (true or false), on the accessibility bus of the
 # session bus.
