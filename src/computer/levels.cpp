@@ -52,13 +52,13 @@ SearchSettings levelSettings(int level)
         settings.playout = Playout::Uniform;
         break;
     case 4:
-        settings.work = 100000;
+        settings.work = 300000;
         settings.playout = Playout::Corners;
         break;
     default:
         // Playouts by classes of squares and Progressive History lost
         // against these settings in whole games, so they stay out.
-        settings.work = 1800000;
+        settings.work = 3600000;
         settings.playout = Playout::Corners;
         settings.solveEmpty = 12;
         settings.solveNodes = 400000;
