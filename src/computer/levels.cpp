@@ -52,7 +52,7 @@ SearchSettings levelSettings(int level)
         settings.playout = Playout::Uniform;
         break;
     case 4:
-        settings.work = 300000;
+        settings.work = 200000;
         settings.playout = Playout::Corners;
         break;
     default:
