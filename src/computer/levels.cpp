@@ -52,7 +52,7 @@ SearchSettings levelSettings(int level)
         settings.playout = Playout::Uniform;
         break;
     case 4:
-        settings.work = 200000;
+        settings.work = 100000;
         settings.playout = Playout::Corners;
         break;
     default:
