@@ -12,11 +12,13 @@
 // the searches. Or, with --one and --rest, one series of two players given
 // as a level and settings of the search, to compare them.
 //
-//   korvalo_computer_bench [--games N] [--levels 1-5] [--one PLAYER --rest PLAYER]
+//   korvalo_computer_bench [--games N] [--levels 1-5] [--series S] [--one PLAYER --rest PLAYER]
+//   (--series: which openings a --one series plays, 1 unless given)
 //   PLAYER: a level, square-value or most-stones; a searching level may be
 //   followed by ,key=value settings: work, playout (uniform, corners,
-//   classes), epsilon, exploration, history, backup (maxn, paranoid,
-//   bestreply), shared, solve (free squares), solve-nodes
+//   safe, weighted, classes), weights (a:b:c:d), epsilon, exploration,
+//   history, prior, backup (maxn, paranoid, bestreply), shared, solve (free
+//   squares), solve-nodes
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -167,7 +169,7 @@ void playSeries(const Player& one, const Player& rest, int openings, uint64_t se
 [[noreturn]] void usage(const char* why)
 {
     std::fprintf(stderr, "korvalo_computer_bench: %s\nusage: korvalo_computer_bench [--games N] [--levels A-B] "
-                         "[--one PLAYER --rest PLAYER]\n", why);
+                         "[--series S] [--one PLAYER --rest PLAYER]\n", why);
     std::exit(2);
 }
 
@@ -214,12 +216,24 @@ Player playerOf(const std::string& described)
         const auto eq = item.find('=');
         const std::string key = item.substr(0, eq), value = eq == std::string::npos ? "" : item.substr(eq + 1);
         strong::SearchSettings& s = p.settings;
-        if (key == "playout" && (value == "uniform" || value == "corners" || value == "classes"))
+        if (key == "playout" && (value == "uniform" || value == "corners" || value == "classes" ||
+                                 value == "safe" || value == "weighted"))
             s.playout = value == "uniform" ? strong::Playout::Uniform
-                        : value == "corners" ? strong::Playout::Corners : strong::Playout::Classes;
-        else if (key == "backup" && (value == "maxn" || value == "paranoid" || value == "bestreply"))
-            s.backup = value == "maxn" ? strong::Backup::MaxN
-                       : value == "paranoid" ? strong::Backup::Paranoid : strong::Backup::BestReply;
+                        : value == "corners" ? strong::Playout::Corners
+                        : value == "safe" ? strong::Playout::Safe
+                        : value == "weighted" ? strong::Playout::Weighted : strong::Playout::Classes;
+        else if (key == "weights") {
+            // a:b:c:d, each 1 or more
+            size_t from = 0;
+            for (int& w : s.weights) {
+                const size_t colon = value.find(':', from);
+                w = static_cast<int>(number(value.substr(from, colon - from), "weights are four numbers a:b:c:d"));
+                if (w < 1 || (colon == std::string::npos) != (&w == &s.weights.back()))
+                    usage("weights are four numbers a:b:c:d, each 1 or more");
+                from = colon + 1;
+            }
+        }
+        else if (key == "prior") s.prior = static_cast<int>(number(value, "prior needs a number"));
         else if (key == "work") s.work = number(value, "work needs a number");
         else if (key == "epsilon") s.epsilon = static_cast<int>(number(value, "epsilon needs a number"));
         else if (key == "exploration") s.exploration = static_cast<int>(number(value, "exploration needs a number"));
@@ -238,6 +252,7 @@ Player playerOf(const std::string& described)
 int main(int argc, char** argv)
 {
     int openings = 5;
+    long series = 1;
     int low = weakestLevel, high = strongestLevel;
     std::string one, rest;
     for (int i = 1; i < argc; ++i) {
@@ -249,7 +264,9 @@ int main(int argc, char** argv)
             high = argv[i][2] - '0';
             if (low < weakestLevel || high > strongestLevel || low > high)
                 usage("--levels takes A-B, from 1 to 5");
-        } else if (!std::strcmp(argv[i], "--one") && hasValue)
+        } else if (!std::strcmp(argv[i], "--series") && hasValue)
+            series = number(argv[++i], "--series needs a number");
+        else if (!std::strcmp(argv[i], "--one") && hasValue)
             one = argv[++i];
         else if (!std::strcmp(argv[i], "--rest") && hasValue)
             rest = argv[++i];
@@ -263,7 +280,7 @@ int main(int argc, char** argv)
     std::printf("%-22s %-22s %-12s %s\n", "one", "against", "first", "(a shared first counts half)");
     const long peakBefore = peakKiB();
     if (!one.empty()) {
-        playSeries(playerOf(one), playerOf(rest), openings, 1);
+        playSeries(playerOf(one), playerOf(rest), openings, static_cast<uint64_t>(series));
     } else {
         for (int level = std::max(low, 2); level <= high; ++level)
             playSeries(levelPlayer(level), levelPlayer(level - 1), openings, 10 + level);

@@ -44,31 +44,64 @@ int nthSquare(Bits set, int lowCount, int n)
     return base + __builtin_ctzll(half);
 }
 
-int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Random& random)
+// The squares of set by class, the best first: corners, edges away from a
+// free corner, inner squares away from one, then the squares next to a free
+// corner on an edge and diagonally.
+using Classes = std::array<Bits, 5>;
+Classes classesOf(Bits set, Bits occupied)
 {
-    if (settings.playout == Playout::Uniform)
-        return anyOf(legal, random);
     Bits edgeNext = 0, diagonalNext = 0;
-    const Bits occupied = b.occupied();
     for (const Corner& c : corners)
         if (!(occupied & bit(c.corner))) {
             edgeNext |= c.edge;
             diagonalNext |= c.diagonal;
         }
-    if (const Bits inCorner = legal & cornerSquares)
-        return anyOf(inCorner, random);
-    if (settings.playout == Playout::Corners) {
-        if (const Bits safe = legal & ~diagonalNext)
-            return anyOf(safe, random);
-        return anyOf(legal, random);
+    return {set & cornerSquares, set & edgeSquares & ~cornerSquares & ~edgeNext, set & ~edgeSquares & ~diagonalNext,
+            set & edgeNext, set & diagonalNext};
+}
+
+// A square of the classes 1 to 4, each square drawn with its class's weight.
+int weightedSquare(const Classes& classes, const std::array<int, 4>& weights, Random& random)
+{
+    int total = 0;
+    for (int k = 0; k < 4; ++k)
+        total += weights[k] * count(classes[k + 1]);
+    int n = random.below(total);
+    for (int k = 0; k < 4; ++k) {
+        const Bits set = classes[k + 1];
+        if (const int here = weights[k] * count(set); n >= here)
+            n -= here;
+        else
+            return nthSquare(set, __builtin_popcountll(static_cast<uint64_t>(set)), n / weights[k]);
     }
-    if (random.below(1000) < settings.epsilon)
+    return -1;  // not reached: n < total
+}
+
+int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Random& random)
+{
+    if (settings.playout == Playout::Uniform)
         return anyOf(legal, random);
-    const Bits classes[] = {legal & edgeSquares & ~edgeNext, legal & ~edgeSquares & ~diagonalNext,
-                            legal & edgeNext};
-    for (const Bits c : classes)
-        if (c)
-            return anyOf(c, random);
+    const Classes classes = classesOf(legal, b.occupied());
+    if (classes[0])
+        return anyOf(classes[0], random);
+    switch (settings.playout) {
+    case Playout::Corners:
+        if (const Bits safe = classes[1] | classes[2] | classes[3])
+            return anyOf(safe, random);
+        break;
+    case Playout::Safe:
+        if (const Bits safe = classes[1] | classes[2])
+            return anyOf(safe, random);
+        break;
+    case Playout::Weighted:
+        return weightedSquare(classes, settings.weights, random);
+    default:
+        if (random.below(1000) < settings.epsilon)
+            break;
+        for (int k = 1; k < 4; ++k)
+            if (classes[k])
+                return anyOf(classes[k], random);
+    }
     return anyOf(legal, random);
 }
 
@@ -104,12 +137,17 @@ uint64_t squareRoot(uint64_t n)
     return root;
 }
 
+// What a node's prior tries count, in thousandths of a sole first, by the
+// class of its square.
+constexpr std::array<int64_t, 5> priorResults{500, 300, 250, 150, 80};
+
 struct Node {
     uint32_t firstChild = 0;
     uint16_t children = 0;  // best reply: up to three colours' squares
     uint8_t square = 0;  // the square played to reach this node
     uint8_t mover = 0;   // the colour that played it
     bool expanded = false;
+    bool played = false;  // a game went through it (not just prior tries)
     uint32_t visits = 0;
     int64_t total = 0;   // the mover's rewards, summed over the visits
 };
@@ -152,8 +190,10 @@ public:
                     legal = ownLegal;
                 }
             path[depth++] = at;
-            if (nodes_[at].visits == 0)
+            if (!nodes_[at].played) {
+                nodes_[at].played = true;
                 break;
+            }
         }
         while (b.toMove != 0) {
             const int square = playoutSquare(b, legal, settings_, random_);
@@ -208,11 +248,20 @@ private:
         const auto first = static_cast<uint32_t>(nodes_.size());
         const int own = root_.toMove;
         int children = 0;
+        const Bits occupied = b.occupied();
         const auto add = [&](int mover, Bits set) {
+            const Classes classes = classesOf(set, occupied);
             for (; set; set &= set - 1, ++children) {
                 Node child;
                 child.square = static_cast<uint8_t>(lowestIndex(set));
                 child.mover = static_cast<uint8_t>(mover);
+                if (settings_.prior > 0) {
+                    const int k = static_cast<int>(std::find_if(classes.begin(), classes.end(), [&](Bits c) {
+                                                       return (c & bit(child.square)) != 0;
+                                                   }) - classes.begin());
+                    child.visits = static_cast<uint32_t>(settings_.prior);
+                    child.total = int64_t{settings_.prior} * priorResults[k];
+                }
                 nodes_.push_back(child);
             }
         };

@@ -10,6 +10,7 @@
 // seeded from the position and a salt (the level), so the same position
 // always gives the same square, on any machine and at any speed. Nothing is
 // kept from one choice to the next.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -28,6 +29,11 @@ enum class Playout {
               // legal: corners, edges away from free corners, the inner
               // squares, squares next to a free corner on an edge, squares
               // diagonally next to a free corner
+    Safe,     // a corner when one is legal, else any square but those next
+              // to a free corner (on the edge or diagonally), when there is one
+    Weighted, // a corner when one is legal, else any square, drawn with a
+              // weight by its class: edges away from free corners, inner
+              // squares, squares next to a free corner on an edge, diagonally
 };
 
 // Whose result a node keeps.
@@ -46,6 +52,9 @@ struct SearchSettings {
     long work = 600000;
     Playout playout = Playout::Corners;
     int epsilon = 100;  // Classes: thousandths of moves played at random
+    // Weighted: the weights of edges, inner squares, edge and diagonal
+    // squares next to a free corner.
+    std::array<int, 4> weights{16, 8, 2, 1};
     // The weight of exploring less tried squares against playing the best
     // found so far, in thousandths.
     int exploration = 500;
@@ -54,6 +63,10 @@ struct SearchSettings {
     // square's own node is tried; 0 leaves it out.
     int history = 0;
     Backup backup = Backup::MaxN;
+    // Knowledge in the tree: each new node starts as if tried this many
+    // times with a result by its square's class (a corner good, a square
+    // next to a free corner bad); 0 leaves it out.
+    int prior = 0;
     // What a finished game is worth to a colour that shares the first place.
     int sharedFirst = 600;
     // The exact search near the end: at most this many free squares, and at
