@@ -249,6 +249,21 @@ TEST(StrongComputer, TheBestReplySearchTakesAFreeCornerAndSeesTheRepliesToTheEnd
     EXPECT_EQ(stats.nodes, 6);
 }
 
+TEST(StrongComputer, PriorTriesLeadASmallSearchToAFreeCorner)
+{
+    // Black may take i9, the last square in board order, turning h9 to c9.
+    GameState s;
+    ASSERT_TRUE(setBoardFromText(s.board, ".........\n.........\n.........\n....1....\n..2143...\n"
+                                          "..3412...\n..4321.4.\n......33.\n.1222222.\n"));
+    strong::SearchSettings one;
+    one.work = 1;  // a single game from the root
+    const auto blind = strong::chooseSquare(s.board, black, one);
+    ASSERT_TRUE(blind.has_value());
+    EXPECT_NE(blind, Square(9, 9));
+    one.prior = 4;
+    EXPECT_EQ(strong::chooseSquare(s.board, black, one), Square(9, 9));
+}
+
 TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGivesUp)
 {
     // Black to move with a5 and b6 free (as above): b6 ends the game with
