@@ -147,7 +147,6 @@ struct Node {
     uint8_t square = 0;  // the square played to reach this node
     uint8_t mover = 0;   // the colour that played it
     bool expanded = false;
-    bool played = false;  // a game went through it (not just prior tries)
     uint32_t visits = 0;
     int64_t total = 0;   // the mover's rewards, summed over the visits
 };
@@ -190,10 +189,9 @@ public:
                     legal = ownLegal;
                 }
             path[depth++] = at;
-            if (!nodes_[at].played) {
-                nodes_[at].played = true;
+            // A node no game has gone through yet holds only its prior tries.
+            if (nodes_[at].visits == static_cast<uint32_t>(settings_.prior))
                 break;
-            }
         }
         while (b.toMove != 0) {
             const int square = playoutSquare(b, legal, settings_, random_);
