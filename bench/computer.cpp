@@ -16,7 +16,8 @@
 //   (--series: which openings a --one series plays, 1 unless given)
 //   PLAYER: a level, square-value or most-stones; a searching level may be
 //   followed by ,key=value settings: work, playout (uniform, corners,
-//   safe, weighted, classes), weights (a:b:c:d), epsilon, exploration,
+//   safe, weighted, classes, guard), weights (a:b:c:d), epsilon, tries and
+//   watched (guard: draws put aside, colours watched 1-3), exploration,
 //   history, prior, backup (maxn, paranoid, bestreply), shared, solve (free
 //   squares), solve-nodes
 #include <algorithm>
@@ -217,8 +218,9 @@ Player playerOf(const std::string& described)
         const std::string key = item.substr(0, eq), value = eq == std::string::npos ? "" : item.substr(eq + 1);
         strong::SearchSettings& s = p.settings;
         if (key == "playout" && (value == "uniform" || value == "corners" || value == "classes" ||
-                                 value == "safe" || value == "weighted"))
+                                 value == "safe" || value == "weighted" || value == "guard"))
             s.playout = value == "uniform" ? strong::Playout::Uniform
+                        : value == "guard" ? strong::Playout::Guard
                         : value == "corners" ? strong::Playout::Corners
                         : value == "safe" ? strong::Playout::Safe
                         : value == "weighted" ? strong::Playout::Weighted : strong::Playout::Classes;
@@ -238,6 +240,8 @@ Player playerOf(const std::string& described)
         else if (key == "epsilon") s.epsilon = static_cast<int>(number(value, "epsilon needs a number"));
         else if (key == "exploration") s.exploration = static_cast<int>(number(value, "exploration needs a number"));
         else if (key == "history") s.history = static_cast<int>(number(value, "history needs a number"));
+        else if (key == "tries") s.tries = static_cast<int>(number(value, "tries needs a number"));
+        else if (key == "watched" && (value == "1" || value == "2" || value == "3")) s.watched = value[0] - '0';
         else if (key == "shared") s.sharedFirst = static_cast<int>(number(value, "shared needs a number"));
         else if (key == "solve") s.solveEmpty = static_cast<int>(number(value, "solve needs a number"));
         else if (key == "solve-nodes") s.solveNodes = number(value, "solve-nodes needs a number");

@@ -77,6 +77,24 @@ int weightedSquare(const Classes& classes, const std::array<int, 4>& weights, Ra
     return -1;  // not reached: n < total
 }
 
+// Whether colour c playing on index lets one of the `watched` colours after
+// it in turn order take a corner: a free one with a stone next to it.
+bool givesCorner(const Board& b, int c, int index, int watched)
+{
+    Board after = b;
+    const Bits turned = turnedBy(b, c, index) | bit(index);
+    for (int o = 1; o <= 4; ++o)
+        after.stones[o] &= ~turned;
+    after.stones[c] |= turned;
+    const Bits occupied = after.occupied();
+    for (const Corner& k : corners)
+        if (!(occupied & bit(k.corner)) && (occupied & (k.edge | k.diagonal)))
+            for (int w = 1; w <= watched; ++w)
+                if (turnedBy(after, (c - 1 + w) % 4 + 1, k.corner))
+                    return true;
+    return false;
+}
+
 int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Random& random)
 {
     if (settings.playout == Playout::Uniform)
@@ -88,6 +106,21 @@ int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Ra
     case Playout::Corners:
         if (const Bits safe = classes[1] | classes[2] | classes[3])
             return anyOf(safe, random);
+        break;
+    case Playout::Guard:
+        if (const Bits allowed = classes[1] | classes[2] | classes[3]) {
+            // A square drawn that gives a corner away is put aside, up to
+            // `tries` of them; then any square not put aside, or any at all
+            // when every one was.
+            Bits pool = allowed;
+            for (int k = 0; k < settings.tries && pool; ++k) {
+                const int square = anyOf(pool, random);
+                if (!givesCorner(b, b.toMove, square, settings.watched))
+                    return square;
+                pool &= ~bit(square);
+            }
+            return anyOf(pool ? pool : allowed, random);
+        }
         break;
     case Playout::Safe:
         if (const Bits safe = classes[1] | classes[2])

@@ -34,6 +34,9 @@ enum class Playout {
     Weighted, // a corner when one is legal, else any square, drawn with a
               // weight by its class: edges away from free corners, inner
               // squares, squares next to a free corner on an edge, diagonally
+    Guard,    // as Corners, but a square after which one of the next colours
+              // may take a corner is put aside while another is left,
+              // up to `tries` of them
 };
 
 // Whose result a node keeps.
@@ -55,6 +58,11 @@ struct SearchSettings {
     // Weighted: the weights of edges, inner squares, edge and diagonal
     // squares next to a free corner.
     std::array<int, 4> weights{16, 8, 2, 1};
+    // Guard: how many squares are drawn before one that gives a corner
+    // away is played all the same, and the colours after the mover that
+    // must not be able to take a corner (1 to 3).
+    int tries = 3;
+    int watched = 1;
     // The weight of exploring less tried squares against playing the best
     // found so far, in thousandths.
     int exploration = 500;

@@ -24,12 +24,14 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
     strong::SearchSettings bestReply = quick;
     bestReply.backup = strong::Backup::BestReply;
     // Each way of choosing the playouts' squares, and prior tries in the tree.
-    strong::SearchSettings weighted = quick, classes = quick, safe = quick;
+    strong::SearchSettings weighted = quick, classes = quick, safe = quick, guard = quick;
     weighted.playout = strong::Playout::Weighted;
     weighted.prior = 4;
     classes.playout = strong::Playout::Classes;
     classes.epsilon = 400;
     safe.playout = strong::Playout::Safe;
+    guard.playout = strong::Playout::Guard;
+    guard.watched = 3;
     std::mt19937 random(28);
     int positions = 0;
     for (int game = 0; game < 6; ++game) {
@@ -39,7 +41,7 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
         for (int move = 0; c != 0 && move < 100; ++move, ++positions) {
             for (int colour = black; colour <= red; ++colour) {
                 const auto playable = playableSquares(s.board, colour);
-                for (const auto& settings : {quick, bestReply, weighted, classes, safe}) {
+                for (const auto& settings : {quick, bestReply, weighted, classes, safe, guard}) {
                     const auto chosen = strong::chooseSquare(s.board, colour, settings);
                     ASSERT_EQ(chosen.has_value(), !playable.empty()) << boardText(s.board) << "colour " << colour;
                     if (chosen) {
