@@ -153,6 +153,16 @@ inline Bits turnedBy(const Board& b, int c, int index)
     return turned;
 }
 
+// Puts colour c's stone on square index and turns the stones it encloses,
+// without handing the move on.
+inline void place(Board& b, int c, int index)
+{
+    const Bits turned = turnedBy(b, c, index);
+    for (int other = 1; other <= 4; ++other)
+        b.stones[other] &= ~turned;
+    b.stones[c] |= turned | bit(index);
+}
+
 // Plays colour c on square index, then hands the move on as the game does:
 // to the next colour in turn order that can play, the mover itself when only
 // it can, and to no colour (0) when none can. Returns the squares the colour

@@ -38,22 +38,6 @@ int nthSquare(Bits set, int lowCount, int n)
     return base + __builtin_ctzll(half);
 }
 
-}  // namespace
-
-Classes classesOf(Bits set, Bits occupied)
-{
-    Bits edgeNext = 0, diagonalNext = 0;
-    for (const Corner& c : corners)
-        if (!(occupied & bit(c.corner))) {
-            edgeNext |= c.edge;
-            diagonalNext |= c.diagonal;
-        }
-    return {set & cornerSquares, set & edgeSquares & ~cornerSquares & ~edgeNext, set & ~edgeSquares & ~diagonalNext,
-            set & edgeNext, set & diagonalNext};
-}
-
-namespace {
-
 // A square of the classes 1 to 4, each square drawn with its class's weight.
 int weightedSquare(const Classes& classes, const std::array<int, 4>& weights, Random& random)
 {
@@ -76,10 +60,7 @@ int weightedSquare(const Classes& classes, const std::array<int, 4>& weights, Ra
 bool givesCorner(const Board& b, int c, int index, int watched)
 {
     Board after = b;
-    const Bits turned = turnedBy(b, c, index) | bit(index);
-    for (int o = 1; o <= 4; ++o)
-        after.stones[o] &= ~turned;
-    after.stones[c] |= turned;
+    place(after, c, index);
     const Bits occupied = after.occupied();
     for (const Corner& k : corners)
         if (!(occupied & bit(k.corner)) && (occupied & (k.edge | k.diagonal)))
@@ -90,6 +71,18 @@ bool givesCorner(const Board& b, int c, int index, int watched)
 }
 
 }  // namespace
+
+Classes classesOf(Bits set, Bits occupied)
+{
+    Bits edgeNext = 0, diagonalNext = 0;
+    for (const Corner& c : corners)
+        if (!(occupied & bit(c.corner))) {
+            edgeNext |= c.edge;
+            diagonalNext |= c.diagonal;
+        }
+    return {set & cornerSquares, set & edgeSquares & ~cornerSquares & ~edgeNext, set & ~edgeSquares & ~diagonalNext,
+            set & edgeNext, set & diagonalNext};
+}
 
 int playoutSquare(const Board& b, Bits legal, const SearchSettings& settings, Random& random)
 {

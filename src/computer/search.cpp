@@ -245,10 +245,7 @@ private:
 
 Bits play(Board& b, int c, int index)
 {
-    const Bits turned = turnedBy(b, c, index);
-    for (int other = 1; other <= 4; ++other)
-        b.stones[other] &= ~turned;
-    b.stones[c] |= turned | bit(index);
+    place(b, c, index);
     for (int k = 1; k <= 4; ++k) {
         const int next = (c - 1 + k) % 4 + 1;
         if (const Bits legal = legalSquares(b, next)) {
