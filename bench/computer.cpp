@@ -12,12 +12,18 @@
 // the searches. Or, with --one and --rest, one series of two players given
 // as a level and settings of the search, to compare them.
 //
+// With --positions FILE, --one plays N games against itself instead, and
+// each position after the opening is written to FILE for
+// korvalo_fit_evaluation.
+//
 //   korvalo_computer_bench [--games N] [--levels 1-5] [--series S] [--one PLAYER --rest PLAYER]
+//   korvalo_computer_bench --games N [--series S] --one PLAYER --positions FILE
 //   (--series: which openings a --one series plays, 1 unless given)
 //   PLAYER: a level, square-value or most-stones; a searching level may be
 //   followed by ,key=value settings: work, playout (uniform, corners,
 //   safe, weighted, classes, guard), weights (a:b:c:d), epsilon, tries and
-//   watched (guard: draws put aside, colours watched 1-3), exploration,
+//   watched (guard: draws put aside, colours watched 1-3), evaluate
+//   (playout moves before the evaluation's estimate ends one), exploration,
 //   history, prior, backup (maxn, paranoid, bestreply), shared, solve (free
 //   squares), solve-nodes
 #include <algorithm>
@@ -31,6 +37,8 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "computer/end_search.h"
+#include "computer/evaluation.h"
 #include "computer/levels.h"
 #include "computer/move_choice.h"
 #include "computer/search.h"
@@ -124,8 +132,9 @@ int squareOf(const Player& p, const Board& b, Bits legal, strong::Random& random
     return strong::indexOf(square->first, square->second);
 }
 
-// Plays one game; returns the seat's first place: 2 alone, 1 shared, 0 none.
-int playGame(const std::array<const Player*, 5>& players, int seat, uint64_t opening)
+// Plays one game to its end, keeping the positions after the opening in
+// *seen when given.
+Board playOut(const std::array<const Player*, 5>& players, uint64_t opening, std::vector<Board>* seen = nullptr)
 {
     GameState s;
     placeStartingPosition(s);
@@ -133,10 +142,19 @@ int playGame(const std::array<const Player*, 5>& players, int seat, uint64_t ope
     Bits legal = strong::legalSquares(b, black);
     strong::Random random(opening);
     for (int move = 0; b.toMove != 0; ++move) {
+        if (seen && move >= openingMoves)
+            seen->push_back(b);
         const int square = move < openingMoves ? strong::anyOf(legal, random)
                                                : squareOf(*players[b.toMove], b, legal, random);
         legal = strong::play(b, b.toMove, square);
     }
+    return b;
+}
+
+// Plays one game; returns the seat's first place: 2 alone, 1 shared, 0 none.
+int playGame(const std::array<const Player*, 5>& players, int seat, uint64_t opening)
+{
+    const Board b = playOut(players, opening);
     std::array<int, 5> stones{};
     for (int c = 1; c <= 4; ++c)
         stones[c] = strong::count(b.stones[c]);
@@ -167,10 +185,39 @@ void playSeries(const Player& one, const Player& rest, int openings, uint64_t se
     std::fflush(stdout);
 }
 
+// Plays games of the player against itself and writes a line for each
+// position after the opening, to fit the evaluation by: its stage, each
+// colour's share of the first place in 12ths, then each colour's features.
+void writePositions(const Player& p, int games, uint64_t series, const char* path)
+{
+    FILE* out = std::fopen(path, "w");
+    if (!out) {
+        std::perror(path);
+        std::exit(1);
+    }
+    for (int g = 0; g < games; ++g) {
+        std::vector<Board> seen;
+        const Board end = playOut({&p, &p, &p, &p, &p}, series * 1000003u + static_cast<uint64_t>(g), &seen);
+        // A shared first is worth 1 here, so the colours sharing it count.
+        const strong::Rewards firsts = strong::rewardsOf(end, 1);
+        const int sharing = static_cast<int>(std::count(firsts.begin() + 1, firsts.end(), 1));
+        for (const Board& b : seen) {
+            std::fprintf(out, "%d", strong::stageOf(b));
+            for (int c = 1; c <= 4; ++c)
+                std::fprintf(out, " %d", firsts[c] ? 12 / std::max(sharing, 1) : 0);
+            for (int c = 1; c <= 4; ++c)
+                for (const int f : strong::featuresOf(b, c))
+                    std::fprintf(out, " %d", f);
+            std::fprintf(out, "\n");
+        }
+    }
+    std::fclose(out);
+}
+
 [[noreturn]] void usage(const char* why)
 {
     std::fprintf(stderr, "korvalo_computer_bench: %s\nusage: korvalo_computer_bench [--games N] [--levels A-B] "
-                         "[--series S] [--one PLAYER --rest PLAYER]\n", why);
+                         "[--series S] [--one PLAYER (--rest PLAYER | --positions FILE)]\n", why);
     std::exit(2);
 }
 
@@ -235,6 +282,7 @@ Player playerOf(const std::string& described)
                 from = colon + 1;
             }
         }
+        else if (key == "evaluate") s.evaluateAfter = static_cast<int>(number(value, "evaluate needs a number"));
         else if (key == "prior") s.prior = static_cast<int>(number(value, "prior needs a number"));
         else if (key == "work") s.work = number(value, "work needs a number");
         else if (key == "epsilon") s.epsilon = static_cast<int>(number(value, "epsilon needs a number"));
@@ -259,6 +307,7 @@ int main(int argc, char** argv)
     long series = 1;
     int low = weakestLevel, high = strongestLevel;
     std::string one, rest;
+    const char* positions = nullptr;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--games") && hasValue)
@@ -270,12 +319,20 @@ int main(int argc, char** argv)
                 usage("--levels takes A-B, from 1 to 5");
         } else if (!std::strcmp(argv[i], "--series") && hasValue)
             series = number(argv[++i], "--series needs a number");
+        else if (!std::strcmp(argv[i], "--positions") && hasValue)
+            positions = argv[++i];
         else if (!std::strcmp(argv[i], "--one") && hasValue)
             one = argv[++i];
         else if (!std::strcmp(argv[i], "--rest") && hasValue)
             rest = argv[++i];
         else
             usage("unknown option");
+    }
+    if (positions) {
+        if (one.empty() || !rest.empty() || openings < 1)
+            usage("--positions takes --one alone, --games takes 1 or more");
+        writePositions(playerOf(one), openings, static_cast<uint64_t>(series), positions);
+        return 0;
     }
     if (openings < 1 || one.empty() != rest.empty())
         usage("--one and --rest go together, --games takes 1 or more");

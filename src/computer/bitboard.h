@@ -49,6 +49,20 @@ inline constexpr Bits landing = Shift == 9 || Shift == -9 ? allSquares
                                 : Shift == 1 || Shift == 10 || Shift == -8 ? notColumnA
                                                                             : notColumnI;
 
+// Each corner with the squares next to it on the edges and diagonally:
+// playing there while the corner is free most often hands it to another
+// colour.
+struct Corner {
+    int corner;
+    Bits edge, diagonal;
+};
+inline constexpr Corner corners[] = {
+    {indexOf(1, 1), bit(indexOf(2, 1)) | bit(indexOf(1, 2)), bit(indexOf(2, 2))},
+    {indexOf(9, 1), bit(indexOf(8, 1)) | bit(indexOf(9, 2)), bit(indexOf(8, 2))},
+    {indexOf(1, 9), bit(indexOf(2, 9)) | bit(indexOf(1, 8)), bit(indexOf(2, 8))},
+    {indexOf(9, 9), bit(indexOf(8, 9)) | bit(indexOf(9, 8)), bit(indexOf(8, 8))},
+};
+
 inline int count(Bits b)
 {
     return __builtin_popcountll(static_cast<uint64_t>(b)) + __builtin_popcountll(static_cast<uint64_t>(b >> 64));

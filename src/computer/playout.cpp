@@ -8,20 +8,6 @@ constexpr Bits cornerSquares = bit(indexOf(1, 1)) | bit(indexOf(9, 1)) | bit(ind
 constexpr Bits edgeSquares = columnSquares(1) | columnSquares(9) | (Bits{0x1FF} << indexOf(1, 1)) |
                              (Bits{0x1FF} << indexOf(1, 9));
 
-// Each corner with the squares next to it on the edges and diagonally:
-// playing there while the corner is free most often hands it to another
-// colour.
-struct Corner {
-    int corner;
-    Bits edge, diagonal;
-};
-constexpr Corner corners[] = {
-    {indexOf(1, 1), bit(indexOf(2, 1)) | bit(indexOf(1, 2)), bit(indexOf(2, 2))},
-    {indexOf(9, 1), bit(indexOf(8, 1)) | bit(indexOf(9, 2)), bit(indexOf(8, 2))},
-    {indexOf(1, 9), bit(indexOf(2, 9)) | bit(indexOf(1, 8)), bit(indexOf(2, 8))},
-    {indexOf(9, 9), bit(indexOf(8, 9)) | bit(indexOf(9, 8)), bit(indexOf(8, 8))},
-};
-
 // The square of set's bit n (from 0, in board order), given how many of
 // set's bits are in its low 64.
 int nthSquare(Bits set, int lowCount, int n)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "computer/end_search.h"
+#include "computer/evaluation.h"
 #include "computer/playout.h"
 
 namespace korvalo::strong {
@@ -46,6 +47,10 @@ uint64_t squareRoot(uint64_t n)
 // What a node's prior tries count, in thousandths of a sole first, by the
 // class of its square.
 constexpr std::array<int64_t, 5> priorResults{500, 300, 250, 150, 80};
+
+// What an evaluation costs in the work, as moves: about the time of this
+// many.
+constexpr int evaluationCost = 6;
 
 struct Node {
     uint32_t firstChild = 0;
@@ -99,13 +104,14 @@ public:
             if (nodes_[at].visits == static_cast<uint32_t>(settings_.prior))
                 break;
         }
-        while (b.toMove != 0) {
+        for (int quick = 0; b.toMove != 0 && quick != settings_.evaluateAfter; ++quick) {
             const int square = playoutSquare(b, legal, settings_, random_);
             movers[moves] = static_cast<uint8_t>(b.toMove);
             played[moves++] = static_cast<uint8_t>(square);
             legal = play(b, b.toMove, square);
         }
-        const Rewards r = rewardsOf(b, settings_.sharedFirst);
+        const bool early = b.toMove != 0;
+        const Rewards r = early ? estimatedRewards(b) : rewardsOf(b, settings_.sharedFirst);
         nodes_[0].visits++;
         for (int i = 1; i < depth; ++i) {
             Node& n = nodes_[path[i]];
@@ -121,7 +127,7 @@ public:
                 h.total += r[movers[i]];
                 h.count++;
             }
-        return moves;
+        return moves + (early ? evaluationCost : 0);
     }
 
     // The most tried square at the root; the first of them in board order.

@@ -63,6 +63,9 @@ struct SearchSettings {
     // must not be able to take a corner (1 to 3).
     int tries = 3;
     int watched = 1;
+    // Playouts stop after this many moves and take the evaluation's
+    // estimate instead of the game's end; -1 plays them to the end.
+    int evaluateAfter = -1;
     // The weight of exploring less tried squares against playing the best
     // found so far, in thousandths.
     int exploration = 500;

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "computer/end_search.h"
+#include "computer/evaluation.h"
 #include "computer/levels.h"
 #include "computer/search.h"
 #include "property/board_oracle.h"
@@ -32,6 +33,8 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
     safe.playout = strong::Playout::Safe;
     guard.playout = strong::Playout::Guard;
     guard.watched = 3;
+    strong::SearchSettings evaluated = quick;
+    evaluated.evaluateAfter = 3;
     std::mt19937 random(28);
     int positions = 0;
     for (int game = 0; game < 6; ++game) {
@@ -41,7 +44,7 @@ TEST(StrongComputer, ChoosesOnlyLegalSquaresPassesWithoutOneAndPlaysByTheRules)
         for (int move = 0; c != 0 && move < 100; ++move, ++positions) {
             for (int colour = black; colour <= red; ++colour) {
                 const auto playable = playableSquares(s.board, colour);
-                for (const auto& settings : {quick, bestReply, weighted, classes, safe, guard}) {
+                for (const auto& settings : {quick, bestReply, weighted, classes, safe, guard, evaluated}) {
                     const auto chosen = strong::chooseSquare(s.board, colour, settings);
                     ASSERT_EQ(chosen.has_value(), !playable.empty()) << boardText(s.board) << "colour " << colour;
                     if (chosen) {
@@ -186,6 +189,51 @@ TEST(ComputerLevels, EachLevelChoosesALegalSquareAndTheSameOneForTheSamePosition
         EXPECT_NE(std::find(playableHere.begin(), playableHere.end(), *chosen), playableHere.end());
         EXPECT_EQ(strong::chooseSquare(boards[i], movers[i], less), chosen);
     }
+}
+
+TEST(StrongComputer, TheEvaluationSeesTheBoardAlikeTurnedOrMirroredAndValuesCorners)
+{
+    // Random positions seen mirrored and turned about the diagonal: every
+    // colour counts the same, the four chances make up a whole first, and
+    // the colour to move gains when given a free corner (nearly always: the
+    // stone also changes its other counts, and the stage).
+    std::mt19937 random(9);
+    int positions = 0, gained = 0, cornersGiven = 0;
+    for (int game = 0; game < 4; ++game) {
+        GameState s;
+        placeStartingPosition(s);
+        for (int c = black; c != 0; ++positions) {
+            Grid mirrored{}, turned{};
+            for (int column = 1; column <= 9; ++column)
+                for (int row = 1; row <= 9; ++row) {
+                    mirrored[10 - column][row] = s.board[column][row];
+                    turned[row][column] = s.board[column][row];
+                }
+            const strong::Board b = strong::boardOf(s.board, c);
+            for (int colour = black; colour <= red; ++colour)
+                for (const Grid& other : {mirrored, turned})
+                    ASSERT_EQ(strong::featuresOf(strong::boardOf(other, c), colour), strong::featuresOf(b, colour))
+                        << boardText(s.board);
+            const strong::Rewards r = strong::estimatedRewards(b);
+            EXPECT_NEAR(r[1] + r[2] + r[3] + r[4], strong::soleFirst, 4);
+            for (const auto& [column, row] : {Square(1, 1), Square(9, 1), Square(1, 9), Square(9, 9)})
+                if (s.board[column][row] == 0) {
+                    Grid given = s.board;
+                    given[column][row] = c;
+                    gained += strong::estimatedRewards(strong::boardOf(given, c))[c] > r[c];
+                    ++cornersGiven;
+                }
+            const auto playable = playableSquares(s.board, c);
+            const auto [x, y] = playable[random() % playable.size()];
+            strong::Board next = b;
+            strong::play(next, c, strong::indexOf(x, y));
+            s.board = afterMove(s.board, x, y, c);
+            c = next.toMove;
+        }
+    }
+    EXPECT_GT(positions, 200);
+    EXPECT_GT(cornersGiven, 200);
+    EXPECT_GE(gained * 100, cornersGiven * 99);
 }
 
 TEST(StrongComputer, TakesTheSquareThatEndsTheGameWithItsColourFirst)
