@@ -106,9 +106,9 @@ int stageOf(const Board& b)
     return free >= 48 ? 0 : free >= 32 ? 1 : free >= 16 ? 2 : 3;
 }
 
-Rewards estimatedRewards(const Board& b, const Weights& weights)
+Rewards estimatedRewards(const Board& b)
 {
-    const auto& w = weights[stageOf(b)];
+    const auto& w = fittedWeights[stageOf(b)];
     std::array<int64_t, 5> score{};
     for (int c = 1; c <= 4; ++c) {
         const Features f = featuresOf(b, c);
@@ -124,11 +124,6 @@ Rewards estimatedRewards(const Board& b, const Weights& weights)
     for (int c = 1; c <= 4; ++c)
         r[c] = static_cast<int>(share[c] * soleFirst / total);
     return r;
-}
-
-Rewards estimatedRewards(const Board& b)
-{
-    return estimatedRewards(b, fittedWeights);
 }
 
 }  // namespace korvalo::strong

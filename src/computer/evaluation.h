@@ -31,6 +31,5 @@ using Weights = std::array<std::array<int, features>, stages>;
 // Each colour's chance of ending first in position b, where some colour is
 // to move, in thousandths of soleFirst: the four sum to about soleFirst.
 Rewards estimatedRewards(const Board& b);
-Rewards estimatedRewards(const Board& b, const Weights& weights);
 
 }  // namespace korvalo::strong

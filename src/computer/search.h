@@ -2,8 +2,9 @@
 // The searching levels' choice of square: a Monte Carlo tree search over the
 // four colours. Each node of the tree keeps the results of the colour that
 // moved into it (max-n: every colour is taken to choose for itself), each
-// new node is valued by playing the game out to its end with quick moves,
-// and the square tried most at the root is played. Near the end of the game
+// new node is valued by playing the game out to its end with quick moves
+// (or, by a setting no level uses, for some moves and then by the
+// evaluation), and the square tried most at the root is played. Near the end of the game
 // an exact search of the rest of it goes first. The work is fixed (moves
 // played in the tree and the playouts, positions of the exact search), the
 // arithmetic is whole numbers and the random numbers come from a generator
