@@ -333,9 +333,13 @@ int main(int argc, char** argv)
     korvalo::trace::event("load");
     if (window.ended())
         return ending.leave(0);
+    // Asked to end while the window is still coming onto the screen, the
+    // game closes as it would later.
+    korvalo::closeOnTerminationSignal(&window);
     // Framed and in its place before a network game or a replay opens a box.
     window.showInPlace();
-    korvalo::closeOnTerminationSignal(&window);
+    if (window.ended())
+        return ending.leave(0);
     // A network game starts once the window is on the screen.
     if (options.session.role != korvalo::SessionOptions::Role::None) {
         QString problem;

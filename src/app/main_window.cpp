@@ -138,6 +138,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (ended()) {
+        // Closed before it stood in its place: nothing is left to wait for.
+        if (awaitingPlace_)
+            awaitingPlace_->quit();
         event->accept();
         return;
     }
