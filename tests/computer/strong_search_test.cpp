@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "computer/end_search.h"
 #include "computer/evaluation.h"
+#include "computer/evaluation_weights.h"
 #include "computer/levels.h"
 #include "computer/search.h"
 #include "property/board_oracle.h"
@@ -216,6 +218,17 @@ TEST(StrongComputer, TheEvaluationSeesTheBoardAlikeTurnedOrMirroredAndValuesCorn
                         << boardText(s.board);
             const strong::Rewards r = strong::estimatedRewards(b);
             EXPECT_NEAR(r[1] + r[2] + r[3] + r[4], strong::soleFirst, 4);
+            // The whole-number chances are the softmax of the weighed counts.
+            std::array<double, 5> score{}, chance{};
+            double total = 0;
+            for (int colour = black; colour <= red; ++colour) {
+                const auto f = strong::featuresOf(b, colour);
+                for (int i = 0; i < strong::features; ++i)
+                    score[colour] += strong::fittedWeights[strong::stageOf(b)][i] * f[i] / 256.0;
+                total += chance[colour] = std::exp(score[colour]);
+            }
+            for (int colour = black; colour <= red; ++colour)
+                EXPECT_NEAR(r[colour], strong::soleFirst * chance[colour] / total, 2) << boardText(s.board);
             for (const auto& [column, row] : {Square(1, 1), Square(9, 1), Square(1, 9), Square(9, 9)})
                 if (s.board[column][row] == 0) {
                     Grid given = s.board;
