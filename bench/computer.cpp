@@ -25,7 +25,7 @@
 //   watched (guard: draws put aside, colours watched 1-3), evaluate
 //   (playout moves before the evaluation's estimate ends one), exploration,
 //   history, prior, backup (maxn, paranoid, bestreply), shared, solve (free
-//   squares), solve-nodes
+//   squares), solve-nodes, least (the least work a game counts, in moves)
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -290,6 +290,7 @@ Player playerOf(const std::string& described)
         else if (key == "history") s.history = static_cast<int>(number(value, "history needs a number"));
         else if (key == "tries") s.tries = static_cast<int>(number(value, "tries needs a number"));
         else if (key == "watched" && (value == "1" || value == "2" || value == "3")) s.watched = value[0] - '0';
+        else if (key == "least") s.leastGameWork = static_cast<int>(number(value, "least needs a number"));
         else if (key == "shared") s.sharedFirst = static_cast<int>(number(value, "shared needs a number"));
         else if (key == "solve") s.solveEmpty = static_cast<int>(number(value, "solve needs a number"));
         else if (key == "solve-nodes") s.solveNodes = number(value, "solve-nodes needs a number");

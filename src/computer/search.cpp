@@ -127,7 +127,7 @@ public:
                 h.total += r[movers[i]];
                 h.count++;
             }
-        return moves + (early ? evaluationCost : 0);
+        return std::max(moves + (early ? evaluationCost : 0), settings_.leastGameWork);
     }
 
     // The most tried square at the root; the first of them in board order.

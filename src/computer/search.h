@@ -67,6 +67,11 @@ struct SearchSettings {
     // Playouts stop after this many moves and take the evaluation's
     // estimate instead of the game's end; -1 plays them to the end.
     int evaluateAfter = -1;
+    // The least work a game from the root counts as, in moves: near the end
+    // of the game its few moves cost little, but its steps through the
+    // tree cost more than the moves they count, so short games are counted
+    // up to this; 0 counts the moves alone.
+    int leastGameWork = 0;
     // The weight of exploring less tried squares against playing the best
     // found so far, in thousandths.
     int exploration = 500;

@@ -358,6 +358,23 @@ TEST(StrongComputer, TheExactSearchFindsTheWinningSquareWithinItsPositionsOrGive
     EXPECT_NE(std::find(playable.begin(), playable.end(), *chosen), playable.end());
 }
 
+TEST(StrongComputer, GamesNearTheEndCountAtLeastTheLeastWorkAGame)
+{
+    // Three free squares: every game from the root is three moves at most.
+    GameState s;
+    ASSERT_TRUE(setBoardFromText(s.board, "333333333\n333331133\n331313323\n111312333\n112123133\n"
+                                          "112212313\n.12222223\n1.2311223\n.23312222\n"));
+    strong::SearchSettings settings;
+    settings.work = 2400;
+    strong::SearchStats counted;
+    ASSERT_TRUE(strong::chooseSquare(s.board, black, settings, &counted).has_value());
+    EXPECT_GE(counted.playouts, 800);
+    settings.leastGameWork = 24;
+    strong::SearchStats least;
+    ASSERT_TRUE(strong::chooseSquare(s.board, black, settings, &least).has_value());
+    EXPECT_EQ(least.playouts, 100);
+}
+
 TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
 {
     TestGame g;
