@@ -154,14 +154,9 @@ Board playOut(const std::array<const Player*, 5>& players, uint64_t opening, std
 // Plays one game; returns the seat's first place: 2 alone, 1 shared, 0 none.
 int playGame(const std::array<const Player*, 5>& players, int seat, uint64_t opening)
 {
-    const Board b = playOut(players, opening);
-    std::array<int, 5> stones{};
-    for (int c = 1; c <= 4; ++c)
-        stones[c] = strong::count(b.stones[c]);
-    const int most = *std::max_element(stones.begin() + 1, stones.end());
-    if (stones[seat] != most)
-        return 0;
-    return std::count(stones.begin() + 1, stones.end(), most) == 1 ? 2 : 1;
+    // A shared first is worth 1 here.
+    const int first = strong::rewardsOf(playOut(players, opening), 1)[seat];
+    return first == strong::soleFirst ? 2 : first;
 }
 
 // Plays every opening with one at each seat and rest elsewhere; prints a
