@@ -375,6 +375,23 @@ TEST(StrongComputer, GamesNearTheEndCountAtLeastTheLeastWorkAGame)
     EXPECT_EQ(least.playouts, 100);
 }
 
+TEST(StrongComputer, AGameEndedByTheEvaluationCountsItsCostInTheWork)
+{
+    // Each game stops at the node it adds and takes the estimate, which
+    // counts as 6 moves besides the tree's: with 700 moves of work, at most
+    // 100 games, and the work is spent.
+    GameState s;
+    placeStartingPosition(s);
+    strong::SearchSettings settings;
+    settings.work = 700;
+    settings.evaluateAfter = 0;
+    strong::SearchStats stats;
+    ASSERT_TRUE(strong::chooseSquare(s.board, black, settings, &stats).has_value());
+    EXPECT_GT(stats.playouts, 0);
+    EXPECT_LE(stats.playouts, 100);
+    EXPECT_GE(stats.moves, 700);
+}
+
 TEST(StrongComputer, ACarriedSquareIsPlayedWithoutChoosingAndAWrongOneIsDropped)
 {
     TestGame g;
