@@ -266,6 +266,9 @@ Player playerOf(const std::string& described)
                         : value == "corners" ? strong::Playout::Corners
                         : value == "safe" ? strong::Playout::Safe
                         : value == "weighted" ? strong::Playout::Weighted : strong::Playout::Classes;
+        else if (key == "backup" && (value == "maxn" || value == "paranoid" || value == "bestreply"))
+            s.backup = value == "maxn" ? strong::Backup::MaxN
+                       : value == "paranoid" ? strong::Backup::Paranoid : strong::Backup::BestReply;
         else if (key == "weights") {
             // a:b:c:d, each 1 or more
             size_t from = 0;
